@@ -1,0 +1,37 @@
+// zentavo-bench: the program's speed and memory figures, each against a named peer measured in
+// the same run. Usage: zentavo-bench [startup] [--runs N]
+#include "Measure.h"
+#include "StartupBench.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QTextStream>
+
+namespace bench {
+
+void Report(const QString &what, double ours, const QString &unit, double peer, const QString &peerName)
+{
+    QTextStream out(stdout);
+    out << what << ": " << QString::number(ours, 'f', 2) << ' ' << unit;
+    if (!peerName.isEmpty() && peer > 0)
+        out << "   " << peerName << ": " << QString::number(peer, 'f', 2) << ' ' << unit
+            << "   ratio " << QString::number(ours / peer, 'f', 2);
+    out << Qt::endl;
+}
+
+} // namespace bench
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    const QStringList args = QCoreApplication::arguments().mid(1);
+    int runs = 15;
+    if (const qsizetype i = args.indexOf(QStringLiteral("--runs")); i >= 0 && i + 1 < args.size())
+        runs = args[i + 1].toInt();
+    const QString dir = QCoreApplication::applicationDirPath();
+    const bool all = args.isEmpty() || args.first().startsWith(QStringLiteral("--"));
+    int rc = 0;
+    if (all || args.contains(QStringLiteral("startup")))
+        rc |= RunStartupBench(dir + QStringLiteral("/zentavo"), QStringLiteral(ZENTAVO_BARE_WINDOW), runs);
+    return rc;
+}

@@ -1,0 +1,40 @@
+#include "U_frmOption.h"
+#include "ui_U_frmOption.h"
+
+#include "appearance/SkinEngine.h"
+#include "shell/Guard.h"
+#include "shell/pGloba.h"
+
+TFrmOption::TFrmOption(TGlobal &global, QWidget *parent)
+    : QDialog(parent), m_global(global), m_ui(new Ui::TFrmOption)
+{
+    m_ui->setupUi(this);
+    setFixedSize(352, 217);
+    SkinEngine::SetUp(this, m_global.SkinPath);
+    m_ui->comDisplayList->setCurrentIndex(m_global.DiplayList);
+    m_ui->chkDown->setChecked(m_global.Download);
+    m_ui->cheOntop->setChecked(m_global.Ontop);
+    m_ui->cheShowIcon->setChecked(m_global.ShowIcon);
+    connect(m_ui->btnOk, &QPushButton::clicked, this, [this] { Guarded(this, [this] { btnOkClick(); }); });
+    connect(m_ui->btnCancel, &QPushButton::clicked, this, &TFrmOption::btnCancelClick);
+}
+
+TFrmOption::~TFrmOption()
+{
+    delete m_ui;
+}
+
+void TFrmOption::btnOkClick()
+{
+    m_global.DiplayList = m_ui->comDisplayList->currentIndex();
+    m_global.Download = m_ui->chkDown->isChecked();
+    m_global.Ontop = m_ui->cheOntop->isChecked();
+    m_global.ShowIcon = m_ui->cheShowIcon->isChecked();
+    m_global.SaveSettings();
+    accept();
+}
+
+void TFrmOption::btnCancelClick()
+{
+    reject();
+}

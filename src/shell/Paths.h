@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QString>
+
+// Files and folders that the program names are found without regard to letter case, as on the
+// file systems its lists and skins come from. Each component of `relative` is matched against
+// `dir`: an exact match wins, else the first entry equal but for case; a component that matches
+// nothing keeps the given spelling (so the result can also name a file still to be created).
+QString FindPath(const QString &dir, const QString &relative);
+
+// The folder of the running executable, ending in "/".
+QString ExecutableDir();

@@ -1,0 +1,154 @@
+#include "U_frm_Main.h"
+#include "ui_U_frm_Main.h"
+
+#include "AppInfo.h"
+#include "Guard.h"
+#include "pGloba.h"
+#include "appearance/SkinEngine.h"
+#include "appearance/SkinMenu.h"
+#include "dialogs/U_frmOpenMedia.h"
+#include "dialogs/U_frmOption.h"
+#include "dialogs/uAbout.h"
+#include "playback/VideoLayout.h"
+
+#include <QMenu>
+#include <QMouseEvent>
+
+Tfrm_Main::Tfrm_Main(TGlobal &global, QWidget *parent)
+    : QMainWindow(parent), m_global(global), m_ui(new Ui::Tfrm_Main)
+{
+    m_ui->setupUi(this);
+    setWindowTitle(AppTitle());
+    m_ui->Splitter1->setPanel(m_ui->panLeft);
+    m_ui->panFlash->raise();
+    m_ui->ImagePanel1->raise();
+    m_ui->ImagePanel3->raise();
+    m_ui->imgMove->raise();
+    SetCaptionColor(m_ui->labCap, QColor(234, 0, 0));
+    m_ui->labState->setStyleSheet(
+        QStringLiteral("QLabel { color: #bfe3ff; background: transparent; font-size: 11px; }"));
+
+    QFont treeFont(QStringLiteral("Verdana"));
+    treeFont.setPointSize(8);
+    m_ui->treChannle->setFont(treeFont);
+
+    buildPopups();
+
+    m_video = new VideoLayout({this, m_ui->panLeft, m_ui->panControl, m_ui->imgWmplay, m_ui->panFlash, m_ui->act50,
+                               m_ui->act100, m_ui->act200},
+                              this);
+    connect(m_video, &VideoLayout::resizeHandling, this, &Tfrm_Main::FormResize);
+
+    wire(m_ui->actExit, &Tfrm_Main::actExitExecute);
+    wire(m_ui->actOpen, &Tfrm_Main::actOpenExecute);
+    wire(m_ui->actOPtion, &Tfrm_Main::actOPtionExecute);
+    wire(m_ui->actAbout, &Tfrm_Main::actAboutExecute);
+    connect(m_ui->act50, &QAction::triggered, this, [this] { Guarded(this, [this] { m_video->act50Execute(); }); });
+    connect(m_ui->act100, &QAction::triggered, this, [this] { Guarded(this, [this] { m_video->act100Execute(); }); });
+    connect(m_ui->act200, &QAction::triggered, this, [this] { Guarded(this, [this] { m_video->act200Execute(); }); });
+    connect(m_ui->EzRgnBtn3, &QAbstractButton::clicked, this, [this] { Guarded(this, [this] { EzRgnBtn3Click(); }); });
+    connect(m_ui->Splitter1, &PanelSplitter::moved, this, &Tfrm_Main::Splitter1Moved);
+
+    FormCreate();
+}
+
+Tfrm_Main::~Tfrm_Main()
+{
+    delete m_ui;
+}
+
+void Tfrm_Main::wire(QAction *action, void (Tfrm_Main::*handler)())
+{
+    connect(action, &QAction::triggered, this, [this, handler] { Guarded(this, [&] { (this->*handler)(); }); });
+}
+
+void Tfrm_Main::buildPopups()
+{
+    popLeft = new QMenu(this);
+    popLeft->setObjectName(QStringLiteral("popLeft"));
+    popLeft->addActions({m_ui->actLeftPlay, m_ui->actAddFav, m_ui->actAddNew, m_ui->actDelete});
+    popLeft->addSeparator();
+    popLeft->addActions({m_ui->actBroken, m_ui->actAddReview, m_ui->actProperties});
+
+    popControl = new QMenu(this);
+    popControl->setObjectName(QStringLiteral("popControl"));
+    popControl->addActions({m_ui->actPlay, m_ui->actPause, m_ui->actStop});
+    popControl->addSeparator();
+    popControl->addActions({m_ui->act50, m_ui->act100, m_ui->act200, m_ui->actFull});
+}
+
+void Tfrm_Main::FormCreate()
+{
+    setWindowFlag(Qt::WindowStaysOnTopHint, m_global.Ontop);
+    m_skinMenu = new SkinMenu(this, m_ui->menSkin, nullptr, m_ui->labCap, m_global);
+    m_skinMenu->LoadSkinMenu(m_global.AppDir + QStringLiteral("skins/"));
+    skinmain = SkinEngine::SetUp(this, m_global.SkinPath);
+    m_skinMenu->setEngine(skinmain);
+    switch (m_global.DiplayList) {
+    case 0: m_ui->actFavorites->trigger(); break;
+    case 1: m_ui->actTV->trigger(); break;
+    case 2: m_ui->actRadio->trigger(); break;
+    default: break;
+    }
+    m_video->VideoScale = 1;
+}
+
+void Tfrm_Main::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (!m_shown) {
+        m_shown = true;
+        FormShow();
+    }
+}
+
+void Tfrm_Main::FormShow() {}
+
+void Tfrm_Main::resizeEvent(QResizeEvent *event)
+{
+    QMainWindow::resizeEvent(event);
+    FormResize();
+}
+
+void Tfrm_Main::FormResize() {}
+
+void Tfrm_Main::PlayStream(const QString &address, const QString &name)
+{
+    Q_UNUSED(address);
+    Q_UNUSED(name);
+}
+
+void Tfrm_Main::actExitExecute()
+{
+    close();
+}
+
+void Tfrm_Main::actOpenExecute()
+{
+    TFrmOpenMedia dlg(m_global, this);
+    if (dlg.exec() == QDialog::Accepted)
+        PlayStream(dlg.MediaName(), dlg.MediaName());
+}
+
+void Tfrm_Main::actOPtionExecute()
+{
+    TFrmOption dlg(m_global, this);
+    dlg.exec();
+}
+
+void Tfrm_Main::actAboutExecute()
+{
+    TFrmAbout dlg(m_global, this);
+    dlg.exec();
+}
+
+void Tfrm_Main::EzRgnBtn3Click()
+{
+    m_ui->panLeft->setVisible(m_ui->panLeft->isHidden());
+    m_video->SetVideoSize(currentChannelType() == 2 ? 0 : m_video->VideoScale, true);
+}
+
+void Tfrm_Main::Splitter1Moved()
+{
+    m_ui->treChannle->viewport()->update();
+}

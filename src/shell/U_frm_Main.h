@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QMainWindow>
+
+class QAction;
+class QMenu;
+class SkinEngine;
+class SkinMenu;
+class TGlobal;
+class VideoLayout;
+namespace Ui {
+class Tfrm_Main;
+}
+
+// The main window: the channel tree on the left, the player area with its control bar on the
+// right. It owns the controls, menus, actions and state; the subsystems' classes do the work.
+class Tfrm_Main : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit Tfrm_Main(TGlobal &global, QWidget *parent = nullptr);
+    ~Tfrm_Main() override;
+
+    // The play operation: plays `address` (empty: the current stream again) titled `name`.
+    void PlayStream(const QString &address, const QString &name);
+
+    // Commands of this window.
+    void actExitExecute();
+    void actOpenExecute();
+    void actOPtionExecute();
+    void actAboutExecute();
+    void EzRgnBtn3Click();
+    void Splitter1Moved();
+
+    int currentChannelType() const { return m_currentChannelType; }
+    TGlobal &global() { return m_global; }
+    SkinEngine *skinEngine() const { return skinmain; }
+    VideoLayout *videoLayout() const { return m_video; }
+    QMenu *popLeftMenu() const { return popLeft; }
+    QMenu *popControlMenu() const { return popControl; }
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void FormCreate();
+    void FormShow();
+    void FormResize();
+    void buildPopups();
+    void wire(QAction *action, void (Tfrm_Main::*handler)());
+
+    TGlobal &m_global;
+    Ui::Tfrm_Main *m_ui;
+    QMenu *popLeft = nullptr;
+    QMenu *popControl = nullptr;
+    SkinEngine *skinmain = nullptr;
+    SkinMenu *m_skinMenu = nullptr;
+    VideoLayout *m_video = nullptr;
+    bool m_shown = false;
+    int m_currentChannelType = 0;
+};

@@ -1,0 +1,105 @@
+#include "pGloba.h"
+
+#include "Errors.h"
+#include "IniFile.h"
+#include "Paths.h"
+#include "TextUtil.h"
+
+namespace {
+
+const QString kSection = QStringLiteral("Config");
+
+int readInt(const IniFile &ini, const QString &key, int def)
+{
+    int v = def;
+    if (const auto text = ini.value(kSection, key); text && ParseDecimal(*text, &v))
+        return v;
+    return def;
+}
+
+bool readBool(const IniFile &ini, const QString &key, bool def)
+{
+    return readInt(ini, key, def ? 1 : 0) != 0;
+}
+
+QString boolText(bool b)
+{
+    return b ? QStringLiteral("1") : QStringLiteral("0");
+}
+
+} // namespace
+
+TGlobal::TGlobal(const QString &appDir)
+{
+    AppDir = appDir.isEmpty() ? ExecutableDir() : appDir;
+    if (!AppDir.endsWith(u'/'))
+        AppDir += u'/';
+    IniFileName = FindPath(AppDir, QStringLiteral("Config.ini"));
+    LoadSettings();
+    TVListFile = FindPath(AppDir, QStringLiteral("data/TV.CHL"));
+    RadioListFile = FindPath(AppDir, QStringLiteral("data/Radio.CHL"));
+    FavListFile = FindPath(AppDir, QStringLiteral("data/Fav.CHL"));
+}
+
+void TGlobal::LoadSettings()
+{
+    IniFile ini(IniFileName);
+    ini.load();
+    DiplayList = readInt(ini, QStringLiteral("DiplayList"), 1);
+    Version = readInt(ini, QStringLiteral("Version"), 3);
+    TVVersion = readInt(ini, QStringLiteral("TVVersion"), 3);
+    SkinFile = ini.value(kSection, QStringLiteral("SkinFile")).value_or(QStringLiteral("Silver.ssk"));
+    Ontop = readBool(ini, QStringLiteral("Ontop"), false);
+    Download = readBool(ini, QStringLiteral("Download"), false);
+    ShowIcon = readBool(ini, QStringLiteral("ShowIcon"), true);
+    computeSkinPath();
+}
+
+void TGlobal::SaveSettings()
+{
+    IniFile ini(IniFileName);
+    ini.load();
+    ini.setValue(kSection, QStringLiteral("DiplayList"), QString::number(DiplayList));
+    ini.setValue(kSection, QStringLiteral("Ontop"), boolText(Ontop));
+    ini.setValue(kSection, QStringLiteral("TVVersion"), QString::number(TVVersion));
+    ini.setValue(kSection, QStringLiteral("SkinFile"), SkinFile);
+    ini.setValue(kSection, QStringLiteral("Download"), boolText(Download));
+    ini.setValue(kSection, QStringLiteral("ShowIcon"), boolText(ShowIcon));
+    const bool written = ini.save();
+    computeSkinPath();
+    if (!written)
+        throw ZError(QStringLiteral("Unable to write to %1").arg(IniFileName));
+}
+
+const QStringList &TGlobal::RealPlayerTokens()
+{
+    static const QStringList tokens = {
+        QStringLiteral(".RM"),   QStringLiteral(".RA"),   QStringLiteral(".RV"),   QStringLiteral(".RAM"),
+        QStringLiteral(".RMJ"),  QStringLiteral(".RMS"),  QStringLiteral(".RMM"),  QStringLiteral(".RPM"),
+        QStringLiteral(".SMI"),  QStringLiteral(".RMVB"), QStringLiteral(".RAMX"), QStringLiteral(".SMIL"),
+        QStringLiteral(".PLS"),  QStringLiteral(".M3U"),  QStringLiteral("RTSP:"),
+    };
+    return tokens;
+}
+
+int TGlobal::ChooseEngine(const QString &address) const
+{
+    const QStringList &tokens = RealPlayerTokens();
+    for (int n = 3; n <= 5; ++n) {
+        if (tokens.contains(AsciiUpper(address.right(n))))
+            return 2;
+    }
+    if (tokens.contains(AsciiUpper(address.left(5))))
+        return 2;
+    return 1;
+}
+
+QString TGlobal::SkinsDir() const
+{
+    return FindPath(AppDir, QStringLiteral("Skins/"));
+}
+
+void TGlobal::computeSkinPath()
+{
+    SkinPath = FindPath(SkinsDir(), SkinFile);
+}

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// The settings of the program and the paths of its files, all derived from the folder of the
+// executable. One instance lives for the whole process; every window is handed a reference.
+// Settings are read once, at creation; each command that changes one saves them all at once.
+class TGlobal
+{
+public:
+    // appDir: the program folder; empty means the folder of the running executable.
+    explicit TGlobal(const QString &appDir = {});
+
+    void LoadSettings();
+    // Writes every setting but Version. Raises ZError "Unable to write to <IniFileName>" when
+    // the file may not be written; the values in memory stay as they are.
+    void SaveSettings();
+
+    // The player engine for a stream address: 2 for the addresses of RealPlayerTokens, else 1.
+    int ChooseEngine(const QString &address) const;
+    static const QStringList &RealPlayerTokens();
+
+    // The skins folder (found without regard to case), ending in "/".
+    QString SkinsDir() const;
+
+    QString IniFileName;
+    QString AppDir;
+    int DiplayList = 1;
+    bool Ontop = false;
+    bool Download = false;
+    QString TVListFile;
+    QString RadioListFile;
+    QString FavListFile;
+    int Version = 3;
+    bool ShowIcon = true;
+    int TVVersion = 3;
+    QString SkinFile = QStringLiteral("Silver.ssk");
+    QString SkinPath;
+
+private:
+    void computeSkinPath();
+};

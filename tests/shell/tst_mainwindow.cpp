@@ -1,0 +1,279 @@
+#include "TestDirs.h"
+#include "UiDriver.h"
+#include "appearance/AnimatedPicture.h"
+#include "shell/U_frm_Main.h"
+#include "shell/pGloba.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTest>
+#include <QTreeWidget>
+
+namespace {
+
+QStringList menuItems(const QMenu *menu)
+{
+    QStringList out;
+    for (QAction *a : menu->actions())
+        out.append(a->isSeparator() ? QStringLiteral("-") : a->objectName() + u'=' + a->text());
+    return out;
+}
+
+template<class T = QWidget>
+T *child(QObject &w, const char *name)
+{
+    T *c = w.findChild<T *>(QString::fromLatin1(name));
+    if (!c)
+        qFatal("no child %s", name);
+    return c;
+}
+
+} // namespace
+
+class tst_MainWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void startsIdle();
+    void actionsAsTabled_data();
+    void actionsAsTabled();
+    void mainMenuOrder();
+    void popupMenus();
+    void controlBarLayout();
+    void taggedControls();
+    void stayOnTopFollowsSetting();
+    void showHideListKeepsPlayerWidth();
+    void exitClosesWindow();
+
+private:
+    TempAppDir *m_dir = nullptr;
+    TGlobal *m_global = nullptr;
+    Tfrm_Main *m_w = nullptr;
+};
+
+void tst_MainWindow::init()
+{
+    m_dir = new TempAppDir;
+    m_dir->installSkins();
+    m_global = new TGlobal(m_dir->path());
+    m_w = new Tfrm_Main(*m_global);
+}
+
+void tst_MainWindow::cleanup()
+{
+    delete m_w;
+    delete m_global;
+    delete m_dir;
+}
+
+void tst_MainWindow::startsIdle()
+{
+    Tfrm_Main &w = *m_w;
+    QCOMPARE(w.windowTitle(), QStringLiteral("Zentavo"));
+    QCOMPARE(w.size(), QSize(640, 435));
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QCOMPARE(w.size(), QSize(640, 435));
+    QVERIFY(child(w, "imgPlay")->isEnabled());
+    QVERIFY(!child(w, "imgPause")->isEnabled());
+    QVERIFY(!child(w, "imgStop")->isEnabled());
+    QVERIFY(child(w, "imgnomute")->isVisible());
+    QVERIFY(!child(w, "imgmute")->isVisible());
+    QVERIFY(child(w, "panFlash")->isVisible());
+    QVERIFY(!child(w, "imgWmplay")->isVisible());
+    QVERIFY(!child<AnimatedPicture>(w, "gifConMedia")->Animate());
+    QCOMPARE(child<QLabel>(w, "labCap")->text(), QStringLiteral("Zentavo"));
+    QCOMPARE(child<QLabel>(w, "labState")->text(), QString());
+    QCOMPARE(child(w, "panLeft")->width(), 185);
+    QCOMPARE(child(w, "Splitter1")->width(), 1);
+    QCOMPARE(child(w, "panControl")->height(), 40);
+    QVERIFY(!child(w, "Panel5")->isVisible());
+    QCOMPARE(child<QTreeWidget>(w, "treChannle")->indentation(), 19);
+    QCOMPARE(child(w, "gifConMedia")->size(), QSize(100, 100));
+    // The connecting picture and the caption sit centred on the idle panel.
+    QWidget *flash = child(w, "panFlash");
+    QWidget *gif = child(w, "gifConMedia");
+    QVERIFY(qAbs(gif->geometry().center().x() - flash->width() / 2) <= 1);
+}
+
+void tst_MainWindow::actionsAsTabled_data()
+{
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<bool>("enabled");
+    QTest::addColumn<bool>("checked");
+    const struct
+    {
+        const char *name, *caption;
+        bool enabled, checked;
+    } rows[] = {
+        {"actLeftPlay", "&Play", true, false},         {"actPlay", "&Play", true, false},
+        {"actPause", "&Pause", true, false},           {"actStop", "&Stop", false, false},
+        {"act50", "Fit Video to Player", true, false}, {"act100", "Video Size 100%", true, true},
+        {"act200", "Video Size 200%", true, false},    {"actFull", "&Full Screen", true, false},
+        {"actOpen", "&Open URL", true, false},         {"actExit", "&Exit", true, false},
+        {"actSearch", "&Search", true, false},         {"actAddFav", "&Add to Favorites", true, false},
+        {"actDelete", "&Delete", true, false},         {"actBackup", "&Backup Favorites", true, false},
+        {"actRestoreFav", "&Restore Favorites", true, false}, {"actProperties", "&Properties", true, false},
+        {"actAddNew", "Add &New", true, false},        {"actUpdate", "&Check for Update", true, false},
+        {"actOPtion", "&Preferences", true, false},    {"actFaq", "&F.A.Q", true, false},
+        {"actHome", "&HomePage", true, false},         {"actBroken", "&Report Broken", true, false},
+        {"actAddReview", "Add Your &Review", true, false}, {"actAbout", "&About", true, false},
+        {"actFavorites", "My &Favorites", true, false}, {"actRadio", "&Radio Channels", true, false},
+    };
+    for (const auto &r : rows)
+        QTest::newRow(r.name) << QString::fromUtf8(r.caption) << r.enabled << r.checked;
+}
+
+void tst_MainWindow::actionsAsTabled()
+{
+    QFETCH(QString, caption);
+    QAction *a = child<QAction>(*m_w, QTest::currentDataTag());
+    QCOMPARE(a->text(), caption);
+    QTEST(a->isEnabled(), "enabled");
+    QTEST(a->isChecked(), "checked");
+}
+
+void tst_MainWindow::mainMenuOrder()
+{
+    QMenuBar *bar = child<QMenuBar>(*m_w, "mnuMain");
+    QStringList titles;
+    for (QAction *a : bar->actions())
+        titles.append(a->text());
+    QCOMPARE(titles, QStringList({QStringLiteral("&File"), QStringLiteral("&Channels"), QStringLiteral("Fi&lter"),
+                                  QStringLiteral("&Options"), QStringLiteral("Skins"), QStringLiteral("&Help")}));
+    QCOMPARE(menuItems(child<QMenu>(*m_w, "menFile")),
+             QStringList({QStringLiteral("actOpen=&Open URL"), QStringLiteral("actStop=&Stop"), QStringLiteral("-"),
+                          QStringLiteral("actBackup=&Backup Favorites"),
+                          QStringLiteral("actRestoreFav=&Restore Favorites"), QStringLiteral("-"),
+                          QStringLiteral("actExit=&Exit")}));
+    QCOMPARE(menuItems(child<QMenu>(*m_w, "menChannels")),
+             QStringList({QStringLiteral("actFavorites=My &Favorites"), QStringLiteral("actTV=&TV Channels"),
+                          QStringLiteral("actRadio=&Radio Channels"), QStringLiteral("-"),
+                          QStringLiteral("actSearch=&Search")}));
+    const QStringList categories = {QStringLiteral("News"),       QStringLiteral("Kids"),
+                                    QStringLiteral("Movies"),     QStringLiteral("Sports"),
+                                    QStringLiteral("General"),    QStringLiteral("Games"),
+                                    QStringLiteral("Weather"),    QStringLiteral("Religious"),
+                                    QStringLiteral("Lifestyle"),  QStringLiteral("Shopping"),
+                                    QStringLiteral("Government"), QStringLiteral("Educational"),
+                                    QStringLiteral("Entertainment")};
+    QStringList filters;
+    for (const QString &c : categories)
+        filters.append(QStringLiteral("men") + c + u'=' + c);
+    QCOMPARE(menuItems(child<QMenu>(*m_w, "menFilter")), filters);
+    for (QAction *a : child<QMenu>(*m_w, "menFilter")->actions()) {
+        QVERIFY(a->isCheckable());
+        QVERIFY(!a->isChecked());
+    }
+    QCOMPARE(menuItems(child<QMenu>(*m_w, "menOptions")),
+             QStringList({QStringLiteral("actUpdate=&Check for Update"), QStringLiteral("-"),
+                          QStringLiteral("actOPtion=&Preferences")}));
+    QCOMPARE(menuItems(child<QMenu>(*m_w, "menHelp")),
+             QStringList({QStringLiteral("actFaq=&F.A.Q"), QStringLiteral("actHome=&HomePage"),
+                          QStringLiteral("actAbout=&About")}));
+    QCOMPARE(child<QAction>(*m_w, "actHome")->toolTip(), QStringLiteral("Visit Our Web Site"));
+}
+
+void tst_MainWindow::popupMenus()
+{
+    QCOMPARE(menuItems(m_w->popLeftMenu()),
+             QStringList({QStringLiteral("actLeftPlay=&Play"), QStringLiteral("actAddFav=&Add to Favorites"),
+                          QStringLiteral("actAddNew=Add &New"), QStringLiteral("actDelete=&Delete"),
+                          QStringLiteral("-"), QStringLiteral("actBroken=&Report Broken"),
+                          QStringLiteral("actAddReview=Add Your &Review"),
+                          QStringLiteral("actProperties=&Properties")}));
+    QCOMPARE(menuItems(m_w->popControlMenu()),
+             QStringList({QStringLiteral("actPlay=&Play"), QStringLiteral("actPause=&Pause"),
+                          QStringLiteral("actStop=&Stop"), QStringLiteral("-"),
+                          QStringLiteral("act50=Fit Video to Player"), QStringLiteral("act100=Video Size 100%"),
+                          QStringLiteral("act200=Video Size 200%"), QStringLiteral("actFull=&Full Screen")}));
+}
+
+void tst_MainWindow::controlBarLayout()
+{
+    Tfrm_Main &w = *m_w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QWidget *bar = child(w, "panControl");
+    const int dx = bar->width() - 446; // right-anchored controls move by the growth
+    QCOMPARE(child(w, "imgPlay")->geometry(), QRect(8, 7, 30, 30));
+    QCOMPARE(child(w, "imgPause")->geometry(), QRect(45, 14, 22, 22));
+    QCOMPARE(child(w, "imgStop")->geometry(), QRect(70, 14, 22, 22));
+    QCOMPARE(child(w, "ImagePanel1")->geometry(), QRect(104, 13, 12, 22));
+    QCOMPARE(child(w, "panState")->geometry(), QRect(114, 13, 144 + dx, 22));
+    QCOMPARE(child(w, "labState")->geometry(), QRect(2, 5, 138 + dx, 13));
+    QCOMPARE(child(w, "ImagePanel3")->geometry(), QRect(256 + dx, 13, 12, 22));
+    QCOMPARE(child(w, "imgnomute")->geometry(), QRect(282 + dx, 14, 22, 22));
+    QCOMPARE(child(w, "imgmute")->geometry(), QRect(282 + dx, 14, 22, 22));
+    QCOMPARE(child(w, "imgRuler")->geometry(), QRect(308 + dx, 14, 100, 14));
+    QCOMPARE(child(w, "EzRgnBtn3")->geometry(), QRect(417 + dx, 13, 22, 22));
+    QCOMPARE(child(w, "Image1")->geometry(), bar->rect());
+    for (const char *name : {"imgPlay", "imgPause", "imgStop", "EzRgnBtn3", "labCap"})
+        QCOMPARE(child(w, name)->cursor().shape(), Qt::PointingHandCursor);
+    QCOMPARE(child(w, "imgPlay")->toolTip(), QStringLiteral("Play"));
+    QCOMPARE(child(w, "imgRuler")->toolTip(), QStringLiteral("Volume"));
+    QCOMPARE(child(w, "imgMove")->toolTip(), QStringLiteral("Volume"));
+    QCOMPARE(child(w, "imgmute")->toolTip(), QStringLiteral("Sound"));
+    QCOMPARE(child(w, "EzRgnBtn3")->toolTip(), QStringLiteral("Show/Hide Channel List"));
+
+    w.resize(800, 500);
+    QTRY_COMPARE(bar->width(), 446 + dx + 160);
+    QCOMPARE(child(w, "EzRgnBtn3")->geometry(), QRect(417 + dx + 160, 13, 22, 22));
+    QCOMPARE(child(w, "imgPlay")->geometry(), QRect(8, 7, 30, 30));
+}
+
+void tst_MainWindow::taggedControls()
+{
+    for (const char *name : {"panControl", "Image1", "imgPlay", "imgPause", "imgStop", "EzRgnBtn3", "ImagePanel1",
+                             "panState", "ImagePanel3", "imgWmplay", "panFlash"})
+        QCOMPARE(child(*m_w, name)->property("Tag").toInt(), 9999);
+    QVERIFY(!child(*m_w, "treChannle")->property("Tag").isValid());
+}
+
+void tst_MainWindow::stayOnTopFollowsSetting()
+{
+    QVERIFY(!(m_w->windowFlags() & Qt::WindowStaysOnTopHint));
+    m_global->Ontop = true;
+    Tfrm_Main onTop(*m_global);
+    QVERIFY(onTop.windowFlags() & Qt::WindowStaysOnTopHint);
+}
+
+void tst_MainWindow::showHideListKeepsPlayerWidth()
+{
+    Tfrm_Main &w = *m_w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QWidget *player = child(w, "Panel2");
+    const int playerWidth = player->width();
+    auto *button = child<QAbstractButton>(w, "EzRgnBtn3");
+    button->click();
+    QVERIFY(child(w, "panLeft")->isHidden());
+    QCOMPARE(w.width(), 640 - 185);
+    QTRY_COMPARE(player->width(), playerWidth);
+    // Nothing plays: the idle panel stays and nothing else changes.
+    QVERIFY(child(w, "panFlash")->isVisible());
+    QVERIFY(!child(w, "imgWmplay")->isVisible());
+    QCOMPARE(w.height(), 435);
+    button->click();
+    QVERIFY(child(w, "panLeft")->isVisible());
+    QCOMPARE(w.width(), 640);
+    QTRY_COMPARE(player->width(), playerWidth);
+    QCOMPARE(child(w, "panLeft")->width(), 185);
+}
+
+void tst_MainWindow::exitClosesWindow()
+{
+    m_w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_w));
+    child<QAction>(*m_w, "actExit")->trigger();
+    QVERIFY(!m_w->isVisible());
+}
+
+QTEST_MAIN(tst_MainWindow)
+#include "tst_mainwindow.moc"

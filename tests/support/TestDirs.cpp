@@ -1,0 +1,45 @@
+#include "TestDirs.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+TempAppDir::TempAppDir()
+{
+    m_dir.setAutoRemove(true);
+}
+
+QString TempAppDir::path() const
+{
+    return m_dir.path() + QLatin1Char('/');
+}
+
+void TempAppDir::write(const QString &relative, const QByteArray &bytes) const
+{
+    const QString full = file(relative);
+    QDir().mkpath(QFileInfo(full).absolutePath());
+    QFile f(full);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        qFatal("cannot write %s", qPrintable(full));
+    f.write(bytes);
+}
+
+QByteArray TempAppDir::read(const QString &relative) const
+{
+    QFile f(file(relative));
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return f.readAll();
+}
+
+void TempAppDir::installSkins() const
+{
+    QDir().mkpath(file(QStringLiteral("Skins")));
+    for (const QString &name : {QStringLiteral("Silver.ssk"), QStringLiteral("Vista1.ssk"), QStringLiteral("Midnight.ssk")})
+        QFile::copy(SourceDir() + QStringLiteral("/resources/skins/") + name, file(QStringLiteral("Skins/") + name));
+}
+
+QString SourceDir()
+{
+    return QStringLiteral(ZENTAVO_SOURCE_DIR);
+}

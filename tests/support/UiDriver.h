@@ -1,0 +1,48 @@
+#pragma once
+
+#include "shell/Prompter.h"
+
+#include <QList>
+#include <QStringList>
+#include <functional>
+
+class QWidget;
+
+// Records every message box and file dialog and answers them from queues.
+class RecordingPrompter : public Prompter
+{
+public:
+    struct Message
+    {
+        QString text;
+        MsgIcon icon;
+        MsgButtons buttons;
+    };
+
+    RecordingPrompter();
+    ~RecordingPrompter() override;
+
+    bool message(QWidget *parent, const QString &text, MsgIcon icon, MsgButtons buttons) override;
+    QString openFileName(QWidget *parent, const QString &filter) override;
+    QString saveFileName(QWidget *parent, const QString &filter, const QString &defaultSuffix) override;
+
+    QList<Message> messages;
+    QList<bool> answers;       // OK (true) or Cancel; OK when the queue is empty
+    QStringList fileAnswers;   // chosen paths; empty text = cancelled; cancelled when empty
+    QStringList fileFilters;   // the filters the file dialogs were shown with
+    std::function<void()> onMessage; // runs while a message box is "open"
+
+    QStringList texts() const;
+};
+
+// Records the addresses handed to the desktop shell.
+class ShellRecorder
+{
+public:
+    ShellRecorder();
+    ~ShellRecorder();
+    QStringList opened;
+};
+
+// Runs `action` on the next modal dialog once it is shown (from inside its event loop).
+void WhenModal(std::function<void(QWidget *)> action, int timeoutMs = 5000);
