@@ -2,7 +2,9 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 
 QString FindPath(const QString &dir, const QString &relative)
 {
@@ -39,4 +41,54 @@ QString ExecutableDir()
     if (!dir.endsWith(u'/'))
         dir += u'/';
     return dir;
+}
+
+bool CopyFileReplacing(const QString &source, const QString &target, QString *error)
+{
+    QFile in(source);
+    if (!in.open(QIODevice::ReadOnly)) {
+        if (error)
+            *error = in.errorString();
+        return false;
+    }
+    QSaveFile out(target);
+    if (!out.open(QIODevice::WriteOnly)) {
+        if (error)
+            *error = out.errorString();
+        return false;
+    }
+    QByteArray buffer(256 * 1024, Qt::Uninitialized);
+    for (;;) {
+        const qint64 got = in.read(buffer.data(), buffer.size());
+        if (got < 0 || (got > 0 && out.write(buffer.constData(), got) != got)) {
+            if (error)
+                *error = got < 0 ? in.errorString() : out.errorString();
+            out.cancelWriting();
+            return false;
+        }
+        if (got == 0)
+            break;
+    }
+    if (!out.commit()) {
+        if (error)
+            *error = out.errorString();
+        return false;
+    }
+    return true;
+}
+
+namespace {
+QString canonical(const QString &path)
+{
+    QFileInfo info(path);
+    if (!info.exists())
+        info = QFileInfo(FindPath(QDir::rootPath(), QDir::cleanPath(info.absoluteFilePath())));
+    const QString c = info.canonicalFilePath();
+    return c.isEmpty() ? info.absoluteFilePath() : c;
+}
+} // namespace
+
+bool SameFile(const QString &a, const QString &b)
+{
+    return canonical(a) == canonical(b);
 }

@@ -10,3 +10,10 @@ QString FindPath(const QString &dir, const QString &relative);
 
 // The folder of the running executable, ending in "/".
 QString ExecutableDir();
+
+// Replaces `target` by a byte copy of `source`: whole or not at all. Returns false with a reason.
+bool CopyFileReplacing(const QString &source, const QString &target, QString *error = nullptr);
+
+// Whether two paths name the same file: relative parts, links and letter case (for a path that
+// names no file as given) are resolved first.
+bool SameFile(const QString &a, const QString &b);

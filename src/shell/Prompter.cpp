@@ -5,6 +5,8 @@
 #include <QFileDialog>
 #include <QMessageBox>
 
+#include <utility>
+
 namespace {
 
 class StandardPrompter final : public Prompter
@@ -16,6 +18,7 @@ public:
         box.setWindowTitle(AppTitle());
         box.setText(text);
         switch (icon) {
+        case MsgIcon::None: box.setIcon(QMessageBox::NoIcon); break;
         case MsgIcon::Information: box.setIcon(QMessageBox::Information); break;
         case MsgIcon::Question: box.setIcon(QMessageBox::Question); break;
         case MsgIcon::Exclamation: box.setIcon(QMessageBox::Warning); break;
@@ -57,9 +60,9 @@ Prompter &Prompter::instance()
     return g_current ? *g_current : static_cast<Prompter &>(g_standard);
 }
 
-void Prompter::install(Prompter *prompter)
+Prompter *Prompter::install(Prompter *prompter)
 {
-    g_current = prompter;
+    return std::exchange(g_current, prompter);
 }
 
 void ShowMessage(QWidget *parent, const QString &text, MsgIcon icon)

@@ -4,7 +4,7 @@
 
 class QWidget;
 
-enum class MsgIcon { Information, Question, Exclamation, Critical };
+enum class MsgIcon { None, Information, Question, Exclamation, Critical };
 enum class MsgButtons { Ok, OkCancel };
 
 // Every message box and file dialog of the program goes through the installed Prompter, so
@@ -21,8 +21,9 @@ public:
     virtual QString saveFileName(QWidget *parent, const QString &filter, const QString &defaultSuffix) = 0;
 
     static Prompter &instance();
-    // Installs a replacement (not owned); nullptr restores the standard dialogs.
-    static void install(Prompter *prompter);
+    // Installs a replacement (not owned); nullptr restores the standard dialogs. Returns the
+    // one installed before.
+    static Prompter *install(Prompter *prompter);
 };
 
 void ShowMessage(QWidget *parent, const QString &text, MsgIcon icon = MsgIcon::Information);

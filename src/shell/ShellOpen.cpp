@@ -3,6 +3,8 @@
 #include <QDesktopServices>
 #include <QUrl>
 
+#include <utility>
+
 namespace {
 ShellOpener &opener()
 {
@@ -20,7 +22,7 @@ void ShellOpen(const QString &address)
     QDesktopServices::openUrl(QUrl(address, QUrl::TolerantMode));
 }
 
-void SetShellOpener(ShellOpener o)
+ShellOpener SetShellOpener(ShellOpener o)
 {
-    opener() = std::move(o);
+    return std::exchange(opener(), std::move(o));
 }

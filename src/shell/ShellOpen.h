@@ -10,4 +10,4 @@ void ShellOpen(const QString &address);
 
 // Replaces what ShellOpen does (tests record the addresses); an empty function restores it.
 using ShellOpener = std::function<void(const QString &)>;
-void SetShellOpener(ShellOpener opener);
+ShellOpener SetShellOpener(ShellOpener opener); // returns the one set before

@@ -6,6 +6,9 @@
 #include "pGloba.h"
 #include "appearance/SkinEngine.h"
 #include "appearance/SkinMenu.h"
+#include "catalogue/ChannelTree.h"
+#include "catalogue/FavoritesCommands.h"
+#include "catalogue/U_frmSearch.h"
 #include "dialogs/U_frmOpenMedia.h"
 #include "dialogs/U_frmOption.h"
 #include "dialogs/uAbout.h"
@@ -39,13 +42,36 @@ Tfrm_Main::Tfrm_Main(TGlobal &global, QWidget *parent)
                               this);
     connect(m_video, &VideoLayout::resizeHandling, this, &Tfrm_Main::FormResize);
 
+    const QList<QAction *> filterItems = m_ui->menFilter->actions();
+    m_tree = new ChannelTree({m_ui->treChannle, m_ui->actFavorites, m_ui->actTV, m_ui->actRadio, filterItems, popLeft,
+                              m_ui->actLeftPlay, m_ui->actAddNew, m_ui->actDelete, m_ui->actAddFav,
+                              m_ui->actProperties, m_ui->actBroken, m_ui->actAddReview},
+                             m_global, *this, this);
+    m_favorites = new FavoritesCommands(*m_tree, m_ui->actFavorites, m_global, this);
+    const auto run = [this](QAction *action, auto &&handler) {
+        connect(action, &QAction::triggered, this, [this, handler] { Guarded(this, handler); });
+    };
+    run(m_ui->actFavorites, [this] { m_tree->actFavoritesExecute(); });
+    run(m_ui->actTV, [this] { m_tree->actTVExecute(); });
+    run(m_ui->actRadio, [this] { m_tree->actRadioExecute(); });
+    run(m_ui->actLeftPlay, [this] { m_tree->actLeftPlayExecute(); });
+    for (QAction *item : filterItems)
+        run(item, [this, item] { m_tree->menNewsClick(item); });
+    run(m_ui->actAddFav, [this] { m_favorites->actAddFavExecute(); });
+    run(m_ui->actDelete, [this] { m_favorites->actDeleteExecute(); });
+    run(m_ui->actBackup, [this] { m_favorites->actBackupExecute(); });
+    run(m_ui->actRestoreFav, [this] { m_favorites->actRestoreFavExecute(); });
+    run(m_ui->actProperties, [this] { m_favorites->actPropertiesExecute(); });
+    run(m_ui->actAddNew, [this] { m_favorites->actAddNewExecute(); });
+    run(m_ui->act50, [this] { m_video->act50Execute(); });
+    run(m_ui->act100, [this] { m_video->act100Execute(); });
+    run(m_ui->act200, [this] { m_video->act200Execute(); });
+
+    wire(m_ui->actSearch, &Tfrm_Main::actSearchExecute);
     wire(m_ui->actExit, &Tfrm_Main::actExitExecute);
     wire(m_ui->actOpen, &Tfrm_Main::actOpenExecute);
     wire(m_ui->actOPtion, &Tfrm_Main::actOPtionExecute);
     wire(m_ui->actAbout, &Tfrm_Main::actAboutExecute);
-    connect(m_ui->act50, &QAction::triggered, this, [this] { Guarded(this, [this] { m_video->act50Execute(); }); });
-    connect(m_ui->act100, &QAction::triggered, this, [this] { Guarded(this, [this] { m_video->act100Execute(); }); });
-    connect(m_ui->act200, &QAction::triggered, this, [this] { Guarded(this, [this] { m_video->act200Execute(); }); });
     connect(m_ui->EzRgnBtn3, &QAbstractButton::clicked, this, [this] { Guarded(this, [this] { EzRgnBtn3Click(); }); });
     connect(m_ui->Splitter1, &PanelSplitter::moved, this, &Tfrm_Main::Splitter1Moved);
 
@@ -133,6 +159,12 @@ void Tfrm_Main::actOpenExecute()
 void Tfrm_Main::actOPtionExecute()
 {
     TFrmOption dlg(m_global, this);
+    dlg.exec();
+}
+
+void Tfrm_Main::actSearchExecute()
+{
+    TFrmSearch dlg(m_global, *this, this);
     dlg.exec();
 }
 

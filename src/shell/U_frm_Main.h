@@ -1,7 +1,11 @@
 #pragma once
 
+#include "playback/PlayTarget.h"
+
 #include <QMainWindow>
 
+class ChannelTree;
+class FavoritesCommands;
 class QAction;
 class QMenu;
 class SkinEngine;
@@ -14,7 +18,7 @@ class Tfrm_Main;
 
 // The main window: the channel tree on the left, the player area with its control bar on the
 // right. It owns the controls, menus, actions and state; the subsystems' classes do the work.
-class Tfrm_Main : public QMainWindow
+class Tfrm_Main : public QMainWindow, public PlayTarget
 {
     Q_OBJECT
 
@@ -23,13 +27,15 @@ public:
     ~Tfrm_Main() override;
 
     // The play operation: plays `address` (empty: the current stream again) titled `name`.
-    void PlayStream(const QString &address, const QString &name);
+    void PlayStream(const QString &address, const QString &name) override;
+    void SetCurrentChannelType(int type) override { m_currentChannelType = type; }
 
     // Commands of this window.
     void actExitExecute();
     void actOpenExecute();
     void actOPtionExecute();
     void actAboutExecute();
+    void actSearchExecute();
     void EzRgnBtn3Click();
     void Splitter1Moved();
 
@@ -37,6 +43,7 @@ public:
     TGlobal &global() { return m_global; }
     SkinEngine *skinEngine() const { return skinmain; }
     VideoLayout *videoLayout() const { return m_video; }
+    ChannelTree *channelTree() const { return m_tree; }
     QMenu *popLeftMenu() const { return popLeft; }
     QMenu *popControlMenu() const { return popControl; }
 
@@ -58,6 +65,8 @@ private:
     SkinEngine *skinmain = nullptr;
     SkinMenu *m_skinMenu = nullptr;
     VideoLayout *m_video = nullptr;
+    ChannelTree *m_tree = nullptr;
+    FavoritesCommands *m_favorites = nullptr;
     bool m_shown = false;
     int m_currentChannelType = 0;
 };

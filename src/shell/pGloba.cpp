@@ -82,7 +82,7 @@ const QStringList &TGlobal::RealPlayerTokens()
     return tokens;
 }
 
-int TGlobal::ChooseEngine(const QString &address) const
+int TGlobal::EngineFor(const QString &address)
 {
     const QStringList &tokens = RealPlayerTokens();
     for (int n = 3; n <= 5; ++n) {

@@ -18,7 +18,8 @@ public:
     void SaveSettings();
 
     // The player engine for a stream address: 2 for the addresses of RealPlayerTokens, else 1.
-    int ChooseEngine(const QString &address) const;
+    int ChooseEngine(const QString &address) const { return EngineFor(address); }
+    static int EngineFor(const QString &address);
     static const QStringList &RealPlayerTokens();
 
     // The skins folder (found without regard to case), ending in "/".

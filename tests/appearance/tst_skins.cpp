@@ -58,6 +58,7 @@ void tst_Skins::menuListsSkinFiles()
 {
     TempAppDir dir;
     dir.installSkins();
+    dir.installCatalogue();
     TGlobal g(dir.path());
     RecordingPrompter prompter;
     Tfrm_Main w(g);
@@ -82,6 +83,7 @@ void tst_Skins::checkMarkIgnoresCase()
 {
     TempAppDir dir;
     dir.installSkins();
+    dir.installCatalogue();
     QFile::rename(dir.file(QStringLiteral("Skins/Silver.ssk")), dir.file(QStringLiteral("Skins/silver.SSK")));
     TGlobal g(dir.path());
     Tfrm_Main w(g);
@@ -102,6 +104,7 @@ void tst_Skins::chooseSkinReskinsSavesAndTurnsCaptionRed()
 {
     TempAppDir dir;
     dir.installSkins();
+    dir.installCatalogue();
     TGlobal g(dir.path());
     Tfrm_Main w(g);
     auto *labCap = w.findChild<QLabel *>(QStringLiteral("labCap"));
@@ -135,6 +138,7 @@ void tst_Skins::dialogOpenedAfterChoiceShowsNewSkin()
 {
     TempAppDir dir;
     dir.installSkins();
+    dir.installCatalogue();
     TGlobal g(dir.path());
     Tfrm_Main w(g);
     {
@@ -151,6 +155,7 @@ void tst_Skins::captionBeforeFirstDotAndFoldersSkipped()
 {
     TempAppDir dir;
     dir.installSkins();
+    dir.installCatalogue();
     QFile::copy(dir.file(QStringLiteral("Skins/Midnight.ssk")), dir.file(QStringLiteral("Skins/My.Blue.ssk")));
     QDir().mkpath(dir.file(QStringLiteral("Skins/x.ssk")));
     dir.write(QStringLiteral("Skins/readme.txt"), "not a skin");
@@ -172,6 +177,7 @@ void tst_Skins::onlyFirstTwentyEntriesCleared()
 {
     TempAppDir dir;
     dir.installSkins();
+    dir.installCatalogue();
     for (int i = 1; i <= 19; ++i)
         QFile::copy(dir.file(QStringLiteral("Skins/Vista1.ssk")), dir.file(QStringLiteral("Skins/Extra%1.ssk").arg(i)));
     TGlobal g(dir.path());
@@ -191,6 +197,7 @@ void tst_Skins::onlyFirstTwentyEntriesCleared()
 void tst_Skins::missingFolderGivesEmptyMenu()
 {
     TempAppDir dir;
+    dir.installCatalogue();
     TGlobal g(dir.path());
     RecordingPrompter prompter;
     Tfrm_Main w(g);
@@ -203,6 +210,7 @@ void tst_Skins::invalidOrMissingSkinKeepsCurrent()
 {
     TempAppDir dir;
     dir.installSkins();
+    dir.installCatalogue();
     dir.write(QStringLiteral("Skins/Broken.ssk"), "[Zentavo Skin]\n[Style]\nQWidget { color: @none; }\n");
     TGlobal g(dir.path());
     RecordingPrompter prompter;
@@ -229,6 +237,7 @@ void tst_Skins::taggedControlsKeepTheirLook()
 {
     TempAppDir dir;
     dir.installSkins();
+    dir.installCatalogue();
     TGlobal g(dir.path());
     Tfrm_Main w(g);
     w.show();
@@ -249,6 +258,7 @@ void tst_Skins::refusedSaveIsReported()
 {
     TempAppDir dir;
     dir.installSkins();
+    dir.installCatalogue();
     dir.writeConfig("[Config]\nSkinFile=Silver.ssk\n");
     QFile::setPermissions(dir.file(QStringLiteral("Config.ini")), QFileDevice::ReadOwner);
     TGlobal g(dir.path());

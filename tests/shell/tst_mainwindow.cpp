@@ -50,6 +50,8 @@ private slots:
     void stayOnTopFollowsSetting();
     void showHideListKeepsPlayerWidth();
     void exitClosesWindow();
+    void startsOnListOfSetting_data();
+    void startsOnListOfSetting();
 
 private:
     TempAppDir *m_dir = nullptr;
@@ -61,6 +63,7 @@ void tst_MainWindow::init()
 {
     m_dir = new TempAppDir;
     m_dir->installSkins();
+    m_dir->installCatalogue();
     m_global = new TGlobal(m_dir->path());
     m_w = new Tfrm_Main(*m_global);
 }
@@ -125,6 +128,7 @@ void tst_MainWindow::actionsAsTabled_data()
         {"actHome", "&HomePage", true, false},         {"actBroken", "&Report Broken", true, false},
         {"actAddReview", "Add Your &Review", true, false}, {"actAbout", "&About", true, false},
         {"actFavorites", "My &Favorites", true, false}, {"actRadio", "&Radio Channels", true, false},
+        {"actTV", "&TV Channels", true, true}, // the default list at start
     };
     for (const auto &r : rows)
         QTest::newRow(r.name) << QString::fromUtf8(r.caption) << r.enabled << r.checked;
@@ -273,6 +277,38 @@ void tst_MainWindow::exitClosesWindow()
     QVERIFY(QTest::qWaitForWindowExposed(m_w));
     child<QAction>(*m_w, "actExit")->trigger();
     QVERIFY(!m_w->isVisible());
+}
+
+void tst_MainWindow::startsOnListOfSetting_data()
+{
+    QTest::addColumn<int>("setting");
+    QTest::addColumn<QString>("checked");
+    QTest::addColumn<QString>("firstGroup");
+    QTest::newRow("favourites") << 0 << QStringLiteral("actFavorites") << QStringLiteral("MY_FAVORITES  (8)");
+    QTest::newRow("tv") << 1 << QStringLiteral("actTV") << QStringLiteral("ARGENTINA  (13)");
+    QTest::newRow("radio") << 2 << QStringLiteral("actRadio") << QStringLiteral("ARGENTINA  (14)");
+    QTest::newRow("seven: none") << 7 << QString() << QString();
+    QTest::newRow("minus one: none") << -1 << QString() << QString();
+}
+
+void tst_MainWindow::startsOnListOfSetting()
+{
+    QFETCH(int, setting);
+    QFETCH(QString, checked);
+    QFETCH(QString, firstGroup);
+    RecordingPrompter prompter;
+    m_global->DiplayList = setting;
+    Tfrm_Main w(*m_global);
+    for (const char *name : {"actFavorites", "actTV", "actRadio"})
+        QCOMPARE(child<QAction>(w, name)->isChecked(), checked == QLatin1String(name));
+    auto *tree = child<QTreeWidget>(w, "treChannle");
+    QCOMPARE(tree->topLevelItemCount() > 0 ? tree->topLevelItem(0)->text(0) : QString(), firstGroup);
+    if (setting == 0)
+        QVERIFY(tree->topLevelItem(0)->isExpanded());
+    const bool filters = setting == 1 || checked.isEmpty();
+    for (QAction *f : child<QMenu>(w, "menFilter")->actions())
+        QCOMPARE(f->isEnabled(), filters);
+    QVERIFY(prompter.messages.isEmpty());
 }
 
 QTEST_MAIN(tst_MainWindow)

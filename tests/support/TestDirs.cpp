@@ -1,5 +1,7 @@
 #include "TestDirs.h"
 
+#include "catalogue/ListCipher.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -30,6 +32,22 @@ QByteArray TempAppDir::read(const QString &relative) const
     if (!f.open(QIODevice::ReadOnly))
         return {};
     return f.readAll();
+}
+
+void TempAppDir::writeList(const QString &relative, const QByteArray &plainXml) const
+{
+    write(relative, CipherBytes(plainXml));
+}
+
+void TempAppDir::installCatalogue() const
+{
+    for (const auto &[from, to] : {std::pair{"tv.xml", "data/TV.CHL"}, std::pair{"radio.xml", "data/Radio.CHL"},
+                                   std::pair{"fav.xml", "data/Fav.CHL"}}) {
+        QFile f(SourceDir() + QStringLiteral("/resources/catalogue/") + QLatin1String(from));
+        if (!f.open(QIODevice::ReadOnly))
+            qFatal("cannot read the shipped catalogue");
+        writeList(QLatin1String(to), f.readAll());
+    }
 }
 
 void TempAppDir::installSkins() const

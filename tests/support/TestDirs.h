@@ -18,6 +18,12 @@ public:
     void writeConfig(const QByteArray &iniText) const { write(QStringLiteral("Config.ini"), iniText); }
     QByteArray config() const { return read(QStringLiteral("Config.ini")); }
 
+    // Writes an enciphered channel list file.
+    void writeList(const QString &relative, const QByteArray &plainXml) const;
+
+    // Writes the shipped catalogue into data/ (TV.CHL, Radio.CHL, Fav.CHL).
+    void installCatalogue() const;
+
     // Copies the shipped skins into Skins/.
     void installSkins() const;
 

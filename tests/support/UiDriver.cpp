@@ -7,14 +7,11 @@
 #include <QTimer>
 #include <QWidget>
 
-RecordingPrompter::RecordingPrompter()
-{
-    Prompter::install(this);
-}
+RecordingPrompter::RecordingPrompter() : m_previous(Prompter::install(this)) {}
 
 RecordingPrompter::~RecordingPrompter()
 {
-    Prompter::install(nullptr);
+    Prompter::install(m_previous);
 }
 
 bool RecordingPrompter::message(QWidget *, const QString &text, MsgIcon icon, MsgButtons buttons)
@@ -46,14 +43,42 @@ QStringList RecordingPrompter::texts() const
 }
 
 ShellRecorder::ShellRecorder()
+    : m_previous(SetShellOpener([this](const QString &address) { opened.append(address); }))
 {
-    SetShellOpener([this](const QString &address) { opened.append(address); });
 }
 
 ShellRecorder::~ShellRecorder()
 {
-    SetShellOpener({});
+    SetShellOpener(m_previous);
 }
+
+namespace {
+
+// Tests never block on a real message box nor start a browser: unless a test installs its own
+// recorder, boxes are answered OK and links dropped, both logged.
+class QuietPrompter final : public Prompter
+{
+public:
+    bool message(QWidget *, const QString &text, MsgIcon, MsgButtons) override
+    {
+        qWarning("message box: %s", qPrintable(text));
+        return true;
+    }
+    QString openFileName(QWidget *, const QString &) override { return {}; }
+    QString saveFileName(QWidget *, const QString &, const QString &) override { return {}; }
+};
+
+struct QuietDesktop
+{
+    QuietPrompter prompter;
+    QuietDesktop()
+    {
+        Prompter::install(&prompter);
+        SetShellOpener([](const QString &address) { qWarning("shell open: %s", qPrintable(address)); });
+    }
+} quietDesktop;
+
+} // namespace
 
 void WhenModal(std::function<void(QWidget *)> action, int timeoutMs)
 {

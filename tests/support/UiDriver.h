@@ -33,6 +33,9 @@ public:
     std::function<void()> onMessage; // runs while a message box is "open"
 
     QStringList texts() const;
+
+private:
+    Prompter *m_previous;
 };
 
 // Records the addresses handed to the desktop shell.
@@ -42,6 +45,9 @@ public:
     ShellRecorder();
     ~ShellRecorder();
     QStringList opened;
+
+private:
+    std::function<void(const QString &)> m_previous;
 };
 
 // Runs `action` on the next modal dialog once it is shown (from inside its event loop).

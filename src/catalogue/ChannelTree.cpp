@@ -1,0 +1,307 @@
+#include "ChannelTree.h"
+
+#include "ListCipher.h"
+#include "appearance/Artwork.h"
+#include "playback/PlayTarget.h"
+#include "shell/Errors.h"
+#include "shell/Guard.h"
+#include "shell/Prompter.h"
+#include "shell/pGloba.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QTreeWidget>
+
+namespace {
+
+enum Role { ElementRole = Qt::UserRole, GroupRole, PositionRole };
+
+const QString &loadFailedText()
+{
+    static const QString text = QStringLiteral("Load Channel database failed.Please download the new version!");
+    return text;
+}
+
+} // namespace
+
+// One fill of the tree: channel nodes are added in batches, and pending events run between
+// batches at least every kEventSliceMs, so a long list keeps the window responsive.
+struct ChannelTree::Load
+{
+    QTreeWidget *tree;
+    QTreeWidgetItem *group = nullptr;
+    QList<QTreeWidgetItem *> batch;
+    QElapsedTimer slice;
+
+    void flush()
+    {
+        if (group && !batch.isEmpty())
+            group->addChildren(batch);
+        batch.clear();
+    }
+    void add(QTreeWidgetItem *node)
+    {
+        batch.append(node);
+        if (slice.elapsed() >= kEventSliceMs) {
+            flush();
+            QCoreApplication::processEvents();
+            slice.restart();
+        }
+    }
+};
+
+ChannelTree::ChannelTree(const Widgets &widgets, TGlobal &global, PlayTarget &player, QWidget *window)
+    : QObject(window), m_w(widgets), m_global(global), m_player(player), m_window(window)
+{
+    ImageList1 = {Artwork::icon(QStringLiteral("folder")), Artwork::icon(QStringLiteral("speaker")),
+                  Artwork::icon(QStringLiteral("tv"))};
+    m_w.treChannle->viewport()->installEventFilter(this);
+    m_w.treChannle->installEventFilter(this);
+    connect(m_w.treChannle, &QTreeWidget::itemDoubleClicked, this,
+            [this] { Guarded(m_window, [this] { treChannleDblClick(); }); });
+}
+
+void ChannelTree::actFavoritesExecute()
+{
+    showList(m_w.actFavorites, ListKind::Favorites, m_global.FavListFile);
+}
+
+void ChannelTree::actTVExecute()
+{
+    showList(m_w.actTV, ListKind::TV, m_global.TVListFile);
+}
+
+void ChannelTree::actRadioExecute()
+{
+    showList(m_w.actRadio, ListKind::Radio, m_global.RadioListFile);
+}
+
+void ChannelTree::showList(QAction *action, ListKind kind, const QString &path)
+{
+    if (m_loading)
+        return;
+    for (QAction *a : {m_w.actFavorites, m_w.actTV, m_w.actRadio})
+        a->setChecked(false);
+    action->setChecked(true);
+    m_kind = kind;
+    LoadList(path);
+}
+
+void ChannelTree::menNewsClick(QAction *item)
+{
+    if (m_loading)
+        return;
+    for (QAction *a : std::as_const(m_w.filterItems))
+        a->setChecked(false);
+    item->setChecked(true);
+    const QString category = item->text().remove(u'&');
+    LoadFilteredList(m_global.TVListFile, category);
+}
+
+void ChannelTree::LoadList(const QString &path)
+{
+    fill(path, nullptr);
+}
+
+void ChannelTree::LoadFilteredList(const QString &path, const QString &category)
+{
+    m_kind = ListKind::TV;
+    fill(path, &category);
+}
+
+QTreeWidgetItem *ChannelTree::channelNode(const XmlNode &channel, const QString &label) const
+{
+    auto *node = new QTreeWidgetItem;
+    node->setText(0, label);
+    if (m_icons)
+        node->setIcon(0, ImageList1[ChannelIcon(channel)]);
+    node->setData(0, ElementRole, QVariant::fromValue(quintptr(channel.opaque())));
+    return node;
+}
+
+void ChannelTree::fill(const QString &path, const QString *category)
+{
+    const bool filtered = category != nullptr;
+    QTreeWidget *tree = m_w.treChannle;
+    m_loading = true;
+    for (QAction *a : {m_w.actFavorites, m_w.actTV, m_w.actRadio})
+        a->setEnabled(false);
+    // The Filter items change the tree too: held off during the load like the list actions.
+    QList<bool> filterEnabled;
+    for (QAction *a : std::as_const(m_w.filterItems)) {
+        filterEnabled.append(a->isEnabled());
+        a->setEnabled(false);
+    }
+
+    const QString work = DecipherListFile(path);
+    if (!filtered)
+        tree->setUpdatesEnabled(false);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    tree->clear();
+
+    Load load{tree, nullptr, {}, {}};
+    load.slice.start();
+    try {
+        xmlChannle.close();
+        xmlChannle.setFileName(work);
+        xmlChannle.open();
+        m_icons = m_global.ShowIcon;
+        if (!filtered) {
+            for (qsizetype n = 0; n < filterEnabled.size(); ++n)
+                filterEnabled[n] = m_kind == ListKind::TV;
+        }
+        const QList<XmlNode> groups = xmlChannle.documentElement().childNodes();
+        for (int g = 0; g < groups.size(); ++g) {
+            const XmlNode &group = groups[g];
+            const QString name = group.localName();
+            load.group = nullptr;
+            const auto addGroupNode = [&] {
+                load.group = new QTreeWidgetItem(tree, {name});
+                if (m_icons)
+                    load.group->setIcon(0, ImageList1[IconFolder]);
+            };
+            if (!filtered)
+                addGroupNode();
+            int count = 0;
+            int position = 0;
+            for (const XmlNode &channel : group.childNodes()) {
+                const int at = position++;
+                if (filtered && channel.attribute("T") != *category)
+                    continue;
+                const QString label = ChannelLabel(channel, filtered);
+                if (!load.group)
+                    addGroupNode();
+                QTreeWidgetItem *node = channelNode(channel, label);
+                node->setData(0, GroupRole, g);
+                node->setData(0, PositionRole, at);
+                ++count;
+                load.add(node);
+            }
+            load.flush();
+            if (count > 0)
+                load.group->setText(0, GroupLabel(name, count));
+        }
+        if (!filtered && m_kind == ListKind::Favorites && tree->topLevelItemCount() > 0)
+            tree->topLevelItem(0)->setExpanded(true);
+    } catch (const std::exception &) {
+        load.flush();
+        if (!filtered)
+            tree->setUpdatesEnabled(true);
+        QApplication::restoreOverrideCursor();
+        ShowMessage(m_window, loadFailedText(), MsgIcon::None);
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    }
+
+    if (!filtered)
+        tree->setUpdatesEnabled(true);
+    for (QAction *a : {m_w.actFavorites, m_w.actTV, m_w.actRadio})
+        a->setEnabled(true);
+    for (qsizetype n = 0; n < filterEnabled.size(); ++n)
+        m_w.filterItems[n]->setEnabled(filterEnabled[n]);
+    if (!work.isEmpty())
+        QFile::remove(work);
+    QApplication::restoreOverrideCursor();
+    m_loading = false;
+    emit loadFinished();
+}
+
+bool ChannelTree::hasSelection() const
+{
+    const QTreeWidgetItem *item = m_w.treChannle->currentItem();
+    return item && item->isSelected();
+}
+
+std::optional<ChannelTree::Channel> ChannelTree::selectedChannel() const
+{
+    if (!hasSelection())
+        return std::nullopt;
+    const QTreeWidgetItem *item = m_w.treChannle->currentItem();
+    if (!item->parent())
+        return std::nullopt;
+    return Channel{XmlNode::fromOpaque(reinterpret_cast<void *>(item->data(0, ElementRole).value<quintptr>())),
+                   item->data(0, GroupRole).toInt(), item->data(0, PositionRole).toInt(), item->text(0)};
+}
+
+void ChannelTree::treChannleDblClick()
+{
+    if (m_loading)
+        return;
+    const auto channel = selectedChannel();
+    if (!channel)
+        return;
+    const QString url = channel->element.text("URL");
+    const QString name = channel->element.text("ChannelName");
+    m_player.PlayStream(url, name);
+    m_player.SetCurrentChannelType(ChannelNumber(channel->element.text("Ty")));
+}
+
+void ChannelTree::treChannleMouseDown(const QPoint &globalPos)
+{
+    if (m_loading || !hasSelection())
+        return;
+    const QList<QAction *> commands = {m_w.actLeftPlay, m_w.actAddNew,  m_w.actDelete,   m_w.actAddFav,
+                                       m_w.actProperties, m_w.actBroken, m_w.actAddReview};
+    const bool favorites = m_kind == ListKind::Favorites;
+    if (const auto channel = selectedChannel()) {
+        for (QAction *a : commands)
+            a->setEnabled(true);
+        if (favorites) {
+            m_w.actAddFav->setEnabled(false);
+        } else {
+            m_w.actDelete->setEnabled(false);
+            m_w.actAddNew->setEnabled(false);
+        }
+        m_contextItem = ChannelItem(channel->element);
+        if (channel->element.text("ID").trimmed().isEmpty()) {
+            m_w.actBroken->setEnabled(false);
+            m_w.actAddReview->setEnabled(false);
+        }
+    } else {
+        for (QAction *a : commands)
+            a->setEnabled(false);
+        if (favorites)
+            m_w.actAddNew->setEnabled(true);
+    }
+    m_w.popLeft->popup(globalPos);
+}
+
+bool ChannelTree::eventFilter(QObject *watched, QEvent *event)
+{
+    QTreeWidget *tree = m_w.treChannle;
+    if (watched == tree->viewport()) {
+        if (event->type() == QEvent::MouseButtonPress) {
+            auto *me = static_cast<QMouseEvent *>(event);
+            if (me->button() == Qt::RightButton) {
+                // The popup works on the selected node; a right click does not move the selection.
+                const QPoint at = me->globalPosition().toPoint();
+                Guarded(m_window, [&] { treChannleMouseDown(at); });
+                return true;
+            }
+        } else if (event->type() == QEvent::ContextMenu) {
+            return true;
+        }
+    } else if (watched == tree) {
+        if (event->type() == QEvent::ContextMenu &&
+            static_cast<QContextMenuEvent *>(event)->reason() == QContextMenuEvent::Keyboard) {
+            const QTreeWidgetItem *item = tree->currentItem();
+            const QPoint local = item ? tree->visualItemRect(item).center() : QPoint(4, 4);
+            const QPoint at = tree->viewport()->mapToGlobal(local);
+            Guarded(m_window, [&] { treChannleMouseDown(at); });
+            return true;
+        }
+        if (event->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent *>(event)->key();
+            if ((key == Qt::Key_Return || key == Qt::Key_Enter) && selectedChannel()) {
+                Guarded(m_window, [this] { treChannleDblClick(); });
+                return true;
+            }
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}

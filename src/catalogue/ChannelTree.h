@@ -1,0 +1,101 @@
+#pragma once
+
+#include "ChannelText.h"
+#include "XmlDocument.h"
+
+#include <QIcon>
+#include <QList>
+#include <QObject>
+#include <optional>
+
+class PlayTarget;
+class QAction;
+class QMenu;
+class QTreeWidget;
+class QTreeWidgetItem;
+class QWidget;
+class TGlobal;
+
+enum class ListKind { None, TV, Radio, Favorites };
+
+// The channel tree: shows one list (TV, radio or favourites) as groups with their channels,
+// or the TV channels of one category; plays a channel on double-click and opens the channel
+// popup on a right click. While a list loads, pending events run (the window stays live), so
+// the list commands are held off until the load ends.
+class ChannelTree : public QObject
+{
+    Q_OBJECT
+
+public:
+    struct Widgets
+    {
+        QTreeWidget *treChannle;
+        QAction *actFavorites;
+        QAction *actTV;
+        QAction *actRadio;
+        QList<QAction *> filterItems; // the thirteen categories of the Filter menu
+        QMenu *popLeft;
+        QAction *actLeftPlay;
+        QAction *actAddNew;
+        QAction *actDelete;
+        QAction *actAddFav;
+        QAction *actProperties;
+        QAction *actBroken;
+        QAction *actAddReview;
+    };
+
+    // A channel node of the tree: its element in the shown list and where it stands.
+    struct Channel
+    {
+        XmlNode element;
+        int group = 0;
+        int position = 0;
+        QString text; // the node's label as shown
+    };
+
+    ChannelTree(const Widgets &widgets, TGlobal &global, PlayTarget &player, QWidget *window);
+
+    void actFavoritesExecute();
+    void actTVExecute();
+    void actRadioExecute();
+    void menNewsClick(QAction *item);
+    void LoadList(const QString &path);
+    void LoadFilteredList(const QString &path, const QString &category);
+
+    void treChannleDblClick();
+    void actLeftPlayExecute() { treChannleDblClick(); }
+    // A right click while a node is selected: enables the channel commands and opens popLeft.
+    void treChannleMouseDown(const QPoint &globalPos);
+
+    ListKind ChannelListKind() const { return m_kind; }
+    const std::optional<ChannelItem> &ContextItem() const { return m_contextItem; }
+    bool isLoading() const { return m_loading; }
+
+    bool hasSelection() const;
+    std::optional<Channel> selectedChannel() const;
+
+    static constexpr int kEventSliceMs = 8; // pending events run at least this often during a load
+
+signals:
+    void loadFinished();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    struct Load; // the state of one fill, see ChannelTree.cpp
+    void showList(QAction *action, ListKind kind, const QString &path);
+    void fill(const QString &path, const QString *category);
+    QTreeWidgetItem *channelNode(const XmlNode &channel, const QString &label) const;
+
+    Widgets m_w;
+    TGlobal &m_global;
+    PlayTarget &m_player;
+    QWidget *m_window;
+    XmlDocument xmlChannle;
+    ListKind m_kind = ListKind::None;
+    std::optional<ChannelItem> m_contextItem;
+    bool m_loading = false;
+    bool m_icons = true;
+    QList<QIcon> ImageList1;
+};
