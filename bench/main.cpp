@@ -1,5 +1,6 @@
 // zentavo-bench: the program's speed and memory figures, each against a named peer measured in
-// the same run. Usage: zentavo-bench [startup] [--runs N]
+// the same run. Usage: zentavo-bench [startup] [catalogue] [--runs N] [--list FILE.CHL]
+#include "CatalogueBench.h"
 #include "Measure.h"
 #include "StartupBench.h"
 
@@ -31,7 +32,12 @@ int main(int argc, char *argv[])
     const QString dir = QCoreApplication::applicationDirPath();
     const bool all = args.isEmpty() || args.first().startsWith(QStringLiteral("--"));
     int rc = 0;
+    QString list;
+    if (const qsizetype i = args.indexOf(QStringLiteral("--list")); i >= 0 && i + 1 < args.size())
+        list = args[i + 1];
     if (all || args.contains(QStringLiteral("startup")))
         rc |= RunStartupBench(dir + QStringLiteral("/zentavo"), QStringLiteral(ZENTAVO_BARE_WINDOW), runs);
+    if (all || args.contains(QStringLiteral("catalogue")))
+        rc |= RunCatalogueBench(list, qMin(runs, 7));
     return rc;
 }

@@ -1,0 +1,152 @@
+#include "CatalogueBench.h"
+
+#include "ListMaker.h"
+#include "Measure.h"
+#include "TestDirs.h"
+#include "catalogue/ChannelTree.h"
+#include "catalogue/FavoritesStore.h"
+#include "catalogue/ListCipher.h"
+#include "catalogue/U_frmSearch.h"
+#include "playback/PlayTarget.h"
+#include "shell/Prompter.h"
+#include "shell/pGloba.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLineEdit>
+#include <QMenu>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include <cstring>
+#include <functional>
+
+namespace {
+
+struct NoPlayer : PlayTarget
+{
+    void PlayStream(const QString &, const QString &) override {}
+    void SetCurrentChannelType(int) override {}
+};
+
+struct QuietPrompter : Prompter
+{
+    bool message(QWidget *, const QString &, MsgIcon, MsgButtons) override { return true; }
+    QString openFileName(QWidget *, const QString &) override { return {}; }
+    QString saveFileName(QWidget *, const QString &, const QString &) override { return {}; }
+};
+
+double timeMs(const std::function<void()> &work)
+{
+    QElapsedTimer t;
+    t.start();
+    work();
+    return t.nsecsElapsed() / 1e6;
+}
+
+double medianMs(int runs, const std::function<void()> &work)
+{
+    QList<double> times;
+    for (int i = 0; i < runs; ++i)
+        times.append(timeMs(work));
+    return bench::Median(times);
+}
+
+// The channel tree in a shown window, as the main window has it.
+struct Tree
+{
+    QWidget window;
+    QTreeWidget *tree = new QTreeWidget(&window);
+    QAction fav, tv, radio, a1, a2, a3, a4, a5, a6, a7;
+    QList<QAction *> filters;
+    QMenu *pop = new QMenu(&window);
+    NoPlayer player;
+    ChannelTree *channels;
+
+    explicit Tree(TGlobal &global)
+    {
+        (new QVBoxLayout(&window))->addWidget(tree);
+        window.resize(250, 600);
+        for (int i = 0; i < 13; ++i)
+            filters.append(new QAction(&window));
+        channels = new ChannelTree({tree, &fav, &tv, &radio, filters, pop, &a1, &a2, &a3, &a4, &a5, &a6, &a7}, global,
+                                   player, &window);
+        window.show();
+    }
+};
+
+} // namespace
+
+int RunCatalogueBench(const QString &list, int runs)
+{
+    QuietPrompter quiet;
+    Prompter::install(&quiet);
+    TempAppDir dir;
+
+    // Decipher against a plain copy of the same bytes.
+    const QByteArray tenK = ListMaker::Plain(20, 500);
+    const QByteArray enciphered = CipherBytes(tenK);
+    QByteArray scratch(enciphered.size(), Qt::Uninitialized);
+    const double mb = enciphered.size() / 1e6;
+    const double copy = medianMs(runs * 4, [&] {
+        std::memcpy(scratch.data(), enciphered.constData(), size_t(enciphered.size()));
+        asm volatile("" : : "r"(scratch.data()) : "memory");
+    });
+    const double decipher = medianMs(runs * 4, [&] { scratch = CipherBytes(enciphered); });
+    bench::Report(QStringLiteral("decipher %1 MB (10k channels)").arg(mb, 0, 'f', 1), mb / (decipher / 1000),
+                  QStringLiteral("MB/s"), mb / (copy / 1000), QStringLiteral("memcpy"));
+
+    dir.writeList(QStringLiteral("data/TV.CHL"), ListMaker::Plain(50, 1000));
+    dir.writeList(QStringLiteral("data/Radio.CHL"), tenK);
+    TGlobal global(dir.path());
+    Tree tree(global);
+    const double load50 = medianMs(runs, [&] { tree.channels->actTVExecute(); });
+    bench::Report(QStringLiteral("LoadList 50k channels into the tree"), load50, QStringLiteral("ms (target <= 300)"));
+    const double load10 = medianMs(runs, [&] { tree.channels->actRadioExecute(); });
+    bench::Report(QStringLiteral("LoadList 10k channels into the tree"), load10, QStringLiteral("ms"));
+    const double filtered =
+        medianMs(runs, [&] { tree.channels->LoadFilteredList(global.TVListFile, QStringLiteral("News")); });
+    bench::Report(QStringLiteral("LoadFilteredList \"News\" of 50k channels"), filtered, QStringLiteral("ms"));
+
+    if (!list.isEmpty()) {
+        QFile f(list);
+        if (!f.open(QIODevice::ReadOnly)) {
+            qWarning("cannot read %s", qPrintable(list));
+            return 1;
+        }
+        const QByteArray bytes = f.readAll();
+        dir.write(QStringLiteral("data/Given.CHL"), bytes);
+        const double d = medianMs(runs, [&] { scratch = CipherBytes(bytes); });
+        const double l = medianMs(runs, [&] { tree.channels->LoadList(dir.file(QStringLiteral("data/Given.CHL"))); });
+        bench::Report(QStringLiteral("%1: decipher").arg(list), d, QStringLiteral("ms"));
+        bench::Report(QStringLiteral("%1: LoadList").arg(list), l, QStringLiteral("ms"));
+    }
+
+    // Search All over three lists of 10k channels.
+    dir.writeList(QStringLiteral("data/TV.CHL"), tenK);
+    dir.writeList(QStringLiteral("data/Fav.CHL"), tenK);
+    {
+        NoPlayer player;
+        TFrmSearch search(global, player);
+        search.show();
+        search.findChild<QLineEdit *>(QStringLiteral("edtName"))->setText(QStringLiteral("channel 12"));
+        search.findChild<QComboBox *>(QStringLiteral("cobChannel"))->setCurrentIndex(3);
+        const double all = medianMs(runs, [&] { search.Button1Click(); });
+        bench::Report(QStringLiteral("Search All over 3 x 10k channels (%1 rows)").arg(search.SearchUrls().size()), all,
+                      QStringLiteral("ms (target <= 40)"));
+    }
+
+    // An add to favourites holding 5k channels.
+    dir.writeList(QStringLiteral("data/Fav.CHL"), ListMaker::Plain(1, 5000, QStringLiteral("Fav")));
+    XmlDocument source;
+    source.loadFromBytes(ListMaker::Plain(1, 1));
+    FavoritesStore store(global.FavListFile);
+    const XmlNode channel = source.documentElement().child(0).child(0);
+    const double add = medianMs(runs, [&] { store.Add(channel); });
+    bench::Report(QStringLiteral("add to favourites holding 5k channels"), add, QStringLiteral("ms (target <= 50)"));
+
+    Prompter::install(nullptr);
+    return 0;
+}

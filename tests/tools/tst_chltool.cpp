@@ -1,0 +1,171 @@
+#include "ListMaker.h"
+#include "TestDirs.h"
+#include "catalogue/ListCipher.h"
+#include "catalogue/XmlDocument.h"
+
+#include <QProcess>
+#include <QTest>
+
+using ListMaker::Document;
+using ListMaker::Item;
+
+namespace {
+
+struct Run
+{
+    int code;
+    QString out, err;
+};
+
+Run chl(const QStringList &args)
+{
+    QProcess p;
+    p.start(QStringLiteral(ZENTAVO_CHL), args);
+    if (!p.waitForFinished(30000))
+        qFatal("zentavo-chl did not finish");
+    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+}
+
+} // namespace
+
+class tst_ChlTool : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void decodeEncodeRoundTrip();
+    void encodeRefusesMalformedXml();
+    void checkReportsGroupsAndIncompleteChannels();
+    void checkFailsForListsTheProgramCannotLoad_data();
+    void checkFailsForListsTheProgramCannotLoad();
+    void importM3u();
+    void importRejectsEmptyPlaylist();
+    void usageAndFileErrors();
+};
+
+void tst_ChlTool::decodeEncodeRoundTrip()
+{
+    TempAppDir dir;
+    const QByteArray xml = ListMaker::Plain(3, 40);
+    dir.write(QStringLiteral("in.xml"), xml);
+    QCOMPARE(chl({QStringLiteral("encode"), dir.file(QStringLiteral("in.xml")), dir.file(QStringLiteral("L.CHL"))}).code, 0);
+    QCOMPARE(dir.read(QStringLiteral("L.CHL")), CipherBytes(xml));
+    QCOMPARE(chl({QStringLiteral("decode"), dir.file(QStringLiteral("L.CHL")), dir.file(QStringLiteral("out.xml"))}).code, 0);
+    QCOMPARE(dir.read(QStringLiteral("out.xml")), xml);
+}
+
+void tst_ChlTool::encodeRefusesMalformedXml()
+{
+    TempAppDir dir;
+    dir.write(QStringLiteral("bad.xml"), "<r><g></r>");
+    const Run r = chl({QStringLiteral("encode"), dir.file(QStringLiteral("bad.xml")), dir.file(QStringLiteral("B.CHL"))});
+    QCOMPARE(r.code, 1);
+    QVERIFY(r.err.contains(QStringLiteral("not well-formed")));
+    QVERIFY(!QFile::exists(dir.file(QStringLiteral("B.CHL"))));
+}
+
+void tst_ChlTool::checkReportsGroupsAndIncompleteChannels()
+{
+    TempAppDir dir;
+    dir.writeList(QStringLiteral("L.CHL"),
+                  Document({{QStringLiteral("News"), Item(QStringLiteral("A"), QStringLiteral("u")) +
+                                                         "<Item ChannelName=\"Lacking\" URL=\"u\" Ty=\"2\"/>"},
+                            {QStringLiteral("Empty"), QByteArray()}}));
+    const Run r = chl({QStringLiteral("check"), dir.file(QStringLiteral("L.CHL"))});
+    QCOMPARE(r.code, 0);
+    QVERIFY(r.out.contains(QStringLiteral("News\t2\n")));
+    QVERIFY(r.out.contains(QStringLiteral("Empty\t0\n")));
+    QVERIFY(r.out.contains(QStringLiteral("2 groups, 2 channels")));
+    QVERIFY(r.out.contains(QStringLiteral("incomplete: News #2 \"Lacking\" lacks INFO, MT, Co, SP, T, I, ID")));
+}
+
+void tst_ChlTool::checkFailsForListsTheProgramCannotLoad_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("random") << QByteArray(2000, '\x5a');
+    QTest::newRow("empty") << QByteArray();
+    QTest::newRow("tv channel without SP") << CipherBytes(Document({{QStringLiteral("G"), "<Item ChannelName=\"A\" Ty=\"1\"/>"}}));
+    QTest::newRow("type not a number") << CipherBytes(Document({{QStringLiteral("G"), "<Item ChannelName=\"A\" Ty=\"x\"/>"}}));
+}
+
+void tst_ChlTool::checkFailsForListsTheProgramCannotLoad()
+{
+    QFETCH(QByteArray, bytes);
+    TempAppDir dir;
+    dir.write(QStringLiteral("L.CHL"), bytes);
+    const Run r = chl({QStringLiteral("check"), dir.file(QStringLiteral("L.CHL"))});
+    QCOMPARE(r.code, 1);
+    QVERIFY(!r.err.isEmpty());
+}
+
+void tst_ChlTool::importM3u()
+{
+    TempAppDir dir;
+    dir.write(QStringLiteral("list.m3u"),
+              "\xEF\xBB\xBF#EXTM3U\r\n"
+              "#EXTINF:-1 tvg-id=\"Euro.eu\" tvg-name=\"Euro News\" tvg-country=\"EU\" group-title=\"News\",Euronews HD\r\n"
+              "https://example.org/euronews.m3u8\r\n"
+              "#EXTINF:-1 group-title=\"Música, Ñ & Co\",Radio Uno\n"
+              "#EXTVLCOPT:http-user-agent=x\n"
+              "rtsp://example.org/uno\n"
+              "#EXTINF:-1 tvg-id=\"k\" group-title=\"news\",Kids? no, News, lower case\n"
+              "http://example.org/x.rm\n");
+    const Run r = chl({QStringLiteral("import-m3u"), dir.file(QStringLiteral("list.m3u")), dir.file(QStringLiteral("L.CHL")),
+                       QStringLiteral("--type"), QStringLiteral("radio")});
+    QCOMPARE(r.code, 0);
+    QVERIFY(r.out.contains(QStringLiteral("3 groups, 3 channels")));
+    XmlDocument doc;
+    doc.loadFromBytes(CipherBytes(dir.read(QStringLiteral("L.CHL"))));
+    const QList<XmlNode> groups = doc.documentElement().childNodes();
+    QCOMPARE(groups.size(), 3);
+    QCOMPARE(groups[0].localName(), QStringLiteral("News"));
+    QCOMPARE(groups[1].localName(), QStringLiteral("Musica_N_Co"));
+    QCOMPARE(groups[2].localName(), QStringLiteral("news"));
+    const XmlNode euro = groups[0].child(0);
+    QCOMPARE(euro.attributes().size(), 10);
+    QCOMPARE(*euro.attribute("ChannelName"), QStringLiteral("Euro News"));
+    QCOMPARE(*euro.attribute("URL"), QStringLiteral("https://example.org/euronews.m3u8"));
+    QCOMPARE(*euro.attribute("ID"), QStringLiteral("Euro.eu"));
+    QCOMPARE(*euro.attribute("Co"), QStringLiteral("EU"));
+    QCOMPARE(*euro.attribute("T"), QStringLiteral("News"));
+    QCOMPARE(*euro.attribute("Ty"), QStringLiteral("2"));
+    QCOMPARE(*euro.attribute("MT"), QStringLiteral("1"));
+    const XmlNode uno = groups[1].child(0);
+    QCOMPARE(*uno.attribute("ChannelName"), QStringLiteral("Radio Uno"));
+    QCOMPARE(*uno.attribute("MT"), QStringLiteral("2"));
+    QCOMPARE(*uno.attribute("T"), QString());
+    const XmlNode kids = groups[2].child(0);
+    QCOMPARE(*kids.attribute("ChannelName"), QStringLiteral("Kids? no, News, lower case"));
+    QCOMPARE(*kids.attribute("T"), QStringLiteral("News"));
+    QCOMPARE(*kids.attribute("MT"), QStringLiteral("2"));
+    // The program can load what the tool writes.
+    QCOMPARE(chl({QStringLiteral("check"), dir.file(QStringLiteral("L.CHL"))}).code, 0);
+}
+
+void tst_ChlTool::importRejectsEmptyPlaylist()
+{
+    TempAppDir dir;
+    dir.write(QStringLiteral("empty.m3u"), "#EXTM3U\n# nothing here\n");
+    const Run r = chl({QStringLiteral("import-m3u"), dir.file(QStringLiteral("empty.m3u")), dir.file(QStringLiteral("L.CHL"))});
+    QCOMPARE(r.code, 1);
+    QVERIFY(r.err.contains(QStringLiteral("no channel")));
+    QVERIFY(!QFile::exists(dir.file(QStringLiteral("L.CHL"))));
+}
+
+void tst_ChlTool::usageAndFileErrors()
+{
+    TempAppDir dir;
+    QCOMPARE(chl({}).code, 2);
+    QCOMPARE(chl({QStringLiteral("frobnicate")}).code, 2);
+    QCOMPARE(chl({QStringLiteral("decode"), QStringLiteral("only-one")}).code, 2);
+    QCOMPARE(chl({QStringLiteral("import-m3u"), QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("--type"),
+                  QStringLiteral("cinema")}).code, 2);
+    const Run missing = chl({QStringLiteral("check"), dir.file(QStringLiteral("none.CHL"))});
+    QCOMPARE(missing.code, 3);
+    QVERIFY(missing.err.contains(QStringLiteral("cannot read")));
+    dir.write(QStringLiteral("in.xml"), "<r/>");
+    QCOMPARE(chl({QStringLiteral("encode"), dir.file(QStringLiteral("in.xml")), dir.file(QStringLiteral("no/dir/x.CHL"))}).code, 3);
+}
+
+QTEST_GUILESS_MAIN(tst_ChlTool)
+#include "tst_chltool.moc"
