@@ -12,7 +12,11 @@
 #include "dialogs/U_frmOpenMedia.h"
 #include "dialogs/U_frmOption.h"
 #include "dialogs/uAbout.h"
+#include "playback/FullScreen.h"
+#include "playback/PlaybackControl.h"
+#include "playback/PlayerHook.h"
 #include "playback/VideoLayout.h"
+#include "playback/VolumeControl.h"
 
 #include <QMenu>
 #include <QMouseEvent>
@@ -28,64 +32,24 @@ Tfrm_Main::Tfrm_Main(TGlobal &global, QWidget *parent)
     m_ui->ImagePanel3->raise();
     m_ui->imgMove->raise();
     SetCaptionColor(m_ui->labCap, QColor(234, 0, 0));
+    m_ui->labCap->installEventFilter(this);
     m_ui->labState->setStyleSheet(
         QStringLiteral("QLabel { color: #bfe3ff; background: transparent; font-size: 11px; }"));
-
     QFont treeFont(QStringLiteral("Verdana"));
     treeFont.setPointSize(8);
     m_ui->treChannle->setFont(treeFont);
 
     buildPopups();
-
-    m_video = new VideoLayout({this, m_ui->panLeft, m_ui->panControl, m_ui->imgWmplay, m_ui->panFlash, m_ui->act50,
-                               m_ui->act100, m_ui->act200},
-                              this);
-    connect(m_video, &VideoLayout::resizeHandling, this, &Tfrm_Main::FormResize);
-
-    const QList<QAction *> filterItems = m_ui->menFilter->actions();
-    m_tree = new ChannelTree({m_ui->treChannle, m_ui->actFavorites, m_ui->actTV, m_ui->actRadio, filterItems, popLeft,
-                              m_ui->actLeftPlay, m_ui->actAddNew, m_ui->actDelete, m_ui->actAddFav,
-                              m_ui->actProperties, m_ui->actBroken, m_ui->actAddReview},
-                             m_global, *this, this);
-    m_favorites = new FavoritesCommands(*m_tree, m_ui->actFavorites, m_global, this);
-    const auto run = [this](QAction *action, auto &&handler) {
-        connect(action, &QAction::triggered, this, [this, handler] { Guarded(this, handler); });
-    };
-    run(m_ui->actFavorites, [this] { m_tree->actFavoritesExecute(); });
-    run(m_ui->actTV, [this] { m_tree->actTVExecute(); });
-    run(m_ui->actRadio, [this] { m_tree->actRadioExecute(); });
-    run(m_ui->actLeftPlay, [this] { m_tree->actLeftPlayExecute(); });
-    for (QAction *item : filterItems)
-        run(item, [this, item] { m_tree->menNewsClick(item); });
-    run(m_ui->actAddFav, [this] { m_favorites->actAddFavExecute(); });
-    run(m_ui->actDelete, [this] { m_favorites->actDeleteExecute(); });
-    run(m_ui->actBackup, [this] { m_favorites->actBackupExecute(); });
-    run(m_ui->actRestoreFav, [this] { m_favorites->actRestoreFavExecute(); });
-    run(m_ui->actProperties, [this] { m_favorites->actPropertiesExecute(); });
-    run(m_ui->actAddNew, [this] { m_favorites->actAddNewExecute(); });
-    run(m_ui->act50, [this] { m_video->act50Execute(); });
-    run(m_ui->act100, [this] { m_video->act100Execute(); });
-    run(m_ui->act200, [this] { m_video->act200Execute(); });
-
-    wire(m_ui->actSearch, &Tfrm_Main::actSearchExecute);
-    wire(m_ui->actExit, &Tfrm_Main::actExitExecute);
-    wire(m_ui->actOpen, &Tfrm_Main::actOpenExecute);
-    wire(m_ui->actOPtion, &Tfrm_Main::actOPtionExecute);
-    wire(m_ui->actAbout, &Tfrm_Main::actAboutExecute);
-    connect(m_ui->EzRgnBtn3, &QAbstractButton::clicked, this, [this] { Guarded(this, [this] { EzRgnBtn3Click(); }); });
-    connect(m_ui->Splitter1, &PanelSplitter::moved, this, &Tfrm_Main::Splitter1Moved);
-
+    createSubsystems();
+    wireActions();
     FormCreate();
 }
 
 Tfrm_Main::~Tfrm_Main()
 {
+    // The engines go before the widgets they draw in.
+    m_playback->FreePlayers();
     delete m_ui;
-}
-
-void Tfrm_Main::wire(QAction *action, void (Tfrm_Main::*handler)())
-{
-    connect(action, &QAction::triggered, this, [this, handler] { Guarded(this, [&] { (this->*handler)(); }); });
 }
 
 void Tfrm_Main::buildPopups()
@@ -103,6 +67,64 @@ void Tfrm_Main::buildPopups()
     popControl->addActions({m_ui->act50, m_ui->act100, m_ui->act200, m_ui->actFull});
 }
 
+void Tfrm_Main::createSubsystems()
+{
+    m_video = new VideoLayout({this, m_ui->panLeft, m_ui->panControl, m_ui->imgWmplay, m_ui->panFlash, m_ui->act50,
+                               m_ui->act100, m_ui->act200},
+                              this);
+    m_fullScreen = new FullScreen(this, {m_ui->mnuMain, m_ui->panLeft, m_ui->Splitter1, m_ui->panControl},
+                                  m_ui->imgWmplay, this);
+    m_playback = new PlaybackController({this, m_ui->imgPlay, m_ui->imgPause, m_ui->imgStop, m_ui->actPlay,
+                                         m_ui->actPause, m_ui->actStop, m_ui->actOpen, m_ui->act50, m_ui->panFlash,
+                                         m_ui->imgWmplay, m_ui->gifConMedia, m_ui->labState, m_ui->imgmute},
+                                        m_global, *m_video, *m_fullScreen, this);
+    m_volume = new VolumeControl(m_ui->imgRuler, m_ui->imgMove, m_ui->imgnomute, m_ui->imgmute, *m_playback, this);
+    m_tree = new ChannelTree({m_ui->treChannle, m_ui->actFavorites, m_ui->actTV, m_ui->actRadio,
+                              m_ui->menFilter->actions(), popLeft, m_ui->actLeftPlay, m_ui->actAddNew, m_ui->actDelete,
+                              m_ui->actAddFav, m_ui->actProperties, m_ui->actBroken, m_ui->actAddReview},
+                             m_global, *m_playback, this);
+    m_favorites = new FavoritesCommands(*m_tree, m_ui->actFavorites, m_global, this);
+    connect(m_video, &VideoLayout::resizeHandling, this, &Tfrm_Main::FormResize);
+    connect(m_ui->Splitter1, &PanelSplitter::moved, this, &Tfrm_Main::Splitter1Moved);
+}
+
+void Tfrm_Main::wireActions()
+{
+    const auto run = [this](QAction *action, auto handler) {
+        connect(action, &QAction::triggered, this, [this, handler] { Guarded(this, handler); });
+    };
+    run(m_ui->actFavorites, [this] { m_tree->actFavoritesExecute(); });
+    run(m_ui->actTV, [this] { m_tree->actTVExecute(); });
+    run(m_ui->actRadio, [this] { m_tree->actRadioExecute(); });
+    run(m_ui->actLeftPlay, [this] { m_tree->actLeftPlayExecute(); });
+    for (QAction *item : m_ui->menFilter->actions())
+        run(item, [this, item] { m_tree->menNewsClick(item); });
+    run(m_ui->actAddFav, [this] { m_favorites->actAddFavExecute(); });
+    run(m_ui->actDelete, [this] { m_favorites->actDeleteExecute(); });
+    run(m_ui->actBackup, [this] { m_favorites->actBackupExecute(); });
+    run(m_ui->actRestoreFav, [this] { m_favorites->actRestoreFavExecute(); });
+    run(m_ui->actProperties, [this] { m_favorites->actPropertiesExecute(); });
+    run(m_ui->actAddNew, [this] { m_favorites->actAddNewExecute(); });
+    run(m_ui->actPlay, [this] { m_playback->actPlayExecute(); });
+    run(m_ui->actPause, [this] { m_playback->actPauseExecute(); });
+    run(m_ui->actStop, [this] { m_playback->actStopExecute(); });
+    run(m_ui->actFull, [this] { m_playback->actFullExecute(); });
+    run(m_ui->act50, [this] { m_video->act50Execute(); });
+    run(m_ui->act100, [this] { m_video->act100Execute(); });
+    run(m_ui->act200, [this] { m_video->act200Execute(); });
+    run(m_ui->actSearch, [this] { actSearchExecute(); });
+    run(m_ui->actExit, [this] { actExitExecute(); });
+    run(m_ui->actOpen, [this] { actOpenExecute(); });
+    run(m_ui->actOPtion, [this] { actOPtionExecute(); });
+    run(m_ui->actAbout, [this] { actAboutExecute(); });
+
+    // The picture buttons execute their actions (which run only while enabled).
+    connect(m_ui->imgPlay, &QAbstractButton::clicked, m_ui->actPlay, &QAction::trigger);
+    connect(m_ui->imgPause, &QAbstractButton::clicked, m_ui->actPause, &QAction::trigger);
+    connect(m_ui->imgStop, &QAbstractButton::clicked, m_ui->actStop, &QAction::trigger);
+    connect(m_ui->EzRgnBtn3, &QAbstractButton::clicked, this, [this] { Guarded(this, [this] { EzRgnBtn3Click(); }); });
+}
+
 void Tfrm_Main::FormCreate()
 {
     setWindowFlag(Qt::WindowStaysOnTopHint, m_global.Ontop);
@@ -110,12 +132,16 @@ void Tfrm_Main::FormCreate()
     m_skinMenu->LoadSkinMenu(m_global.AppDir + QStringLiteral("skins/"));
     skinmain = SkinEngine::SetUp(this, m_global.SkinPath);
     m_skinMenu->setEngine(skinmain);
+    ApplicationEvents1 = new PlayerHook({m_ui->imgWmplay, popControl, m_ui->act50, m_ui->act100, m_ui->act200,
+                                         m_ui->actFull},
+                                        *m_playback, *m_fullScreen, this);
     switch (m_global.DiplayList) {
     case 0: m_ui->actFavorites->trigger(); break;
     case 1: m_ui->actTV->trigger(); break;
     case 2: m_ui->actRadio->trigger(); break;
     default: break;
     }
+    m_volume->placeKnob(43);
     m_video->VideoScale = 1;
 }
 
@@ -136,12 +162,24 @@ void Tfrm_Main::resizeEvent(QResizeEvent *event)
     FormResize();
 }
 
-void Tfrm_Main::FormResize() {}
+void Tfrm_Main::FormResize()
+{
+    if (m_playback)
+        m_playback->FormResize();
+}
+
+bool Tfrm_Main::eventFilter(QObject *watched, QEvent *event)
+{
+    // The product caption on the idle panel leads to the home page.
+    if (watched == m_ui->labCap && event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton)
+        m_ui->actHome->trigger();
+    return QMainWindow::eventFilter(watched, event);
+}
 
 void Tfrm_Main::PlayStream(const QString &address, const QString &name)
 {
-    Q_UNUSED(address);
-    Q_UNUSED(name);
+    m_playback->PlayStream(address, name);
 }
 
 void Tfrm_Main::actExitExecute()
@@ -162,22 +200,22 @@ void Tfrm_Main::actOPtionExecute()
     dlg.exec();
 }
 
-void Tfrm_Main::actSearchExecute()
-{
-    TFrmSearch dlg(m_global, *this, this);
-    dlg.exec();
-}
-
 void Tfrm_Main::actAboutExecute()
 {
     TFrmAbout dlg(m_global, this);
     dlg.exec();
 }
 
+void Tfrm_Main::actSearchExecute()
+{
+    TFrmSearch dlg(m_global, *m_playback, this);
+    dlg.exec();
+}
+
 void Tfrm_Main::EzRgnBtn3Click()
 {
     m_ui->panLeft->setVisible(m_ui->panLeft->isHidden());
-    m_video->SetVideoSize(currentChannelType() == 2 ? 0 : m_video->VideoScale, true);
+    m_video->SetVideoSize(m_playback->CurrentChannelType == 2 ? 0 : m_video->VideoScale, true);
 }
 
 void Tfrm_Main::Splitter1Moved()

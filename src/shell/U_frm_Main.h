@@ -1,24 +1,26 @@
 #pragma once
 
-#include "playback/PlayTarget.h"
-
 #include <QMainWindow>
 
 class ChannelTree;
 class FavoritesCommands;
+class FullScreen;
+class PlaybackController;
+class PlayerHook;
 class QAction;
 class QMenu;
 class SkinEngine;
 class SkinMenu;
 class TGlobal;
 class VideoLayout;
+class VolumeControl;
 namespace Ui {
 class Tfrm_Main;
 }
 
 // The main window: the channel tree on the left, the player area with its control bar on the
 // right. It owns the controls, menus, actions and state; the subsystems' classes do the work.
-class Tfrm_Main : public QMainWindow, public PlayTarget
+class Tfrm_Main : public QMainWindow
 {
     Q_OBJECT
 
@@ -27,8 +29,7 @@ public:
     ~Tfrm_Main() override;
 
     // The play operation: plays `address` (empty: the current stream again) titled `name`.
-    void PlayStream(const QString &address, const QString &name) override;
-    void SetCurrentChannelType(int type) override { m_currentChannelType = type; }
+    void PlayStream(const QString &address, const QString &name);
 
     // Commands of this window.
     void actExitExecute();
@@ -39,24 +40,27 @@ public:
     void EzRgnBtn3Click();
     void Splitter1Moved();
 
-    int currentChannelType() const { return m_currentChannelType; }
     TGlobal &global() { return m_global; }
     SkinEngine *skinEngine() const { return skinmain; }
     VideoLayout *videoLayout() const { return m_video; }
     ChannelTree *channelTree() const { return m_tree; }
+    PlaybackController *playback() const { return m_playback; }
+    VolumeControl *volume() const { return m_volume; }
     QMenu *popLeftMenu() const { return popLeft; }
     QMenu *popControlMenu() const { return popControl; }
 
 protected:
     void showEvent(QShowEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void FormCreate();
     void FormShow();
     void FormResize();
     void buildPopups();
-    void wire(QAction *action, void (Tfrm_Main::*handler)());
+    void createSubsystems();
+    void wireActions();
 
     TGlobal &m_global;
     Ui::Tfrm_Main *m_ui;
@@ -65,8 +69,11 @@ private:
     SkinEngine *skinmain = nullptr;
     SkinMenu *m_skinMenu = nullptr;
     VideoLayout *m_video = nullptr;
+    FullScreen *m_fullScreen = nullptr;
+    PlaybackController *m_playback = nullptr;
+    VolumeControl *m_volume = nullptr;
+    PlayerHook *ApplicationEvents1 = nullptr;
     ChannelTree *m_tree = nullptr;
     FavoritesCommands *m_favorites = nullptr;
     bool m_shown = false;
-    int m_currentChannelType = 0;
 };

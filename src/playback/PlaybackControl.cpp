@@ -1,0 +1,369 @@
+#include "PlaybackControl.h"
+
+#include "FullScreen.h"
+#include "PlayerComponents.h"
+#include "appearance/AnimatedPicture.h"
+#include "online/VendorSite.h"
+#include "shell/AppInfo.h"
+#include "shell/Prompter.h"
+#include "shell/ShellOpen.h"
+#include "shell/pGloba.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QResizeEvent>
+
+PlaybackController::PlaybackController(const Widgets &widgets, TGlobal &global, VideoLayout &layout,
+                                       FullScreen &fullScreen, QObject *parent)
+    : QObject(parent), m_w(widgets), m_global(global), m_layout(layout), m_fullScreen(fullScreen)
+{
+    m_layout.setVideoSource([this] { return currentVideo(); });
+    m_w.imgWmplay->installEventFilter(this);
+}
+
+PlaybackController::~PlaybackController()
+{
+    FreePlayers();
+}
+
+TWmPlayer *PlaybackController::wmplayer() const
+{
+    return m_wm;
+}
+
+TRePlayer *PlaybackController::rePlayer() const
+{
+    return m_re;
+}
+
+void PlaybackController::FreePlayers()
+{
+    m_fullScreen.leave();
+    delete m_wm.data();
+    delete m_re.data();
+}
+
+bool PlaybackController::CreatePlayers()
+{
+    QString why;
+    engine::Factory *engines = LoadPlayerEngines(&why);
+    std::unique_ptr<TWmPlayer> wm;
+    std::unique_ptr<TRePlayer> re;
+    if (engines) {
+        const auto maker = [&](engine::Kind kind) {
+            return [engines, kind, &why](QWidget *parent, engine::Events &events) {
+                return engines->create(kind, parent, events, &why);
+            };
+        };
+        wm = std::make_unique<TWmPlayer>(m_w.imgWmplay, maker(engine::Kind::Media));
+        if (wm->isValid())
+            re = std::make_unique<TRePlayer>(m_w.imgWmplay, maker(engine::Kind::Stream));
+    }
+    // Both or neither: a half-made pair would later play into an absent engine.
+    if (!wm || !wm->isValid() || !re || !re->isValid()) {
+        re.reset();
+        wm.reset();
+        qWarning("media engines unavailable: %s", qPrintable(why));
+        ShowMessage(nullptr,
+                    QStringLiteral("Zentavo uses libmpv and GStreamer's codecs to present the television and radio "
+                                   "signals. Before using Zentavo,  you should install libmpv and the GStreamer "
+                                   "plugins first."),
+                    MsgIcon::Exclamation);
+        ShellOpen(VendorSite() + QStringLiteral("download.htm"));
+        return false;
+    }
+    m_wm = wm.release();
+    m_wm->setObjectName(QStringLiteral("wmplayer"));
+    m_wm->setEnableContextMenu(false);
+    m_wm->setStretchToFit(true);
+    m_wm->setUiMode(QStringLiteral("none"));
+    m_wm->settings.setVolume(50);
+    m_wm->setGeometry(10, 10, 1, 1);
+    m_wm->hide();
+    connect(m_wm, &TWmPlayer::OnStatusChange, this, &PlaybackController::wmplayerStatusChange);
+    connect(m_wm, &TWmPlayer::OnPlayStateChange, this, &PlaybackController::wmplayerPlayStateChange);
+    connect(m_wm, &TWmPlayer::OnError, this, &PlaybackController::wmplayerError);
+
+    m_re = re.release();
+    m_re->setObjectName(QStringLiteral("rePlayer"));
+    m_re->setGeometry(10, 10, 2, 2);
+    m_re->SetControls(QStringLiteral("ImageWindow"));
+    m_re->hide();
+    connect(m_re, &TRePlayer::OnPlayStateChange, this, &PlaybackController::rePlayerPlayStateChange);
+    connect(m_re, &TRePlayer::OnShowStatus, this, &PlaybackController::rePlayerShowStatus);
+
+    connect(m_wm, &TWmPlayer::fullScreenChanged, this, [this](bool on) {
+        if (on)
+            m_fullScreen.enter(m_wm, [this] { m_wm->setFullScreen(false); });
+    });
+    connect(m_re, &TRePlayer::fullScreenChanged, this, [this](bool on) {
+        if (on)
+            m_fullScreen.enter(m_re, [this] { m_re->leaveFullScreen(); });
+    });
+    return true;
+}
+
+void PlaybackController::PlayStream(const QString &address, const QString &name)
+{
+    if (!m_wm && !CreatePlayers())
+        return;
+    CurrentEngine = m_global.ChooseEngine(address.isEmpty() ? CurrentUrl : address);
+    if (!address.isEmpty()) {
+        CurrentUrl = address;
+        if (CurrentEngine == 2)
+            m_re->SetSource(address);
+        else
+            m_wm->setURL(address);
+        m_w.window->setWindowTitle(AppTitle() + QStringLiteral(" - Playing -> ") + name);
+    }
+    if (CurrentEngine == 2) {
+        m_re->show();
+        m_wm->hide();
+        m_wm->controls.stop();
+        m_re->DoPlay();
+    } else {
+        m_re->resize(1, 1);
+        m_re->hide();
+        m_wm->show();
+        m_re->DoStop();
+        m_wm->controls.play();
+        m_wm->show();
+    }
+    ShowPlayingState();
+}
+
+void PlaybackController::setButtons(std::optional<bool> play, std::optional<bool> pause, std::optional<bool> stop)
+{
+    if (play) {
+        m_w.imgPlay->setEnabled(*play);
+        m_w.actPlay->setEnabled(*play);
+    }
+    if (pause) {
+        m_w.imgPause->setEnabled(*pause);
+        m_w.actPause->setEnabled(*pause);
+    }
+    if (stop) {
+        m_w.imgStop->setEnabled(*stop);
+        m_w.actStop->setEnabled(*stop);
+    }
+}
+
+void PlaybackController::ShowIdleState()
+{
+    setButtons(true, false, false);
+    m_w.panFlash->show();
+    m_w.imgWmplay->hide();
+    m_w.gifConMedia->setAnimate(false);
+}
+
+void PlaybackController::ShowPlayingState()
+{
+    setButtons(false, true, true);
+}
+
+void PlaybackController::ShowPausedState()
+{
+    setButtons(true, false, true);
+    m_w.gifConMedia->setAnimate(false);
+}
+
+void PlaybackController::ShowConnectingState()
+{
+    m_w.panFlash->show();
+    m_w.imgWmplay->hide();
+    m_w.gifConMedia->setAnimate(true);
+}
+
+void PlaybackController::wmplayerPlayStateChange(int NewState)
+{
+    // The engine not playing the current stream reports its own stop late (its events are
+    // queued): only the current engine drives the display.
+    if (CurrentEngine != 1)
+        return;
+    PlayState = NewState;
+    switch (NewState) {
+    case 0:
+    case 1:
+    case 10:
+        m_fullScreen.leave();
+        ShowIdleState();
+        break;
+    case 2:
+        ShowPausedState();
+        break;
+    case 3:
+        playing(true);
+        break;
+    case 8:
+        m_fullScreen.leave();
+        ShowConnectingState();
+        break;
+    default:
+        ShowConnectingState();
+        break;
+    }
+}
+
+void PlaybackController::rePlayerPlayStateChange(int lNewState)
+{
+    if (CurrentEngine != 2)
+        return;
+    PlayState = lNewState;
+    switch (lNewState) {
+    case 0:
+        m_fullScreen.leave();
+        ShowIdleState();
+        break;
+    case 4:
+        ShowPausedState();
+        break;
+    case 3:
+        playing(false);
+        break;
+    default:
+        ShowConnectingState();
+        break;
+    }
+}
+
+void PlaybackController::playing(bool firstEngine)
+{
+    if (firstEngine)
+        CurrentUrl = m_wm->currentMedia.sourceURL();
+    ShowPlayingState();
+    m_w.gifConMedia->setAnimate(false);
+    const bool muted = m_w.imgmute->isVisible();
+    if (firstEngine)
+        m_wm->settings.setMute(muted);
+    else
+        m_re->SetMute(muted);
+    if (CurrentChannelType == 2) {
+        m_w.panFlash->hide();
+        m_w.imgWmplay->show();
+        if (firstEngine)
+            m_w.act50->trigger();
+    } else {
+        m_layout.SetVideoSize(m_layout.VideoScale, false);
+    }
+}
+
+void PlaybackController::wmplayerStatusChange()
+{
+    if (CurrentEngine == 1)
+        m_w.labState->setText(m_wm->status());
+}
+
+void PlaybackController::rePlayerShowStatus(const QString &statusText)
+{
+    if (CurrentEngine == 2)
+        m_w.labState->setText(statusText);
+}
+
+void PlaybackController::wmplayerError()
+{
+    if (CurrentEngine != 1)
+        return;
+    m_fullScreen.leave();
+    ShowIdleState();
+}
+
+void PlaybackController::actPlayExecute()
+{
+    if (CurrentUrl.isEmpty()) {
+        m_w.actOpen->trigger();
+        return;
+    }
+    if (!m_w.imgPause->isEnabled())
+        PlayStream(QString(), QString());
+}
+
+void PlaybackController::actPauseExecute()
+{
+    if (!m_wm)
+        return;
+    if (CurrentEngine == 1)
+        m_wm->controls.pause();
+    else
+        m_re->DoPlayPause();
+}
+
+void PlaybackController::actStopExecute()
+{
+    if (!m_wm)
+        return;
+    if (CurrentEngine == 1)
+        m_wm->controls.stop();
+    else
+        m_re->DoStop();
+}
+
+void PlaybackController::actFullExecute()
+{
+    if (PlayState != 3 || !m_wm)
+        return;
+    try {
+        if (CurrentEngine == 1)
+            m_wm->setFullScreen(true);
+        else
+            m_re->SetFullScreen();
+    } catch (const std::exception &e) {
+        ShowMessage(m_w.window, QString::fromUtf8(e.what()), MsgIcon::Information);
+    }
+}
+
+void PlaybackController::applyVolume(int volume)
+{
+    if (!m_wm)
+        return;
+    if (CurrentEngine == 1)
+        m_wm->settings.setVolume(volume);
+    else
+        m_re->SetVolume(volume);
+}
+
+void PlaybackController::applyMute(bool mute)
+{
+    if (!m_wm)
+        return;
+    if (CurrentEngine == 1)
+        m_wm->settings.setMute(mute);
+    else
+        m_re->SetMute(mute);
+}
+
+std::optional<VideoLayout::Video> PlaybackController::currentVideo() const
+{
+    if (!m_wm)
+        return std::nullopt;
+    if (CurrentEngine == 2)
+        return VideoLayout::Video{m_re, QSize(m_re->GetClipWidth(), m_re->GetClipHeight())};
+    return VideoLayout::Video{m_wm, QSize(m_wm->currentMedia.imageSourceWidth(), m_wm->currentMedia.imageSourceHeight())};
+}
+
+void PlaybackController::FormResize()
+{
+    if (!m_wm || !m_w.imgWmplay->isVisible())
+        return;
+    m_w.window->setFocus();
+    if (m_wm->isVisible()) {
+        m_wm->setFocus();
+        m_re->resize(1, 1);
+    }
+}
+
+bool PlaybackController::eventFilter(QObject *watched, QEvent *event)
+{
+    // Both engines' controls are anchored to every side of the player area: they grow and
+    // shrink with it.
+    if (watched == m_w.imgWmplay && event->type() == QEvent::Resize && !m_fullScreen.isActive()) {
+        const auto *re = static_cast<QResizeEvent *>(event);
+        if (re->oldSize().isValid()) {
+            const QSize delta = re->size() - re->oldSize();
+            for (QWidget *control : {static_cast<QWidget *>(m_wm.data()), static_cast<QWidget *>(m_re.data())}) {
+                if (control)
+                    control->resize((control->size() + delta).expandedTo(QSize(0, 0)));
+            }
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}

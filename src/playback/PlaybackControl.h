@@ -1,0 +1,102 @@
+#pragma once
+
+#include "PlayTarget.h"
+#include "VideoLayout.h"
+
+#include <QObject>
+#include <QPointer>
+
+class AnimatedPicture;
+class FullScreen;
+class QAction;
+class QLabel;
+class QWidget;
+class TGlobal;
+class TRePlayer;
+class TWmPlayer;
+
+// The play operation: chooses the engine for an address, hands it over, stops the other engine
+// and names the stream in the caption; then the engines' events drive what the player area
+// shows, which of Play, Pause and Stop are enabled, and the status line.
+class PlaybackController : public QObject, public PlayTarget
+{
+    Q_OBJECT
+
+public:
+    struct Widgets
+    {
+        QWidget *window;
+        QWidget *imgPlay;
+        QWidget *imgPause;
+        QWidget *imgStop;
+        QAction *actPlay;
+        QAction *actPause;
+        QAction *actStop;
+        QAction *actOpen;
+        QAction *act50;
+        QWidget *panFlash;
+        QWidget *imgWmplay;
+        AnimatedPicture *gifConMedia;
+        QLabel *labState;
+        QWidget *imgmute;
+    };
+
+    PlaybackController(const Widgets &widgets, TGlobal &global, VideoLayout &layout, FullScreen &fullScreen,
+                       QObject *parent);
+    ~PlaybackController() override;
+
+    bool CreatePlayers();
+    // Frees the engines, the first before the second (the window is closing).
+    void FreePlayers();
+
+    void PlayStream(const QString &address, const QString &name) override;
+    void SetCurrentChannelType(int type) override { CurrentChannelType = type; }
+
+    void actPlayExecute();
+    void actPauseExecute();
+    void actStopExecute();
+    void actFullExecute();
+
+    void wmplayerPlayStateChange(int NewState);
+    void rePlayerPlayStateChange(int lNewState);
+    void wmplayerStatusChange();
+    void rePlayerShowStatus(const QString &statusText);
+    void wmplayerError();
+
+    void ShowIdleState();
+    void ShowPlayingState();
+    void ShowPausedState();
+    void ShowConnectingState();
+
+    // The player part of the window's resize handling.
+    void FormResize();
+
+    // Volume and mute reach the engine of the current stream once the engines exist.
+    void applyVolume(int volume);
+    void applyMute(bool mute);
+
+    // The control showing the current stream and its natural video size (for the layout).
+    std::optional<VideoLayout::Video> currentVideo() const;
+
+    TWmPlayer *wmplayer() const;
+    TRePlayer *rePlayer() const;
+
+    QString CurrentUrl;
+    int CurrentEngine = 0;
+    int PlayState = 0;
+    int CurrentChannelType = 0;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void playing(bool firstEngine);
+    void setButtons(std::optional<bool> play, std::optional<bool> pause, std::optional<bool> stop);
+
+    Widgets m_w;
+    TGlobal &m_global;
+    VideoLayout &m_layout;
+    FullScreen &m_fullScreen;
+    QPointer<TWmPlayer> m_wm;
+    QPointer<TRePlayer> m_re;
+};

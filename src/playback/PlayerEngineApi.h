@@ -1,0 +1,65 @@
+#pragma once
+
+// The boundary between the program and its media engines module. Only plain C++ interfaces
+// cross it; every call happens on the GUI thread and returns at once, and every event is
+// reported on the GUI thread.
+
+#include <QSize>
+#include <QString>
+
+#include <memory>
+
+class QWidget;
+
+namespace engine {
+
+inline constexpr int kApiVersion = 1;
+
+class Events
+{
+public:
+    virtual ~Events() = default;
+    virtual void playStateChanged(int state) = 0;
+    virtual void statusChanged(const QString &status) = 0;
+    virtual void errorOccurred(const QString &description) = 0;
+};
+
+// What both engines offer. Play states follow each engine's own numbering (see PlayerComponents.h).
+class Engine
+{
+public:
+    virtual ~Engine() = default;
+    // The video surface, a child of the parent given at creation (owned by it).
+    virtual QWidget *view() = 0;
+    virtual void setSource(const QString &address) = 0;
+    virtual QString source() const = 0;
+    virtual void play() = 0;
+    virtual void stop() = 0;
+    virtual void pause() = 0;       // pauses a playing stream
+    virtual void togglePause() = 0; // pauses a playing stream, resumes a paused one
+    virtual void setVolume(int percent) = 0;
+    virtual void setMute(bool mute) = 0;
+    virtual QString playingAddress() const = 0; // the address actually playing
+    virtual QSize naturalSize() const = 0;      // 0 x 0 without video
+    virtual int playState() const = 0;
+    virtual QString status() const = 0;
+    // What the output really has (read back from the engine).
+    virtual double outputVolume() const = 0; // 0..1 of full scale
+    virtual bool outputMuted() const = 0;
+};
+
+enum class Kind { Media /* first engine */, Stream /* second engine */ };
+
+class Factory
+{
+public:
+    virtual ~Factory() = default;
+    virtual int apiVersion() const { return kApiVersion; }
+    // Creates an engine whose view is a child of `parent`; nullptr with a reason on failure.
+    virtual std::unique_ptr<Engine> create(Kind kind, QWidget *parent, Events &events, QString *why) = 0;
+};
+
+} // namespace engine
+
+// Exported by the engines module.
+extern "C" engine::Factory *zentavo_player_engines();

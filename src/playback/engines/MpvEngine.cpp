@@ -1,0 +1,351 @@
+#include "MpvEngine.h"
+
+#include <QFileInfo>
+#include <QUrl>
+#include <clocale>
+#include <cstring>
+
+namespace {
+
+enum Observed : uint64_t { ObsPause = 1, ObsPausedForCache, ObsBuffering, ObsWidth, ObsHeight, ObsPath };
+
+QString fileArgument(const QString &address)
+{
+    // Local paths go to mpv as they are; addresses with a scheme as given.
+    return address.trimmed();
+}
+
+} // namespace
+
+std::unique_ptr<MpvEngine> MpvEngine::create(QWidget *parent, engine::Events &events, QString *why)
+{
+    // mpv refuses to start under a locale whose numbers are not written the C way.
+    std::setlocale(LC_NUMERIC, "C");
+    MpvHandle mpv(mpv_create());
+    if (!mpv) {
+        *why = QStringLiteral("libmpv could not be started");
+        return nullptr;
+    }
+    mpv_handle *h = mpv.get();
+    const auto opt = [h](const char *name, const char *value) { mpv_set_option_string(h, name, value); };
+    opt("config", "no");
+    opt("terminal", "no");
+    opt("msg-level", "all=no");
+    opt("vo", "libmpv");
+    opt("ytdl", "no");
+    opt("hwdec", "auto-safe");
+    opt("gpu-hwdec-interop", "no");
+    opt("idle", "yes");
+    opt("keep-open", "no");
+    opt("input-default-bindings", "no");
+    opt("input-vo-keyboard", "no");
+    opt("osc", "no");
+    opt("load-scripts", "no");
+    opt("load-stats-overlay", "no");
+    opt("load-osd-console", "no");
+    opt("load-auto-profiles", "no");
+    opt("audio-display", "no");
+    opt("network-timeout", "15");
+    opt("audio-client-name", "Zentavo");
+    opt("volume", "100");
+    if (qEnvironmentVariable("ZENTAVO_AUDIO_OUTPUT") == u"null")
+        opt("ao", "null");
+    if (mpv_initialize(h) < 0) {
+        *why = QStringLiteral("libmpv could not be initialised");
+        return nullptr;
+    }
+    std::unique_ptr<MpvEngine> engine(new MpvEngine(std::move(mpv), events));
+    if (OpenGlAvailable()) {
+        auto *gl = new MpvGlView(h, parent);
+        if (!gl->isReady()) {
+            delete gl;
+            *why = QStringLiteral("libmpv could not draw with OpenGL");
+            return nullptr;
+        }
+        engine->m_view = gl;
+    } else {
+        auto *sw = new MpvSwView(h, parent);
+        if (!sw->isReady()) {
+            delete sw;
+            *why = QStringLiteral("libmpv offers no way to draw video here");
+            return nullptr;
+        }
+        engine->m_view = sw;
+    }
+    return engine;
+}
+
+MpvEngine::MpvEngine(MpvHandle mpv, engine::Events &events) : m_mpv(std::move(mpv)), m_events(events)
+{
+    // A picture whose size never comes still plays.
+    m_sizeTimeout.setSingleShot(true);
+    m_sizeTimeout.setInterval(1000);
+    connect(&m_sizeTimeout, &QTimer::timeout, this, [this] {
+        if (m_awaitingSize)
+            reportPlaying();
+    });
+    mpv_handle *h = m_mpv.get();
+    mpv_observe_property(h, ObsPause, "pause", MPV_FORMAT_FLAG);
+    mpv_observe_property(h, ObsPausedForCache, "paused-for-cache", MPV_FORMAT_FLAG);
+    mpv_observe_property(h, ObsBuffering, "cache-buffering-state", MPV_FORMAT_INT64);
+    mpv_observe_property(h, ObsWidth, "video-params/dw", MPV_FORMAT_INT64);
+    mpv_observe_property(h, ObsHeight, "video-params/dh", MPV_FORMAT_INT64);
+    mpv_observe_property(h, ObsPath, "path", MPV_FORMAT_STRING);
+    // For diagnosing a stream that will not play: ZENTAVO_MPV_LOG=info (or v, debug).
+    if (const QByteArray level = qgetenv("ZENTAVO_MPV_LOG"); !level.isEmpty())
+        mpv_request_log_messages(h, level.constData());
+    mpv_set_wakeup_callback(h, &MpvEngine::onWakeup, this);
+    m_status = QStringLiteral("Ready");
+}
+
+MpvEngine::~MpvEngine()
+{
+    // No callback may reach us any more, and the render context goes before the core.
+    mpv_set_wakeup_callback(m_mpv.get(), nullptr, nullptr);
+    if (m_view)
+        m_view->release();
+    m_mpv.reset();
+}
+
+void MpvEngine::onWakeup(void *self)
+{
+    auto *engine = static_cast<MpvEngine *>(self);
+    // mpv's thread: only hand over to the GUI thread, once per batch of events.
+    if (!engine->m_wakeupPending.exchange(true))
+        QMetaObject::invokeMethod(engine, &MpvEngine::drainEvents, Qt::QueuedConnection);
+}
+
+void MpvEngine::drainEvents()
+{
+    m_wakeupPending = false;
+    for (;;) {
+        const mpv_event *e = mpv_wait_event(m_mpv.get(), 0);
+        if (e->event_id == MPV_EVENT_NONE)
+            break;
+        handle(*e);
+    }
+}
+
+void MpvEngine::setState(int state, const QString &status)
+{
+    const bool statusChanged = status != m_status;
+    m_status = status;
+    if (state != m_state) {
+        m_state = state;
+        m_events.playStateChanged(state);
+    }
+    if (statusChanged)
+        m_events.statusChanged(m_status);
+}
+
+void MpvEngine::setStatus(const QString &status)
+{
+    if (status == m_status)
+        return;
+    m_status = status;
+    m_events.statusChanged(m_status);
+}
+
+void MpvEngine::handle(const mpv_event &e)
+{
+    switch (e.event_id) {
+    case MPV_EVENT_START_FILE:
+        m_switching = false;
+        m_started = true;
+        m_loaded = false;
+        m_running = false;
+        setState(9, QStringLiteral("Connecting..."));
+        break;
+    case MPV_EVENT_FILE_LOADED:
+        m_loaded = true;
+        setState(6, QStringLiteral("Buffering (0%)"));
+        break;
+    case MPV_EVENT_PLAYBACK_RESTART:
+        // The player lays the video out when it reports playing: with a video track, that
+        // waits until the picture's size is known.
+        readSize();
+        m_awaitingSize = m_natural.isEmpty() && hasVideo();
+        if (m_awaitingSize)
+            m_sizeTimeout.start();
+        else
+            reportPlaying();
+        break;
+    case MPV_EVENT_END_FILE: {
+        const auto *end = static_cast<const mpv_event_end_file *>(e.data);
+        m_awaitingSize = false;
+        m_sizeTimeout.stop();
+        m_loaded = false;
+        m_running = false;
+        m_started = false;
+        m_natural = QSize(0, 0);
+        if (end->reason == MPV_END_FILE_REASON_ERROR) {
+            const QString text = QString::fromUtf8(mpv_error_string(end->error));
+            m_status = QStringLiteral("Error: ") + text;
+            m_events.statusChanged(m_status);
+            m_events.errorOccurred(text);
+            m_needLoad = !m_source.isEmpty();
+            setState(10, m_status);
+        } else if (end->reason == MPV_END_FILE_REASON_EOF) {
+            m_needLoad = !m_source.isEmpty();
+            setState(8, QStringLiteral("Media ended"));
+            setState(1, QStringLiteral("Stopped"));
+        } else if (!m_switching) {
+            m_needLoad = !m_source.isEmpty();
+            setState(1, QStringLiteral("Stopped"));
+        }
+        break;
+    }
+    case MPV_EVENT_PROPERTY_CHANGE: {
+        const auto *p = static_cast<const mpv_event_property *>(e.data);
+        switch (e.reply_userdata) {
+        case ObsPause:
+            if (p->format == MPV_FORMAT_FLAG) {
+                m_paused = *static_cast<int *>(p->data) != 0;
+                if (m_loaded && m_paused)
+                    setState(2, QStringLiteral("Paused"));
+                else if (m_running && !m_pausedForCache && m_state == 2)
+                    setState(3, QStringLiteral("Playing"));
+            }
+            break;
+        case ObsPausedForCache:
+            if (p->format == MPV_FORMAT_FLAG) {
+                m_pausedForCache = *static_cast<int *>(p->data) != 0;
+                if (m_loaded && m_pausedForCache && !m_paused)
+                    setState(6, QStringLiteral("Buffering (0%)"));
+                else if (m_running && !m_pausedForCache && !m_paused && m_state == 6)
+                    setState(3, QStringLiteral("Playing"));
+            }
+            break;
+        case ObsBuffering:
+            if (p->format == MPV_FORMAT_INT64 && m_state == 6)
+                setStatus(QStringLiteral("Buffering (%1%)").arg(*static_cast<int64_t *>(p->data)));
+            break;
+        case ObsWidth:
+            m_natural.setWidth(p->format == MPV_FORMAT_INT64 ? int(*static_cast<int64_t *>(p->data)) : 0);
+            if (m_awaitingSize && !m_natural.isEmpty())
+                reportPlaying();
+            break;
+        case ObsHeight:
+            m_natural.setHeight(p->format == MPV_FORMAT_INT64 ? int(*static_cast<int64_t *>(p->data)) : 0);
+            if (m_awaitingSize && !m_natural.isEmpty())
+                reportPlaying();
+            break;
+        case ObsPath:
+            if (p->format == MPV_FORMAT_STRING)
+                m_path = QString::fromUtf8(*static_cast<char **>(p->data));
+            break;
+        default:
+            break;
+        }
+        break;
+    }
+    case MPV_EVENT_LOG_MESSAGE: {
+        const auto *m = static_cast<const mpv_event_log_message *>(e.data);
+        qInfo("mpv %s: %s", m->prefix, QByteArray(m->text).trimmed().constData());
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void MpvEngine::readSize()
+{
+    int64_t w = 0, h = 0;
+    if (mpv_get_property(m_mpv.get(), "video-params/dw", MPV_FORMAT_INT64, &w) < 0 ||
+        mpv_get_property(m_mpv.get(), "video-params/dh", MPV_FORMAT_INT64, &h) < 0)
+        w = h = 0;
+    m_natural = QSize(int(w), int(h));
+}
+
+bool MpvEngine::hasVideo() const
+{
+    int64_t vid = 0;
+    return mpv_get_property(m_mpv.get(), "vid", MPV_FORMAT_INT64, &vid) >= 0 && vid > 0;
+}
+
+void MpvEngine::reportPlaying()
+{
+    m_awaitingSize = false;
+    m_sizeTimeout.stop();
+    m_running = m_loaded;
+    if (m_loaded && !m_paused && !m_pausedForCache)
+        setState(3, QStringLiteral("Playing"));
+}
+
+double MpvEngine::outputVolume() const
+{
+    double v = 0;
+    mpv_get_property(m_mpv.get(), "volume", MPV_FORMAT_DOUBLE, &v);
+    return v / 100.0;
+}
+
+bool MpvEngine::outputMuted() const
+{
+    int m = 0;
+    mpv_get_property(m_mpv.get(), "mute", MPV_FORMAT_FLAG, &m);
+    return m != 0;
+}
+
+void MpvEngine::setSource(const QString &address)
+{
+    m_source = address;
+    m_needLoad = true;
+}
+
+void MpvEngine::load()
+{
+    const QByteArray file = fileArgument(m_source).toUtf8();
+    const char *cmd[] = {"loadfile", file.constData(), "replace", nullptr};
+    m_switching = m_started;
+    m_needLoad = false;
+    m_path = m_source;
+    int no = 0;
+    mpv_set_property_async(m_mpv.get(), 0, "pause", MPV_FORMAT_FLAG, &no);
+    mpv_command_async(m_mpv.get(), 0, cmd);
+    setState(9, QStringLiteral("Connecting..."));
+}
+
+void MpvEngine::play()
+{
+    if (m_needLoad && !m_source.isEmpty()) {
+        load();
+        return;
+    }
+    int no = 0;
+    mpv_set_property_async(m_mpv.get(), 0, "pause", MPV_FORMAT_FLAG, &no);
+}
+
+void MpvEngine::stop()
+{
+    m_switching = false;
+    const char *cmd[] = {"stop", nullptr};
+    mpv_command_async(m_mpv.get(), 0, cmd);
+    m_needLoad = !m_source.isEmpty();
+}
+
+void MpvEngine::pause()
+{
+    int yes = 1;
+    mpv_set_property_async(m_mpv.get(), 0, "pause", MPV_FORMAT_FLAG, &yes);
+}
+
+void MpvEngine::togglePause()
+{
+    if (m_paused)
+        play();
+    else
+        pause();
+}
+
+void MpvEngine::setVolume(int percent)
+{
+    double v = percent;
+    mpv_set_property_async(m_mpv.get(), 0, "volume", MPV_FORMAT_DOUBLE, &v);
+}
+
+void MpvEngine::setMute(bool mute)
+{
+    int m = mute ? 1 : 0;
+    mpv_set_property_async(m_mpv.get(), 0, "mute", MPV_FORMAT_FLAG, &m);
+}

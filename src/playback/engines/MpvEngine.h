@@ -1,0 +1,68 @@
+#pragma once
+
+#include "Handles.h"
+#include "MpvViews.h"
+#include "playback/PlayerEngineApi.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QTimer>
+#include <atomic>
+
+// The first engine over libmpv. mpv runs its own threads; its wakeup callback only re-posts to
+// the GUI thread, where events are drained and turned into the play states of the first engine.
+class MpvEngine : public QObject, public engine::Engine
+{
+    Q_OBJECT
+
+public:
+    static std::unique_ptr<MpvEngine> create(QWidget *parent, engine::Events &events, QString *why);
+    ~MpvEngine() override;
+
+    QWidget *view() override { return m_view ? m_view->widget() : nullptr; }
+    void setSource(const QString &address) override;
+    QString source() const override { return m_source; }
+    void play() override;
+    void stop() override;
+    void pause() override;
+    void togglePause() override;
+    void setVolume(int percent) override;
+    void setMute(bool mute) override;
+    QString playingAddress() const override { return m_path; }
+    QSize naturalSize() const override { return m_natural; }
+    int playState() const override { return m_state; }
+    QString status() const override { return m_status; }
+    double outputVolume() const override;
+    bool outputMuted() const override;
+
+private:
+    MpvEngine(MpvHandle mpv, engine::Events &events);
+    static void onWakeup(void *self);
+    void drainEvents();
+    void handle(const mpv_event &event);
+    void setState(int state, const QString &status);
+    void setStatus(const QString &status);
+    void load();
+    void readSize();
+    bool hasVideo() const;
+    void reportPlaying();
+
+    MpvHandle m_mpv;
+    engine::Events &m_events;
+    MpvView *m_view = nullptr; // owned by the parent widget
+    QString m_source;
+    QString m_path;
+    QSize m_natural{0, 0};
+    QString m_status;
+    int m_state = 10; // Ready
+    bool m_needLoad = false;
+    bool m_started = false;    // a file is being opened or played
+    bool m_loaded = false;     // a file is open
+    bool m_running = false;    // it has started playing (its picture laid out)
+    bool m_switching = false;  // a new file replaces the current one: its end is no stop
+    bool m_paused = false;
+    bool m_pausedForCache = false;
+    bool m_awaitingSize = false;
+    QTimer m_sizeTimeout;
+    std::atomic_bool m_wakeupPending{false};
+};

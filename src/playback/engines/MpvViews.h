@@ -1,0 +1,79 @@
+#pragma once
+
+#include "Handles.h"
+
+#include <QImage>
+#include <QOffscreenSurface>
+#include <QOpenGLContext>
+#include <QOpenGLFramebufferObject>
+#include <QOpenGLTextureBlitter>
+#include <QOpenGLWidget>
+#include <memory>
+#include <QWidget>
+
+// Where the first engine draws its frames: mpv's render API into our own widget, never a
+// window of mpv's own.
+class MpvView
+{
+public:
+    virtual ~MpvView() = default;
+    virtual QWidget *widget() = 0;
+    // Frees the render context (before the mpv handle goes).
+    virtual void release() = 0;
+};
+
+// OpenGL rendering, for a display with GL (X11, Wayland). mpv renders on a context of our own
+// (shared with Qt's) into a framebuffer object, so it has somewhere to draw from the start,
+// whether or not the widget is shown yet; the widget draws the frame's texture.
+class MpvGlView : public QOpenGLWidget, public MpvView
+{
+    Q_OBJECT
+
+public:
+    MpvGlView(mpv_handle *mpv, QWidget *parent);
+    ~MpvGlView() override;
+    QWidget *widget() override { return this; }
+    void release() override;
+    bool isReady() const { return bool(m_render); }
+
+protected:
+    void initializeGL() override;
+    void paintGL() override;
+    void resizeGL(int w, int h) override;
+
+private:
+    static void onUpdate(void *self);
+    void renderFrame(bool force);
+
+    QOpenGLContext m_context;
+    QOffscreenSurface m_surface;
+    std::unique_ptr<QOpenGLFramebufferObject> m_fbo;
+    std::unique_ptr<QOpenGLTextureBlitter> m_blitter; // lives in the widget's context
+    MpvRenderContext m_render;
+};
+
+// Software rendering into a QImage, where no GL context can be had (offscreen, no GL driver).
+class MpvSwView : public QWidget, public MpvView
+{
+    Q_OBJECT
+
+public:
+    MpvSwView(mpv_handle *mpv, QWidget *parent);
+    ~MpvSwView() override;
+    QWidget *widget() override { return this; }
+    void release() override;
+    bool isReady() const { return bool(m_render); }
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    static void onUpdate(void *self);
+    void renderFrame(bool force);
+    MpvRenderContext m_render;
+    QImage m_frame;
+};
+
+// Whether GL views can be used here (a display with OpenGL, and Qt sharing its contexts).
+bool OpenGlAvailable();

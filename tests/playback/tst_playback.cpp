@@ -1,0 +1,373 @@
+#include "ListMaker.h"
+#include "MediaFixtures.h"
+#include "TestDirs.h"
+#include "TestHttpServer.h"
+#include "UiDriver.h"
+#include "appearance/AnimatedPicture.h"
+#include "catalogue/ChannelTree.h"
+#include "playback/PlaybackControl.h"
+#include "playback/PlayerComponents.h"
+#include "playback/VideoLayout.h"
+#include "shell/U_frm_Main.h"
+#include "shell/pGloba.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QTest>
+#include <QTreeWidget>
+
+extern "C" engine::Factory *zentavo_player_engines();
+
+namespace {
+
+template<class T = QWidget>
+T *child(QObject &w, const char *name)
+{
+    T *c = w.findChild<T *>(QString::fromLatin1(name));
+    if (!c)
+        qFatal("no child %s", name);
+    return c;
+}
+
+struct Window
+{
+    TempAppDir dir;
+    std::unique_ptr<TGlobal> global;
+    std::unique_ptr<Tfrm_Main> w;
+    PlaybackController *pc = nullptr;
+
+    explicit Window(const QByteArray &tvList = {})
+    {
+        dir.installCatalogue();
+        if (!tvList.isEmpty())
+            dir.writeList(QStringLiteral("data/TV.CHL"), tvList);
+        global = std::make_unique<TGlobal>(dir.path());
+        w = std::make_unique<Tfrm_Main>(*global);
+        pc = w->playback();
+        w->show();
+        if (!QTest::qWaitForWindowExposed(w.get()))
+            qFatal("window not shown");
+    }
+    bool enabled(const char *name) { return child(*w, name)->isEnabled(); }
+    QString status() { return child<QLabel>(*w, "labState")->text(); }
+    bool animating() { return child<AnimatedPicture>(*w, "gifConMedia")->Animate(); }
+    QAction *action(const char *name) { return child<QAction>(*w, name); }
+};
+
+} // namespace
+
+class tst_Playback : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void firstEngineThroughTheStates();
+    void secondEngineForRealMediaAddresses();
+    void commandsFollowTheStates();
+    void playWithoutStreamOpensOpenUrl();
+    void radioChannelIsFitted();
+    void popupOffersSizesOnlyForVideo();
+    void errorReturnsToIdleWithReason();
+    void volumeAndMuteReachTheEngine();
+    void doubleSizeOfRealClip();
+    void fullScreenAndBack();
+    void treeSearchAndOpenUrlPlay();
+    void closingMidStream();
+
+private:
+    std::unique_ptr<TestHttpServer> m_http;
+};
+
+void tst_Playback::initTestCase()
+{
+    qputenv("ZENTAVO_AUDIO_OUTPUT", "null");
+    SetPlayerEngines(zentavo_player_engines());
+    m_http = std::make_unique<TestHttpServer>();
+    Media::VideoMp4();
+    Media::RealMedia();
+    Media::AudioOnly();
+    m_http->serveDirectory(Media::Folder());
+}
+
+void tst_Playback::cleanupTestCase()
+{
+    SetPlayerEngines(nullptr);
+}
+
+void tst_Playback::firstEngineThroughTheStates()
+{
+    Window win;
+    const QString url = m_http->url(QStringLiteral("/clip.mp4"));
+    win.w->PlayStream(url, QStringLiteral("Clip One"));
+    QCOMPARE(win.pc->CurrentEngine, 1);
+    QCOMPARE(win.w->windowTitle(), QStringLiteral("Zentavo - Playing -> Clip One"));
+    QVERIFY(!win.enabled("imgPlay") && win.enabled("imgPause") && win.enabled("imgStop"));
+    QVERIFY(!win.action("actPlay")->isEnabled() && win.action("actStop")->isEnabled());
+    QVERIFY(!win.pc->wmplayer()->isHidden());
+    QVERIFY(win.pc->rePlayer()->isHidden());
+    QTRY_VERIFY(win.animating()); // connecting
+    QVERIFY(child(*win.w, "panFlash")->isVisible());
+    QTRY_COMPARE_WITH_TIMEOUT(win.pc->PlayState, 3, 15000);
+    QVERIFY(!win.animating());
+    QVERIFY(!child(*win.w, "panFlash")->isVisible());
+    QVERIFY(child(*win.w, "imgWmplay")->isVisible());
+    QCOMPARE(win.status(), QStringLiteral("Playing"));
+    QCOMPARE(win.pc->CurrentUrl, url);
+    // Natural size, centred.
+    QWidget *area = child(*win.w, "imgWmplay");
+    QCOMPARE(win.pc->wmplayer()->geometry(), QRect((area->width() - 320) / 2, (area->height() - 240) / 2, 320, 240));
+    QTRY_VERIFY(Media::Alike(win.pc->wmplayer()->grab().toImage().pixelColor(160, 120), Media::ClipColor()));
+    // The first engine starts at volume 50 whatever the knob shows.
+    QCOMPARE(qRound(win.pc->wmplayer()->engine().outputVolume() * 100), 50);
+}
+
+void tst_Playback::secondEngineForRealMediaAddresses()
+{
+    Window win;
+    win.w->PlayStream(m_http->url(QStringLiteral("/clip.rm")), QStringLiteral("Real"));
+    QCOMPARE(win.pc->CurrentEngine, 2);
+    QVERIFY(!win.pc->rePlayer()->isHidden());
+    QVERIFY(win.pc->wmplayer()->isHidden());
+    QTRY_COMPARE_WITH_TIMEOUT(win.pc->PlayState, 3, 15000);
+    QCOMPARE(win.status(), QStringLiteral("Playing"));
+    QCOMPARE(win.pc->rePlayer()->size(), QSize(320, 240));
+    // The engine changes with the next address; the one left behind is stopped and hidden.
+    win.w->PlayStream(m_http->url(QStringLiteral("/clip.mp4")), QStringLiteral("Mp4"));
+    QCOMPARE(win.pc->CurrentEngine, 1);
+    QVERIFY(win.pc->rePlayer()->isHidden());
+    QCOMPARE(win.pc->rePlayer()->size(), QSize(1, 1));
+    QCOMPARE(win.pc->rePlayer()->GetPlayState(), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(win.pc->PlayState, 3, 15000);
+    QCOMPARE(win.w->windowTitle(), QStringLiteral("Zentavo - Playing -> Mp4"));
+}
+
+void tst_Playback::commandsFollowTheStates()
+{
+    Window win;
+    // Before the first play, pause and stop do nothing.
+    win.action("actPause")->trigger();
+    QVERIFY(!win.pc->wmplayer());
+    win.w->PlayStream(m_http->url(QStringLiteral("/clip.mp4")), QStringLiteral("C"));
+    QTRY_COMPARE_WITH_TIMEOUT(win.pc->PlayState, 3, 15000);
+    // Play while playing does nothing.
+    win.action("actPlay")->setEnabled(true);
+    win.action("actPlay")->trigger();
+    QCOMPARE(win.pc->PlayState, 3);
+    QTest::mouseClick(child(*win.w, "imgPause"), Qt::LeftButton, {}, QPoint(11, 11));
+    QTRY_COMPARE(win.pc->PlayState, 2);
+    QVERIFY(win.enabled("imgPlay") && !win.enabled("imgPause") && win.enabled("imgStop"));
+    QCOMPARE(win.status(), QStringLiteral("Paused"));
+    // Play while paused resumes on the engine chosen from CurrentUrl; the caption stays.
+    win.action("actPlay")->trigger();
+    QTRY_COMPARE(win.pc->PlayState, 3);
+    QCOMPARE(win.w->windowTitle(), QStringLiteral("Zentavo - Playing -> C"));
+    win.action("actStop")->trigger();
+    QTRY_COMPARE(win.pc->PlayState, 1);
+    QVERIFY(win.enabled("imgPlay") && !win.enabled("imgPause") && !win.enabled("imgStop"));
+    QVERIFY(child(*win.w, "panFlash")->isVisible());
+    QCOMPARE(win.w->windowTitle(), QStringLiteral("Zentavo - Playing -> C")); // stopping keeps the caption
+    // The second engine pauses and stops the same way.
+    win.w->PlayStream(m_http->url(QStringLiteral("/clip.rm")), QStringLiteral("R"));
+    QTRY_COMPARE_WITH_TIMEOUT(win.pc->PlayState, 3, 15000);
+    win.action("actPause")->trigger();
+    QTRY_COMPARE(win.pc->PlayState, 4);
+    QVERIFY(win.enabled("imgPlay") && !win.enabled("imgPause"));
+    win.action("actPlay")->trigger();
+    QTRY_COMPARE(win.pc->PlayState, 3);
+    win.action("actStop")->trigger();
+    QTRY_COMPARE(win.pc->PlayState, 0);
+    QVERIFY(child(*win.w, "panFlash")->isVisible());
+}
+
+void tst_Playback::playWithoutStreamOpensOpenUrl()
+{
+    Window win;
+    bool opened = false;
+    WhenModal([&](QWidget *dlg) {
+        opened = dlg->objectName() == QStringLiteral("TFrmOpenMedia");
+        dlg->findChild<QPushButton *>(QStringLiteral("btnCancel"))->click();
+    });
+    QTest::mouseClick(child(*win.w, "imgPlay"), Qt::LeftButton, {}, QPoint(15, 15));
+    QVERIFY(opened);
+    QVERIFY(!win.pc->wmplayer()); // cancelled: nothing handed to playback
+}
+
+void tst_Playback::radioChannelIsFitted()
+{
+    Window win;
+    win.pc->SetCurrentChannelType(2);
+    win.w->PlayStream(m_http->url(QStringLiteral("/tone.mp3")), QStringLiteral("Radio"));
+    QTRY_COMPARE_WITH_TIMEOUT(win.pc->PlayState, 3, 15000);
+    QVERIFY(win.action("act50")->isChecked());
+    QCOMPARE(win.w->videoLayout()->VideoScale, 0);
+    QCOMPARE(win.pc->wmplayer()->geometry(), child(*win.w, "imgWmplay")->rect());
+    // A stream opened by address afterwards is still treated as radio; a TV channel is fitted.
+    win.pc->SetCurrentChannelType(1);
+    win.w->PlayStream(m_http->url(QStringLiteral("/clip.mp4")), QStringLiteral("TV"));
+    QTRY_COMPARE_WITH_TIMEOUT(win.pc->PlayState, 3, 15000);
+    QCOMPARE(win.pc->wmplayer()->geometry(), child(*win.w, "imgWmplay")->rect());
+    QCOMPARE(win.w->size(), QSize(640, 435));
+}
+
+void tst_Playback::popupOffersSizesOnlyForVideo()
+{
+    Window win;
+    win.w->PlayStream(m_http->url(QStringLiteral("/clip.mp4")), QStringLiteral("C"));
+    QTRY_COMPARE_WITH_TIMEOUT(win.pc->PlayState, 3, 15000);
+    QMenu *pop = win.w->popControlMenu();
+    QWidget *target = win.pc->wmplayer()->findChildren<QWidget *>().value(0, win.pc->wmplayer());
+    win.pc->SetCurrentChannelType(2);
+    QTest::mousePress(target, Qt::RightButton, {}, QPoint(5, 5));
+    QVERIFY(pop->isVisible());
+    pop->hide();
+    for (const char *a : {"act50", "act100", "act200", "actFull"})
+        QVERIFY(!win.action(a)->isEnabled());
+    QVERIFY(win.action("actPause")->isEnabled());
+    win.pc->SetCurrentChannelType(1);
+    QTest::mousePress(child(*win.w, "imgWmplay"), Qt::RightButton, {}, QPoint(2, 2));
+    QVERIFY(pop->isVisible());
+    pop->hide();
+    for (const char *a : {"act50", "act100", "act200", "actFull"})
+        QVERIFY(win.action(a)->isEnabled());
+    // A right press elsewhere opens nothing.
+    QTest::mousePress(child(*win.w, "panControl"), Qt::RightButton, {}, QPoint(200, 5));
+    QVERIFY(!pop->isVisible());
+}
+
+void tst_Playback::errorReturnsToIdleWithReason()
+{
+    Window win;
+    win.w->PlayStream(m_http->url(QStringLiteral("/missing.mp4")), QStringLiteral("Gone"));
+    QTRY_VERIFY_WITH_TIMEOUT(win.status().startsWith(QStringLiteral("Error: ")), 15000);
+    QTRY_VERIFY(win.enabled("imgPlay"));
+    QVERIFY(!win.enabled("imgPause") && !win.enabled("imgStop"));
+    QVERIFY(child(*win.w, "panFlash")->isVisible());
+    QVERIFY(!win.animating());
+    win.w->PlayStream(QStringLiteral("rtsp://127.0.0.1:1/none"), QStringLiteral("Refused"));
+    QTRY_VERIFY_WITH_TIMEOUT(win.status().startsWith(QStringLiteral("Error: ")), 15000);
+    QTRY_VERIFY(win.enabled("imgPlay"));
+    QVERIFY(!win.animating());
+}
+
+void tst_Playback::volumeAndMuteReachTheEngine()
+{
+    Window win;
+    // Before the first play only the pictures change.
+    child<QAbstractButton>(*win.w, "imgnomute")->click();
+    win.w->PlayStream(m_http->url(QStringLiteral("/clip.mp4")), QStringLiteral("C"));
+    QTRY_COMPARE_WITH_TIMEOUT(win.pc->PlayState, 3, 15000);
+    QTRY_VERIFY(win.pc->wmplayer()->engine().outputMuted()); // applied when it started playing
+    child<QAbstractButton>(*win.w, "imgmute")->click();
+    QTRY_VERIFY(!win.pc->wmplayer()->engine().outputMuted());
+    QTest::mouseClick(child(*win.w, "imgRuler"), Qt::LeftButton, {}, QPoint(20, 7));
+    QTRY_COMPARE(qRound(win.pc->wmplayer()->engine().outputVolume() * 100), 22);
+    // The second engine takes volume and mute once it is the current one.
+    win.w->PlayStream(m_http->url(QStringLiteral("/clip.rm")), QStringLiteral("R"));
+    QTRY_COMPARE_WITH_TIMEOUT(win.pc->PlayState, 3, 15000);
+    QTest::mouseClick(child(*win.w, "imgRuler"), Qt::LeftButton, {}, QPoint(60, 7));
+    QCOMPARE(qRound(win.pc->rePlayer()->engine().outputVolume() * 100), 68);
+    child<QAbstractButton>(*win.w, "imgnomute")->click();
+    QVERIFY(win.pc->rePlayer()->engine().outputMuted());
+}
+
+void tst_Playback::doubleSizeOfRealClip()
+{
+    Window win;
+    win.w->PlayStream(m_http->url(QStringLiteral("/clip.mp4")), QStringLiteral("C"));
+    QTRY_COMPARE_WITH_TIMEOUT(win.pc->PlayState, 3, 15000);
+    win.action("act200")->trigger();
+    QCOMPARE(win.w->size(), QSize(860, 604));
+    QWidget *area = child(*win.w, "imgWmplay");
+    QCOMPARE(win.pc->wmplayer()->geometry(), QRect((area->width() - 640) / 2, (area->height() - 480) / 2, 640, 480));
+}
+
+void tst_Playback::fullScreenAndBack()
+{
+    Window win;
+    win.action("actFull")->trigger(); // nothing plays: nothing happens
+    QVERIFY(!(win.w->windowState() & Qt::WindowFullScreen));
+    win.w->PlayStream(m_http->url(QStringLiteral("/clip.mp4")), QStringLiteral("C"));
+    QTRY_COMPARE_WITH_TIMEOUT(win.pc->PlayState, 3, 15000);
+    const QRect before = win.pc->wmplayer()->geometry();
+    win.action("actFull")->trigger();
+    QVERIFY(win.w->windowState() & Qt::WindowFullScreen);
+    QVERIFY(win.pc->wmplayer()->fullScreen());
+    QVERIFY(!child(*win.w, "panControl")->isVisible());
+    QVERIFY(!child(*win.w, "panLeft")->isVisible());
+    QTRY_COMPARE(win.pc->wmplayer()->geometry(), child(*win.w, "imgWmplay")->rect());
+    QCoreApplication::processEvents();
+    QTest::keyClick(win.w.get(), Qt::Key_Escape);
+    QVERIFY(!(win.w->windowState() & Qt::WindowFullScreen));
+    QVERIFY(!win.pc->wmplayer()->fullScreen());
+    QVERIFY(child(*win.w, "panControl")->isVisible() && child(*win.w, "panLeft")->isVisible());
+    QTRY_COMPARE(win.pc->wmplayer()->geometry(), before);
+    // The second engine: a double-click on its video goes full screen, another comes back.
+    win.w->PlayStream(m_http->url(QStringLiteral("/clip.rm")), QStringLiteral("R"));
+    QTRY_COMPARE_WITH_TIMEOUT(win.pc->PlayState, 3, 15000);
+    QWidget *video = win.pc->rePlayer()->findChildren<QWidget *>().value(0);
+    QVERIFY(video);
+    QTest::mouseDClick(video, Qt::LeftButton, {}, QPoint(10, 10));
+    QVERIFY(win.pc->rePlayer()->GetFullScreen());
+    QVERIFY(win.w->windowState() & Qt::WindowFullScreen);
+    QTest::qWait(QApplication::doubleClickInterval() + 50);
+    QTest::mouseDClick(video, Qt::LeftButton, {}, QPoint(10, 10));
+    QVERIFY(!win.pc->rePlayer()->GetFullScreen());
+    QVERIFY(!(win.w->windowState() & Qt::WindowFullScreen));
+    // The end of the stream returns by itself.
+    win.action("actFull")->trigger();
+    QVERIFY(win.pc->rePlayer()->GetFullScreen());
+    win.action("actStop")->trigger();
+    QTRY_VERIFY(!win.pc->rePlayer()->GetFullScreen());
+    QVERIFY(!(win.w->windowState() & Qt::WindowFullScreen));
+}
+
+void tst_Playback::treeSearchAndOpenUrlPlay()
+{
+    const QString url = m_http->url(QStringLiteral("/clip.mp4"));
+    Window win(ListMaker::Document({{QStringLiteral("Local"), ListMaker::Item(QStringLiteral("Test Clip"), url, 1,
+                                                                               QStringLiteral("500"))}}));
+    auto *tree = child<QTreeWidget>(*win.w, "treChannle");
+    tree->expandAll();
+    QTreeWidgetItem *item = tree->topLevelItem(0)->child(0);
+    tree->setCurrentItem(item);
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(item).center());
+    QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(item).center());
+    QCOMPARE(win.w->windowTitle(), QStringLiteral("Zentavo - Playing -> Test Clip"));
+    QCOMPARE(win.pc->CurrentChannelType, 1);
+    QTRY_COMPARE_WITH_TIMEOUT(win.pc->PlayState, 3, 15000);
+
+    // Open URL hands over the text as address and name.
+    const QString rm = m_http->url(QStringLiteral("/clip.rm"));
+    WhenModal([rm](QWidget *dlg) {
+        auto *edit = dlg->findChild<QLineEdit *>(QStringLiteral("edtMediaName"));
+        edit->setText(rm);
+        QTest::keyClick(edit, Qt::Key_Return);
+    });
+    win.action("actOpen")->trigger();
+    QCOMPARE(win.pc->CurrentEngine, 2);
+    QCOMPARE(win.w->windowTitle(), QStringLiteral("Zentavo - Playing -> ") + rm);
+    QTRY_COMPARE_WITH_TIMEOUT(win.pc->PlayState, 3, 15000);
+}
+
+void tst_Playback::closingMidStream()
+{
+    Window win;
+    win.w->PlayStream(m_http->url(QStringLiteral("/clip.mp4")), QStringLiteral("C"));
+    QTRY_COMPARE_WITH_TIMEOUT(win.pc->PlayState, 3, 15000);
+    win.w->PlayStream(m_http->url(QStringLiteral("/clip.rm")), QStringLiteral("R"));
+    QTest::qWait(30);
+    win.action("actExit")->trigger();
+    QVERIFY(!win.w->isVisible());
+    QPointer<TWmPlayer> wm = win.pc->wmplayer();
+    win.w.reset(); // the window goes mid-stream, engines first
+    QVERIFY(wm.isNull());
+}
+
+QTEST_MAIN(tst_Playback)
+#include "tst_playback.moc"

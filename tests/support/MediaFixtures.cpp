@@ -1,0 +1,100 @@
+#include "MediaFixtures.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+namespace Media {
+
+namespace {
+
+QTemporaryDir &dir()
+{
+    static QTemporaryDir d;
+    return d;
+}
+
+QString make(const QString &name, const QStringList &args)
+{
+    const QString path = dir().filePath(name);
+    if (QFile::exists(path))
+        return path;
+    QProcess ff;
+    ff.start(QStringLiteral("ffmpeg"), QStringList{QStringLiteral("-loglevel"), QStringLiteral("error"),
+                                                   QStringLiteral("-y")} + args + QStringList{path});
+    if (!ff.waitForFinished(60000) || ff.exitCode() != 0)
+        qFatal("ffmpeg could not make %s: %s", qPrintable(name), ff.readAllStandardError().constData());
+    return path;
+}
+
+QStringList videoInputs(const QString &seconds)
+{
+    return {QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
+            QStringLiteral("color=c=0x3060c0:s=320x240:r=25:d=") + seconds, QStringLiteral("-f"),
+            QStringLiteral("lavfi"), QStringLiteral("-i"), QStringLiteral("sine=frequency=440:d=") + seconds};
+}
+
+} // namespace
+
+QColor ClipColor()
+{
+    return QColor(0x30, 0x60, 0xc0);
+}
+
+QString Folder()
+{
+    return dir().path();
+}
+
+QString VideoMp4()
+{
+    return make(QStringLiteral("clip.mp4"), videoInputs(QStringLiteral("3")) +
+                                                QStringList{"-c:v", "libx264", "-pix_fmt", "yuv420p", "-c:a", "aac",
+                                                            "-movflags", "+faststart", "-shortest"});
+}
+
+QString ShortMp4()
+{
+    return make(QStringLiteral("short.mp4"), videoInputs(QStringLiteral("1")) +
+                                                 QStringList{"-c:v", "libx264", "-pix_fmt", "yuv420p", "-c:a", "aac",
+                                                             "-movflags", "+faststart", "-shortest"});
+}
+
+QString AudioOnly()
+{
+    return make(QStringLiteral("tone.mp3"),
+                {"-f", "lavfi", "-i", "sine=frequency=660:d=3", "-c:a", "libmp3lame", "-b:a", "64k"});
+}
+
+QString RealMedia()
+{
+    return make(QStringLiteral("clip.rm"),
+                videoInputs(QStringLiteral("3")) + QStringList{"-c:v", "rv10", "-c:a", "ac3", "-f", "rm", "-shortest"});
+}
+
+QString RandomBytes()
+{
+    const QString path = dir().filePath(QStringLiteral("noise.mp4"));
+    if (!QFile::exists(path)) {
+        QFile f(path);
+        f.open(QIODevice::WriteOnly);
+        QByteArray noise(64 * 1024, '\0');
+        quint32 x = 2463534242u;
+        for (char &c : noise) {
+            x ^= x << 13;
+            x ^= x >> 17;
+            x ^= x << 5;
+            c = char(x);
+        }
+        f.write(noise);
+    }
+    return path;
+}
+
+bool Alike(const QColor &a, const QColor &b, int tolerance)
+{
+    return qAbs(a.red() - b.red()) <= tolerance && qAbs(a.green() - b.green()) <= tolerance &&
+           qAbs(a.blue() - b.blue()) <= tolerance;
+}
+
+} // namespace Media

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QColor>
+#include <QString>
+
+// Test media made with ffmpeg when first asked for, once per test process.
+namespace Media {
+
+// The colour of every frame of the video clips.
+QColor ClipColor();
+
+QString Folder();
+QString VideoMp4();   // clip.mp4: 320 x 240, H.264 + AAC, 3 s
+QString ShortMp4();   // short.mp4: the same, 1 s
+QString AudioOnly();  // tone.mp3: a sine tone, 3 s
+QString RealMedia();  // clip.rm: RealVideo 1 + AC-3, 320 x 240, 3 s
+QString RandomBytes(); // noise.mp4: bytes that are no media
+
+// Whether two colours are alike after video coding (each channel within `tolerance`).
+bool Alike(const QColor &a, const QColor &b, int tolerance = 24);
+
+} // namespace Media

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QList>
+#include <QMutex>
+#include <QString>
+#include <QThread>
+
+class QTcpServer;
+
+// An HTTP server on 127.0.0.1 with its own thread, so it answers whatever the test's GUI thread
+// is doing. It serves a folder (with byte ranges) and scripted raw replies, and records every
+// request head it receives.
+class TestHttpServer
+{
+public:
+    struct Reply
+    {
+        QByteArray raw;           // sent as is
+        QList<QByteArray> pieces; // further pieces, each after pieceDelayMs
+        int pieceDelayMs = 0;
+        int delayMs = 0;          // before anything is sent
+        bool silent = false;      // accept, read, never answer, never close
+        bool close = true;        // close once everything is sent
+    };
+
+    TestHttpServer();
+    ~TestHttpServer();
+
+    quint16 port() const { return m_port; }
+    QString url(const QString &path) const;
+
+    void serveDirectory(const QString &dir);
+    void script(const QString &path, const Reply &reply);
+    void script(const QString &path, const QByteArray &raw)
+    {
+        Reply r;
+        r.raw = raw;
+        script(path, r);
+    }
+    QList<QByteArray> requests() const;
+    void clearRequests();
+
+private:
+    friend class HttpWorker;
+    QThread m_thread;
+    QObject *m_worker = nullptr;
+    quint16 m_port = 0;
+    mutable QMutex m_lock;
+    QString m_dir;
+    QHash<QString, Reply> m_scripts;
+    QList<QByteArray> m_requests;
+};
+
+// A plain, complete HTTP/1.0 reply.
+QByteArray HttpReply(int status, const QByteArray &reason, const QByteArray &body,
+                     const QByteArray &extraHeaders = {});
