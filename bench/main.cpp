@@ -1,7 +1,8 @@
 // zentavo-bench: the program's speed and memory figures, each against a named peer measured in
-// the same run. Usage: zentavo-bench [startup] [catalogue] [--runs N] [--list FILE.CHL]
+// the same run. Usage: zentavo-bench [startup] [catalogue] [playback] [--runs N] [--list FILE.CHL]
 #include "CatalogueBench.h"
 #include "Measure.h"
+#include "PlaybackBench.h"
 #include "StartupBench.h"
 
 #include <QApplication>
@@ -39,5 +40,7 @@ int main(int argc, char *argv[])
         rc |= RunStartupBench(dir + QStringLiteral("/zentavo"), QStringLiteral(ZENTAVO_BARE_WINDOW), runs);
     if (all || args.contains(QStringLiteral("catalogue")))
         rc |= RunCatalogueBench(list, qMin(runs, 7));
+    if (all || args.contains(QStringLiteral("playback")))
+        rc |= RunPlaybackBench(qMin(runs, 7));
     return rc;
 }

@@ -24,6 +24,17 @@ PlaybackController::PlaybackController(const Widgets &widgets, TGlobal &global, 
 PlaybackController::~PlaybackController()
 {
     FreePlayers();
+    if (m_preload)
+        m_preload->wait();
+}
+
+void PlaybackController::Preload()
+{
+    if (m_preload || m_wm)
+        return;
+    m_preload.reset(QThread::create(&PreloadPlayerEngines));
+    m_preload->setObjectName(QStringLiteral("engines preload"));
+    m_preload->start(QThread::LowPriority);
 }
 
 TWmPlayer *PlaybackController::wmplayer() const

@@ -5,6 +5,8 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QThread>
+#include <memory>
 
 class AnimatedPicture;
 class FullScreen;
@@ -46,6 +48,8 @@ public:
     ~PlaybackController() override;
 
     bool CreatePlayers();
+    // Loads the engines in the background (once the window is up), for a quicker first stream.
+    void Preload();
     // Frees the engines, the first before the second (the window is closing).
     void FreePlayers();
 
@@ -99,4 +103,5 @@ private:
     FullScreen &m_fullScreen;
     QPointer<TWmPlayer> m_wm;
     QPointer<TRePlayer> m_re;
+    std::unique_ptr<QThread> m_preload;
 };

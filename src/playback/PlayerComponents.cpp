@@ -3,6 +3,7 @@
 #include "shell/Paths.h"
 
 #include <QLibrary>
+#include <QMutex>
 
 TWmPlayer::TWmPlayer(QWidget *parent,
                      std::function<std::unique_ptr<engine::Engine>(QWidget *, engine::Events &)> make)
@@ -104,7 +105,8 @@ void TRePlayer::resizeEvent(QResizeEvent *event)
 
 namespace {
 engine::Factory *g_injected = nullptr;
-}
+QMutex g_loading;
+} // namespace
 
 void SetPlayerEngines(engine::Factory *factory)
 {
@@ -113,6 +115,7 @@ void SetPlayerEngines(engine::Factory *factory)
 
 engine::Factory *LoadPlayerEngines(QString *why)
 {
+    QMutexLocker lock(&g_loading);
     if (g_injected)
         return g_injected;
     static engine::Factory *loaded = nullptr;
@@ -135,4 +138,11 @@ engine::Factory *LoadPlayerEngines(QString *why)
     }
     loaded = f; // the module stays loaded for the life of the process
     return loaded;
+}
+
+void PreloadPlayerEngines()
+{
+    QString why;
+    if (engine::Factory *f = LoadPlayerEngines(&why))
+        f->preload();
 }

@@ -163,3 +163,6 @@ private:
 engine::Factory *LoadPlayerEngines(QString *why);
 // Replaces the module (tests link the engines in); nullptr goes back to loading it.
 void SetPlayerEngines(engine::Factory *factory);
+// Loads the module and what its engines need on a worker thread, so the first stream starts
+// sooner. Safe to call while the GUI thread asks for the engines.
+void PreloadPlayerEngines();

@@ -46,6 +46,8 @@ public:
     // What the output really has (read back from the engine).
     virtual double outputVolume() const = 0; // 0..1 of full scale
     virtual bool outputMuted() const = 0;
+    // How many new frames the view has painted so far.
+    virtual int framesShown() const = 0;
 };
 
 enum class Kind { Media /* first engine */, Stream /* second engine */ };
@@ -57,6 +59,8 @@ public:
     virtual int apiVersion() const { return kApiVersion; }
     // Creates an engine whose view is a child of `parent`; nullptr with a reason on failure.
     virtual std::unique_ptr<Engine> create(Kind kind, QWidget *parent, Events &events, QString *why) = 0;
+    // Loads what the first stream would otherwise wait for. Runs on a worker thread.
+    virtual void preload() {}
 };
 
 } // namespace engine

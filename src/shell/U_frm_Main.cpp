@@ -20,6 +20,7 @@
 
 #include <QMenu>
 #include <QMouseEvent>
+#include <QTimer>
 
 Tfrm_Main::Tfrm_Main(TGlobal &global, QWidget *parent)
     : QMainWindow(parent), m_global(global), m_ui(new Ui::Tfrm_Main)
@@ -154,7 +155,11 @@ void Tfrm_Main::showEvent(QShowEvent *event)
     }
 }
 
-void Tfrm_Main::FormShow() {}
+void Tfrm_Main::FormShow()
+{
+    // Once the window is up, the engines load in the background.
+    QTimer::singleShot(0, m_playback, &PlaybackController::Preload);
+}
 
 void Tfrm_Main::resizeEvent(QResizeEvent *event)
 {

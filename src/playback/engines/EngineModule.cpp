@@ -14,6 +14,7 @@ public:
             return MpvEngine::create(parent, events, why);
         return GstEngine::create(parent, events, why);
     }
+    void preload() override { GstEngine::Preload(); }
 };
 
 } // namespace

@@ -11,12 +11,14 @@ void FrameView::setFrame(const QImage &frame, const QSize &displaySize)
 {
     m_frame = frame;
     m_display = displaySize;
+    m_fresh = true;
     update();
 }
 
 void FrameView::clear()
 {
     m_frame = QImage();
+    m_fresh = false;
     update();
 }
 
@@ -30,4 +32,8 @@ void FrameView::paintEvent(QPaintEvent *)
     const QRect target(QPoint((width() - fit.width()) / 2, (height() - fit.height()) / 2), fit);
     p.setRenderHint(QPainter::SmoothPixmapTransform);
     p.drawImage(target, m_frame);
+    if (m_fresh) {
+        ++m_shown;
+        m_fresh = false;
+    }
 }

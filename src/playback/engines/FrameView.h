@@ -14,6 +14,7 @@ public:
     void setFrame(const QImage &frame, const QSize &displaySize);
     void clear();
     const QImage &frame() const { return m_frame; }
+    int framesShown() const { return m_shown; }
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -21,4 +22,6 @@ protected:
 private:
     QImage m_frame;
     QSize m_display;
+    int m_shown = 0;
+    bool m_fresh = false;
 };

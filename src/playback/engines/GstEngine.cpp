@@ -44,6 +44,21 @@ GstElement *parseBin(const char *description, QString *why)
 
 } // namespace
 
+void GstEngine::Preload()
+{
+    QString why;
+    if (!gstreamerReady(&why))
+        return;
+    // Plugin libraries load once per process; a fresh process's first stream would wait for them.
+    for (const char *plugin : {"playback", "typefindfunctions", "app", "videoconvertscale", "videoconvert",
+                               "audioconvert", "audioresample", "volume", "autodetect", "coreelements", "soup",
+                               "isomp4", "libav", "realmedia", "rtsp", "rtpmanager", "rtp", "udp", "audioparsers",
+                               "videoparsersbad", "pulseaudio", "alsa"}) {
+        if (GstPlugin *p = gst_plugin_load_by_name(plugin))
+            gst_object_unref(p);
+    }
+}
+
 int GstEngine::ContactTimeoutMs()
 {
     bool ok = false;

@@ -19,6 +19,8 @@ class GstEngine : public QObject, public engine::Engine
 
 public:
     static std::unique_ptr<GstEngine> create(QWidget *parent, engine::Events &events, QString *why);
+    // Starts GStreamer and loads the plugins a stream needs (thread-safe; for a worker thread).
+    static void Preload();
     ~GstEngine() override;
 
     QWidget *view() override { return m_view; }
@@ -36,6 +38,7 @@ public:
     QString status() const override { return m_status; }
     double outputVolume() const override;
     bool outputMuted() const override;
+    int framesShown() const override { return m_view->framesShown(); }
 
     // How long contacting may take before the engine gives up (a server that accepts and never
     // answers would otherwise keep it waiting for a long time).

@@ -299,6 +299,8 @@ void MpvEngine::load()
     const char *cmd[] = {"loadfile", file.constData(), "replace", nullptr};
     m_switching = m_started;
     m_needLoad = false;
+    if (m_view)
+        m_view->forgetFrame();
     m_path = m_source;
     int no = 0;
     mpv_set_property_async(m_mpv.get(), 0, "pause", MPV_FORMAT_FLAG, &no);

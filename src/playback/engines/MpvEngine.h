@@ -34,6 +34,7 @@ public:
     QString status() const override { return m_status; }
     double outputVolume() const override;
     bool outputMuted() const override;
+    int framesShown() const override { return m_view ? m_view->framesShown() : 0; }
 
 private:
     MpvEngine(MpvHandle mpv, engine::Events &events);

@@ -110,6 +110,8 @@ void MpvGlView::renderFrame(bool force)
         {MPV_RENDER_PARAM_INVALID, nullptr},
     };
     mpv_render_context_render(m_render.get(), params);
+    if (flags & MPV_RENDER_UPDATE_FRAME)
+        frameArrived();
     // The widget's context samples the texture next: the frame must be complete.
     m_context.functions()->glFinish();
     m_context.doneCurrent();
@@ -134,6 +136,7 @@ void MpvGlView::paintGL()
     f->glClear(GL_COLOR_BUFFER_BIT);
     if (!m_fbo || !m_blitter || !m_blitter->isCreated())
         return;
+    painted(true);
     m_blitter->bind();
     m_blitter->blit(m_fbo->texture(), QOpenGLTextureBlitter::targetTransform(QRectF(rect()), QRect(QPoint(), size())),
                     QOpenGLTextureBlitter::OriginBottomLeft);
@@ -195,6 +198,8 @@ void MpvSwView::renderFrame(bool force)
         {MPV_RENDER_PARAM_INVALID, nullptr},
     };
     mpv_render_context_render(m_render.get(), params);
+    if (flags & MPV_RENDER_UPDATE_FRAME)
+        frameArrived();
     update();
 }
 
@@ -211,4 +216,5 @@ void MpvSwView::paintEvent(QPaintEvent *)
         p.fillRect(rect(), Qt::black);
     if (!m_frame.isNull())
         p.drawImage(rect(), m_frame);
+    painted(!m_frame.isNull());
 }

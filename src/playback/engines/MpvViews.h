@@ -20,6 +20,24 @@ public:
     virtual QWidget *widget() = 0;
     // Frees the render context (before the mpv handle goes).
     virtual void release() = 0;
+    int framesShown() const { return m_shown; }
+    // A new stream: a frame of the last one still waiting to be painted does not count.
+    void forgetFrame() { m_fresh = false; }
+
+protected:
+    // Called when painting: counts a frame once, the first time it is painted.
+    void painted(bool haveFrame)
+    {
+        if (haveFrame && m_fresh) {
+            ++m_shown;
+            m_fresh = false;
+        }
+    }
+    void frameArrived() { m_fresh = true; }
+
+private:
+    int m_shown = 0;
+    bool m_fresh = false;
 };
 
 // OpenGL rendering, for a display with GL (X11, Wayland). mpv renders on a context of our own

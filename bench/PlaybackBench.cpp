@@ -1,0 +1,255 @@
+#include "PlaybackBench.h"
+
+#include "MediaFixtures.h"
+#include "Measure.h"
+#include "TestDirs.h"
+#include "TestHttpServer.h"
+#include "playback/PlaybackControl.h"
+#include "playback/PlayerComponents.h"
+#include "shell/Prompter.h"
+#include "shell/U_frm_Main.h"
+#include "shell/pGloba.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTest>
+
+namespace {
+
+struct QuietPrompter : Prompter
+{
+    bool message(QWidget *, const QString &text, MsgIcon, MsgButtons) override
+    {
+        qWarning("%s", qPrintable(text));
+        return true;
+    }
+    QString openFileName(QWidget *, const QString &) override { return {}; }
+    QString saveFileName(QWidget *, const QString &, const QString &) override { return {}; }
+};
+
+long rssKb()
+{
+    QFile f(QStringLiteral("/proc/self/status"));
+    f.open(QIODevice::ReadOnly);
+    for (const QByteArray &line : f.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLong();
+    }
+    return 0;
+}
+
+// Waits (running events) until `done` or `ms` pass; returns the time taken, -1 on timeout.
+double waitMs(const std::function<bool()> &done, int ms = 20000)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!done()) {
+        if (t.elapsed() > ms)
+            return -1;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+    }
+    return t.nsecsElapsed() / 1e6;
+}
+
+// Seconds in a log line's timestamp for the first line matching `pattern`.
+double logTime(const QString &log, const QString &pattern, const QRegularExpression &stamp)
+{
+    for (const QString &line : log.split(u'\n')) {
+        if (!line.contains(pattern))
+            continue;
+        const auto m = stamp.match(line);
+        if (m.hasMatch())
+            return m.captured(1).toDouble() * (m.capturedLength(2) ? 1 : 1);
+    }
+    return -1;
+}
+
+double mpvCliMs(const QString &url)
+{
+    QProcess p;
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(QStringLiteral("mpv"), {QStringLiteral("--no-config"), QStringLiteral("--msg-time"),
+                                    QStringLiteral("--msg-level=all=v"), QStringLiteral("--ao=null"),
+                                    QStringLiteral("--vo=null"), QStringLiteral("--frames=1"), url});
+    if (!p.waitForFinished(30000))
+        return -1;
+    const QString log = QString::fromUtf8(p.readAll());
+    static const QRegularExpression stamp(QStringLiteral("^\\[\\s*([0-9.]+)\\]()"));
+    // From the moment it opens the stream (after its scripts have loaded).
+    const double start = logTime(log, QStringLiteral("] Opening "), stamp);
+    const double frame = logTime(log, QStringLiteral("first video frame after restart shown"), stamp);
+    return start < 0 || frame < 0 ? -1 : (frame - start) * 1000;
+}
+
+double gstCliMs(const QString &url)
+{
+    QProcess p;
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("GST_DEBUG"), QStringLiteral("basesink:5,GST_STATES:4"));
+    env.insert(QStringLiteral("GST_DEBUG_NO_COLOR"), QStringLiteral("1"));
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral("gst-launch-1.0"),
+            {QStringLiteral("playbin"), QStringLiteral("uri=") + url, QStringLiteral("flags=1"),
+             QStringLiteral("video-sink=identity eos-after=1 ! fakesink sync=true")});
+    if (!p.waitForFinished(30000)) {
+        p.kill();
+        p.waitForFinished();
+    }
+    const QString log = QString::fromUtf8(p.readAll());
+    static const QRegularExpression stamp(QStringLiteral("^([0-9]+:[0-9]+:[0-9.]+)()"));
+    const auto seconds = [&](const QString &pattern) {
+        for (const QString &line : log.split(u'\n')) {
+            if (!line.contains(pattern))
+                continue;
+            const QStringList hms = line.section(u' ', 0, 0).split(u':');
+            if (hms.size() == 3)
+                return hms[0].toDouble() * 3600 + hms[1].toDouble() * 60 + hms[2].toDouble();
+        }
+        return -1.0;
+    };
+    const double start = seconds(QStringLiteral("<playbin0> committing state from NULL to READY"));
+    const double frame = seconds(QStringLiteral("<fakesink0> prerolling object"));
+    const double rendered = frame >= 0 ? frame : seconds(QStringLiteral("<fakesink0> rendering"));
+    return start < 0 || rendered < 0 ? -1 : (rendered - start) * 1000;
+}
+
+long cliMaxRssKb(const QStringList &command)
+{
+    QProcess p;
+    p.setProcessChannelMode(QProcess::SeparateChannels);
+    p.start(QStringLiteral("/usr/bin/time"), QStringList{QStringLiteral("-f"), QStringLiteral("RSS %M")} + command);
+    p.waitForFinished(60000);
+    const QString err = QString::fromUtf8(p.readAllStandardError());
+    const qsizetype at = err.lastIndexOf(QStringLiteral("RSS "));
+    return at < 0 ? 0 : err.mid(at + 4).trimmed().toLong();
+}
+
+} // namespace
+
+int RunPlaybackBench(int runs)
+{
+    qputenv("ZENTAVO_AUDIO_OUTPUT", "null");
+    QuietPrompter quiet;
+    Prompter::install(&quiet);
+    TestHttpServer http;
+    Media::VideoMp4();
+    http.serveDirectory(Media::Folder());
+    QProcess rtspServer;
+    rtspServer.start(QStringLiteral(ZENTAVO_TEST_RTSP), {});
+    rtspServer.waitForReadyRead(10000);
+    const QString rtsp = QStringLiteral("rtsp://127.0.0.1:%1/test")
+                             .arg(QString::fromLatin1(rtspServer.readLine().trimmed().mid(5)));
+    const QString clip = http.url(QStringLiteral("/clip.mp4"));
+    // The same clip through the second engine: the address ends in a RealMedia extension.
+    const QString clipOnSecond = http.url(QStringLiteral("/clip.mp4?as=.rm"));
+
+    TempAppDir dir;
+    dir.installCatalogue();
+    TGlobal global(dir.path());
+    Tfrm_Main window(global);
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window))
+        return 1;
+    PlaybackController *pc = window.playback();
+    const long idleRss = rssKb();
+
+    const auto shown = [pc](int engineNo) {
+        return engineNo == 1 ? pc->wmplayer()->engine().framesShown() : pc->rePlayer()->engine().framesShown();
+    };
+    // From PlayStream to the next new frame painted.
+    const auto playOnce = [&](const QString &url, int engineNo) {
+        const int before = pc->wmplayer() ? shown(engineNo) : 0;
+        QElapsedTimer t;
+        t.start();
+        window.PlayStream(url, QStringLiteral("bench"));
+        if (waitMs([&] { return pc->wmplayer() && shown(engineNo) > before; }) < 0)
+            return -1.0;
+        return t.nsecsElapsed() / 1e6;
+    };
+    const auto stopAll = [&] {
+        window.findChild<QAction *>(QStringLiteral("actStop"))->trigger();
+        waitMs([&] { return pc->PlayState != 3; }, 5000);
+        QTest::qWait(100);
+    };
+
+    // A user's first click comes a moment after the window appears; the engines load meanwhile.
+    QTest::qWait(2000);
+    const double cold = playOnce(clip, 1);
+    bench::Report(QStringLiteral("first PlayStream of the process, 2 s after start-up, HTTP clip, engine 1"), cold,
+                  QStringLiteral("ms"));
+    QTest::qWait(800);
+    const long playingRss1 = rssKb();
+    stopAll();
+
+    struct Case
+    {
+        QString name, url;
+        int engine;
+        bool viaPlayStream;
+    };
+    const QList<Case> cases = {
+        {QStringLiteral("HTTP clip, engine 1 (libmpv)"), clip, 1, true},
+        {QStringLiteral("HTTP clip, engine 2 (GStreamer)"), clipOnSecond, 2, true},
+        {QStringLiteral("RTSP stream, engine 2 (GStreamer)"), rtsp, 2, true},
+        {QStringLiteral("RTSP stream, engine 1 (libmpv, driven directly)"), rtsp, 1, false},
+    };
+    long playingRss2 = 0;
+    for (const Case &c : cases) {
+        QList<double> ours, mpvCli, gstCli;
+        for (int i = 0; i < runs; ++i) {
+            if (c.viaPlayStream) {
+                ours.append(playOnce(c.url, c.engine));
+            } else {
+                // As the play operation does: the picture is shown once the engine plays.
+                TWmPlayer *wm = pc->wmplayer();
+                QElapsedTimer t;
+                t.start();
+                wm->setURL(c.url);
+                wm->show();
+                wm->controls.play();
+                bool ok = waitMs([&] { return wm->playState() == 3; }) >= 0;
+                const int before = wm->engine().framesShown();
+                window.findChild<QWidget *>(QStringLiteral("panFlash"))->hide();
+                window.findChild<QWidget *>(QStringLiteral("imgWmplay"))->show();
+                wm->setGeometry(0, 0, 320, 240);
+                ok = ok && waitMs([&] { return wm->engine().framesShown() > before; }) >= 0;
+                ours.append(ok ? t.nsecsElapsed() / 1e6 : -1);
+            }
+            if (c.engine == 2 && c.url == clipOnSecond && i == 0) {
+                QTest::qWait(800);
+                playingRss2 = rssKb();
+            }
+            stopAll();
+            const QString peerUrl = c.url == clipOnSecond ? clip : c.url;
+            if (c.engine == 1)
+                mpvCli.append(mpvCliMs(peerUrl));
+            else
+                gstCli.append(gstCliMs(peerUrl));
+        }
+        if (c.engine == 1)
+            bench::Report(QStringLiteral("PlayStream to first frame, ") + c.name, bench::Median(ours), QStringLiteral("ms"),
+                          bench::Median(mpvCli), QStringLiteral("mpv CLI"));
+        else
+            bench::Report(QStringLiteral("PlayStream to first frame, ") + c.name, bench::Median(ours), QStringLiteral("ms"),
+                          bench::Median(gstCli), QStringLiteral("gst-launch-1.0 playbin"));
+    }
+    bench::Report(QStringLiteral("resident memory idle (window shown)"), idleRss / 1024.0, QStringLiteral("MiB"));
+    bench::Report(QStringLiteral("resident memory playing the clip, engine 1"), playingRss1 / 1024.0,
+                  QStringLiteral("MiB"),
+                  cliMaxRssKb({QStringLiteral("mpv"), QStringLiteral("--no-config"), QStringLiteral("--ao=null"),
+                               QStringLiteral("--vo=null"), QStringLiteral("--really-quiet"), clip}) / 1024.0,
+                  QStringLiteral("mpv CLI (max)"));
+    bench::Report(QStringLiteral("resident memory playing the clip, engines 1+2 loaded, engine 2 playing"),
+                  playingRss2 / 1024.0, QStringLiteral("MiB"),
+                  cliMaxRssKb({QStringLiteral("gst-launch-1.0"), QStringLiteral("-q"), QStringLiteral("playbin"),
+                               QStringLiteral("uri=") + clip, QStringLiteral("video-sink=fakesink sync=true"),
+                               QStringLiteral("audio-sink=fakesink sync=true")}) / 1024.0,
+                  QStringLiteral("gst-launch-1.0 (max)"));
+    rtspServer.kill();
+    rtspServer.waitForFinished();
+    Prompter::install(nullptr);
+    return 0;
+}
