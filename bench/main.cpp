@@ -1,6 +1,8 @@
 // zentavo-bench: the program's speed and memory figures, each against a named peer measured in
-// the same run. Usage: zentavo-bench [startup] [catalogue] [playback] [--runs N] [--list FILE.CHL]
+// the same run. Usage: zentavo-bench [startup] [catalogue] [playback] [download] [--runs N]
+//                     [--list FILE.CHL]
 #include "CatalogueBench.h"
+#include "DownloadBench.h"
 #include "Measure.h"
 #include "PlaybackBench.h"
 #include "StartupBench.h"
@@ -42,5 +44,7 @@ int main(int argc, char *argv[])
         rc |= RunCatalogueBench(list, qMin(runs, 7));
     if (all || args.contains(QStringLiteral("playback")))
         rc |= RunPlaybackBench(qMin(runs, 7));
+    if (all || args.contains(QStringLiteral("download")))
+        rc |= RunDownloadBench(qMin(runs, 5));
     return rc;
 }

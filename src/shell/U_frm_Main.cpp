@@ -12,6 +12,9 @@
 #include "dialogs/U_frmOpenMedia.h"
 #include "dialogs/U_frmOption.h"
 #include "dialogs/uAbout.h"
+#include "online/ListUpdateCheck.h"
+#include "online/U_frmUpdate.h"
+#include "online/WebPages.h"
 #include "playback/FullScreen.h"
 #include "playback/PlaybackControl.h"
 #include "playback/PlayerHook.h"
@@ -85,6 +88,8 @@ void Tfrm_Main::createSubsystems()
                               m_ui->actAddFav, m_ui->actProperties, m_ui->actBroken, m_ui->actAddReview},
                              m_global, *m_playback, this);
     m_favorites = new FavoritesCommands(*m_tree, m_ui->actFavorites, m_global, this);
+    m_listCheck = new ListUpdateCheck(m_global, this, m_ui->actTV, this);
+    m_web = new WebPages([this] { return m_tree->ContextItem(); }, this);
     connect(m_video, &VideoLayout::resizeHandling, this, &Tfrm_Main::FormResize);
     connect(m_ui->Splitter1, &PanelSplitter::moved, this, &Tfrm_Main::Splitter1Moved);
 }
@@ -118,6 +123,11 @@ void Tfrm_Main::wireActions()
     run(m_ui->actOpen, [this] { actOpenExecute(); });
     run(m_ui->actOPtion, [this] { actOPtionExecute(); });
     run(m_ui->actAbout, [this] { actAboutExecute(); });
+    run(m_ui->actUpdate, [this] { actUpdateExecute(); });
+    run(m_ui->actHome, [this] { m_web->actHomeExecute(); });
+    run(m_ui->actFaq, [this] { m_web->actFaqExecute(); });
+    run(m_ui->actBroken, [this] { m_web->actBrokenExecute(); });
+    run(m_ui->actAddReview, [this] { m_web->actAddReviewExecute(); });
 
     // The picture buttons execute their actions (which run only while enabled).
     connect(m_ui->imgPlay, &QAbstractButton::clicked, m_ui->actPlay, &QAction::trigger);
@@ -157,6 +167,7 @@ void Tfrm_Main::showEvent(QShowEvent *event)
 
 void Tfrm_Main::FormShow()
 {
+    m_listCheck->FormShow();
     // Once the window is up, the engines load in the background.
     QTimer::singleShot(0, m_playback, &PlaybackController::Preload);
 }
@@ -208,6 +219,12 @@ void Tfrm_Main::actOPtionExecute()
 void Tfrm_Main::actAboutExecute()
 {
     TFrmAbout dlg(m_global, this);
+    dlg.exec();
+}
+
+void Tfrm_Main::actUpdateExecute()
+{
+    TFrmUpdate dlg(m_global, this);
     dlg.exec();
 }
 

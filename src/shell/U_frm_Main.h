@@ -5,6 +5,8 @@
 class ChannelTree;
 class FavoritesCommands;
 class FullScreen;
+class ListUpdateCheck;
+class WebPages;
 class PlaybackController;
 class PlayerHook;
 class QAction;
@@ -37,6 +39,7 @@ public:
     void actOPtionExecute();
     void actAboutExecute();
     void actSearchExecute();
+    void actUpdateExecute();
     void EzRgnBtn3Click();
     void Splitter1Moved();
 
@@ -46,6 +49,7 @@ public:
     ChannelTree *channelTree() const { return m_tree; }
     PlaybackController *playback() const { return m_playback; }
     VolumeControl *volume() const { return m_volume; }
+    ListUpdateCheck *listUpdateCheck() const { return m_listCheck; }
     QMenu *popLeftMenu() const { return popLeft; }
     QMenu *popControlMenu() const { return popControl; }
 
@@ -75,5 +79,7 @@ private:
     PlayerHook *ApplicationEvents1 = nullptr;
     ChannelTree *m_tree = nullptr;
     FavoritesCommands *m_favorites = nullptr;
+    ListUpdateCheck *m_listCheck = nullptr;
+    WebPages *m_web = nullptr;
     bool m_shown = false;
 };

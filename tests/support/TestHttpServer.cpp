@@ -13,10 +13,11 @@ class HttpWorker : public QObject
 public:
     explicit HttpWorker(TestHttpServer *owner) : m_owner(owner) {}
 
-    quint16 listen()
+    quint16 listen(quint16 port)
     {
         m_server = new QTcpServer(this);
-        m_server->listen(QHostAddress::LocalHost, 0);
+        if (!m_server->listen(QHostAddress::LocalHost, port))
+            return 0;
         connect(m_server, &QTcpServer::newConnection, this, [this] {
             while (QTcpSocket *s = m_server->nextPendingConnection())
                 accepted(s);
@@ -125,7 +126,7 @@ private:
     QTcpServer *m_server = nullptr;
 };
 
-TestHttpServer::TestHttpServer()
+TestHttpServer::TestHttpServer(quint16 port)
 {
     auto *worker = new HttpWorker(this);
     m_worker = worker;
@@ -133,8 +134,8 @@ TestHttpServer::TestHttpServer()
     QObject::connect(&m_thread, &QThread::finished, worker, &QObject::deleteLater);
     m_thread.start();
     QSemaphore ready;
-    QMetaObject::invokeMethod(worker, [this, worker, &ready] {
-        m_port = worker->listen();
+    QMetaObject::invokeMethod(worker, [this, worker, port, &ready] {
+        m_port = worker->listen(port);
         ready.release();
     });
     ready.acquire();

@@ -25,7 +25,9 @@ public:
         bool close = true;        // close once everything is sent
     };
 
-    TestHttpServer();
+    // port 0: any free port.
+    explicit TestHttpServer(quint16 port = 0);
+    bool isListening() const { return m_port != 0; }
     ~TestHttpServer();
 
     quint16 port() const { return m_port; }

@@ -1,0 +1,69 @@
+#include "ListUpdateCheck.h"
+
+#include "HttpCli.h"
+#include "U_frmChannelsUpdate.h"
+#include "VendorSite.h"
+#include "VersionFile.h"
+#include "shell/Errors.h"
+#include "shell/Guard.h"
+#include "shell/Paths.h"
+#include "shell/Prompter.h"
+#include "shell/pGloba.h"
+
+#include <QAction>
+#include <QFile>
+#include <QTimer>
+
+ListUpdateCheck::ListUpdateCheck(TGlobal &global, QWidget *window, QAction *actTV, QObject *parent)
+    : QObject(parent), Timer1(new QTimer(this)), HttpGetversion(new THttpCli(QStringLiteral("HttpGetversion"), this)),
+      m_global(global), m_window(window), m_actTV(actTV)
+{
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(100);
+    connect(Timer1, &QTimer::timeout, this, [this] { Guarded(m_window, [this] { Timer1Timer(); }); });
+}
+
+void ListUpdateCheck::FormShow()
+{
+    if (m_global.Download)
+        Timer1->start();
+}
+
+void ListUpdateCheck::Timer1Timer()
+{
+    Timer1->stop();
+    const QString local = FindPath(m_global.AppDir, QStringLiteral("channelsinfo.txt"));
+    HttpGetversion->URL = VendorSite() + QStringLiteral("download/channelsinfo4.txt");
+    QFile file(local);
+    if (!file.open(QIODevice::ReadWrite | QIODevice::Truncate))
+        throw ZError(QStringLiteral("Cannot create %1: %2").arg(local, file.errorString()));
+    HttpGetversion->ReceiveStream = &file;
+    int serverVersion = 0;
+    bool newer = false;
+    try {
+        HttpGetversion->Get();
+        HttpGetversion->ReceiveStream = nullptr;
+        file.seek(0);
+        const QStringList lines = VersionLines(file.readAll());
+        if (lines.size() >= 2) {
+            serverVersion = VersionNumber(lines[0]).value_or(0);
+            newer = m_global.TVVersion < serverVersion;
+        }
+    } catch (const EHttpException &) {
+        newer = false; // no answer is no newer list
+    }
+    HttpGetversion->ReceiveStream = nullptr;
+    file.close();
+    if (!newer)
+        return;
+    if (!AskOkCancel(m_window, QStringLiteral("New list of channel were found in the server!\r\nDo you want to update?"),
+                     MsgIcon::Information))
+        return;
+    TFrmChannelsUpdate dlg(m_global, m_window);
+    if (dlg.exec() != QDialog::Accepted)
+        return;
+    // The new list is in place: its version is recorded, then it is shown.
+    m_global.TVVersion = serverVersion;
+    m_global.SaveSettings();
+    m_actTV->trigger();
+}

@@ -1,0 +1,102 @@
+#include "U_frmChannelsUpdate.h"
+#include "ui_U_frmChannelsUpdate.h"
+
+#include "HttpCli.h"
+#include "VendorSite.h"
+#include "appearance/SkinEngine.h"
+#include "catalogue/ListCheck.h"
+#include "shell/Errors.h"
+#include "shell/Guard.h"
+#include "shell/Paths.h"
+#include "shell/Prompter.h"
+#include "shell/pGloba.h"
+
+#include <QFile>
+#include <QTimer>
+
+TFrmChannelsUpdate::TFrmChannelsUpdate(TGlobal &global, QWidget *parent)
+    : QDialog(parent), m_ui(new Ui::TFrmChannelsUpdate), m_global(global), Timer1(new QTimer(this)),
+      HttpGetfile(new THttpCli(QStringLiteral("HttpGetfile"), this))
+{
+    m_ui->setupUi(this);
+    setFixedSize(421, 177);
+    SkinEngine::SetUp(this, global.SkinPath);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(100);
+    connect(Timer1, &QTimer::timeout, this, [this] { Guarded(this, [this] { Timer1Timer(); }); });
+    connect(HttpGetfile, &THttpCli::OnDocBegin, this, &TFrmChannelsUpdate::HttpGetfileDocBegin);
+    connect(HttpGetfile, &THttpCli::OnDocData, this, &TFrmChannelsUpdate::HttpGetfileDocData);
+    connect(m_ui->btnCancel, &QPushButton::clicked, this, &TFrmChannelsUpdate::btnCancelClick);
+}
+
+TFrmChannelsUpdate::~TFrmChannelsUpdate()
+{
+    delete m_ui;
+}
+
+void TFrmChannelsUpdate::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    ExpectedSize = 0;
+    Timer1->start();
+}
+
+void TFrmChannelsUpdate::Timer1Timer()
+{
+    Timer1->stop();
+    const QString temporary = FindPath(m_global.AppDir, QStringLiteral("TV.CHL"));
+    HttpGetfile->URL = VendorSite() + QStringLiteral("download/tv4.chl");
+    QFile file(temporary);
+    if (!file.open(QIODevice::ReadWrite | QIODevice::Truncate))
+        throw ZError(QStringLiteral("Cannot create %1: %2").arg(temporary, file.errorString()));
+    HttpGetfile->ReceiveStream = &file;
+    const auto cleanup = qScopeGuard([this] { HttpGetfile->ReceiveStream = nullptr; });
+    try {
+        HttpGetfile->Get();
+        file.close();
+        HttpGetfile->ReceiveStream = nullptr;
+        // Only a real channel list replaces the one in use, and it does so whole.
+        const ListCheck check = CheckListFile(temporary);
+        if (!check.isChannelList())
+            throw ZError(QStringLiteral("The downloaded file is not a channel list: %1").arg(check.error));
+        QString why;
+        if (!CopyFileReplacing(temporary, m_global.TVListFile, &why))
+            throw ZError(QStringLiteral("Cannot replace %1: %2").arg(m_global.TVListFile, why));
+    } catch (const std::exception &) {
+        if (!Cancelled)
+            ShowMessage(this, QStringLiteral("Downloaded unsuccessfully.Please try again!"), MsgIcon::Information);
+        return;
+    }
+    ShowMessage(this, QStringLiteral("Updated successfully!"), MsgIcon::Information);
+    accept();
+}
+
+void TFrmChannelsUpdate::HttpGetfileDocBegin()
+{
+    // Without an announced length the bar just shows that something is happening.
+    const qint64 length = HttpGetfile->ContentLength;
+    m_ui->ProgressBar1->setMaximum(length > 0 ? int(qMin<qint64>(length, INT_MAX)) : 0);
+    ExpectedSize = length;
+}
+
+void TFrmChannelsUpdate::HttpGetfileDocData()
+{
+    const qint64 received = HttpGetfile->ReceivedCount;
+    if (m_ui->ProgressBar1->maximum() > 0)
+        m_ui->ProgressBar1->setValue(int(qMin<qint64>(received, m_ui->ProgressBar1->maximum())));
+    if (ExpectedSize > 0)
+        m_ui->Label2->setText(QStringLiteral("Current file size:    %1 / %2 Byte").arg(received).arg(ExpectedSize));
+}
+
+void TFrmChannelsUpdate::btnCancelClick()
+{
+    Cancelled = true;
+    HttpGetfile->Abort();
+    QDialog::reject();
+}
+
+void TFrmChannelsUpdate::reject()
+{
+    // Esc and the window's close box cancel like the button does.
+    btnCancelClick();
+}

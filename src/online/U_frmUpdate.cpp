@@ -1,0 +1,82 @@
+#include "U_frmUpdate.h"
+#include "ui_U_frmUpdate.h"
+
+#include "HttpCli.h"
+#include "VendorSite.h"
+#include "VersionFile.h"
+#include "appearance/Artwork.h"
+#include "appearance/SkinEngine.h"
+#include "shell/Errors.h"
+#include "shell/Guard.h"
+#include "shell/Paths.h"
+#include "shell/Prompter.h"
+#include "shell/ShellOpen.h"
+#include "shell/pGloba.h"
+
+#include <QFile>
+#include <QTimer>
+
+TFrmUpdate::TFrmUpdate(TGlobal &global, QWidget *parent)
+    : QDialog(parent), m_ui(new Ui::TFrmUpdate), m_global(global), Timer1(new QTimer(this)),
+      HttpGetversion(new THttpCli(QStringLiteral("HttpGetversion"), this))
+{
+    m_ui->setupUi(this);
+    setFixedSize(337, 92);
+    SkinEngine::SetUp(this, global.SkinPath);
+    m_ui->Image1->setPixmap(QPixmap::fromImage(Artwork::image(QStringLiteral("zentavo"), QSize(48, 48),
+                                                              devicePixelRatioF())));
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(10);
+    connect(Timer1, &QTimer::timeout, this, [this] { Guarded(this, [this] { Timer1Timer(); }); });
+}
+
+TFrmUpdate::~TFrmUpdate()
+{
+    delete m_ui;
+}
+
+void TFrmUpdate::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    Timer1->start();
+}
+
+void TFrmUpdate::Timer1Timer()
+{
+    Timer1->stop();
+    m_openDownloadPage = false;
+    // Whatever happens, the dialog closes, and the download page opens after a newer version.
+    const auto cleanup = qScopeGuard([this] {
+        HttpGetversion->ReceiveStream = nullptr;
+        accept();
+        if (m_openDownloadPage)
+            ShellOpen(VendorSite() + QStringLiteral("download.htm"));
+    });
+    const QString local = FindPath(m_global.AppDir, QStringLiteral("updateinfo.txt"));
+    HttpGetversion->URL = VendorSite() + QStringLiteral("download/updateinfo.txt");
+    QFile file(local);
+    if (!file.open(QIODevice::ReadWrite | QIODevice::Truncate))
+        throw ZError(QStringLiteral("Cannot create %1: %2").arg(local, file.errorString()));
+    HttpGetversion->ReceiveStream = &file;
+    try {
+        HttpGetversion->Get();
+        HttpGetversion->ReceiveStream = nullptr;
+        file.seek(0);
+        const QStringList lines = VersionLines(file.readAll());
+        file.close();
+        const auto newest = VersionNumber(lines.value(0));
+        if (lines.isEmpty() || !newest)
+            throw ZError(QStringLiteral("The version file holds no version number"));
+        if (*newest > m_global.Version) {
+            if (lines.size() < 2)
+                throw ZError(QStringLiteral("The version file does not name the new version"));
+            ShowMessage(this, QStringLiteral("A newer version ") + lines[1] + QStringLiteral(" was found.download it?"),
+                        MsgIcon::Information);
+            m_openDownloadPage = true;
+        } else {
+            ShowMessage(this, QStringLiteral("Haven't found new version in server!"), MsgIcon::Information);
+        }
+    } catch (const std::exception &) {
+        ShowMessage(this, QStringLiteral("Downloaded unsuccessfully.Please try again!"), MsgIcon::Information);
+    }
+}
