@@ -17,7 +17,8 @@ inline double Median(QList<double> v)
     return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
-// Prints one result line: name, our figure, the peer's figure and the ratio.
-void Report(const QString &what, double ours, const QString &unit, double peer = 0, const QString &peerName = {});
+// Prints one result line: name, our figure, the peer's figure, the ratio and a note (a target).
+void Report(const QString &what, double ours, const QString &unit, double peer = 0, const QString &peerName = {},
+            const QString &note = {});
 
 } // namespace bench

@@ -1,6 +1,7 @@
 #include "Artwork.h"
 
 #include <QHash>
+#include <QIconEngine>
 #include <unordered_map>
 #include <QPainter>
 #include <QSvgRenderer>
@@ -43,12 +44,36 @@ QImage image(const QString &name, const QSize &size, qreal dpr)
     return img;
 }
 
+namespace {
+
+// Renders the picture at the size asked for, when it is asked for (a start-up renders only
+// the sizes it shows).
+class PictureIconEngine final : public QIconEngine
+{
+public:
+    explicit PictureIconEngine(const QString &name) : m_name(name) {}
+    void paint(QPainter *painter, const QRect &rect, QIcon::Mode mode, QIcon::State state) override
+    {
+        painter->drawPixmap(rect, pixmap(rect.size() * painter->device()->devicePixelRatioF(), mode, state));
+    }
+    QPixmap pixmap(const QSize &size, QIcon::Mode mode, QIcon::State) override
+    {
+        QImage img = image(m_name, size);
+        if (mode == QIcon::Disabled)
+            img = disabledLook(img);
+        return QPixmap::fromImage(img);
+    }
+    QIconEngine *clone() const override { return new PictureIconEngine(m_name); }
+
+private:
+    QString m_name;
+};
+
+} // namespace
+
 QIcon icon(const QString &name)
 {
-    QIcon result;
-    for (int s : {16, 24, 32, 48, 64})
-        result.addPixmap(QPixmap::fromImage(image(name, QSize(s, s))));
-    return result;
+    return QIcon(new PictureIconEngine(name));
 }
 
 QImage pressedLook(const QImage &normal)

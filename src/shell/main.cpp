@@ -11,8 +11,6 @@
 
 int main(int argc, char *argv[])
 {
-    // The video engine draws on a GL context of its own whose frames a widget shows.
-    QApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     // The media engines parse numbers the C way; Qt has just set the user's locale.
     std::setlocale(LC_NUMERIC, "C");

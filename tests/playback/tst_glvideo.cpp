@@ -50,11 +50,5 @@ void tst_GlVideo::rendersIntoOurOwnWidget()
     SetPlayerEngines(nullptr);
 }
 
-int main(int argc, char *argv[])
-{
-    QApplication::setAttribute(Qt::AA_ShareOpenGLContexts); // as the program does
-    QApplication app(argc, argv);
-    tst_GlVideo test;
-    return QTest::qExec(&test, argc, argv);
-}
+QTEST_MAIN(tst_GlVideo)
 #include "tst_glvideo.moc"

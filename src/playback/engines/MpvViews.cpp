@@ -1,12 +1,32 @@
 #include "MpvViews.h"
 
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
 #include <QOpenGLFunctions>
 #include <QPainter>
 
+// QtGui's own hook for the context every GL widget shares with (what Qt::AA_ShareOpenGLContexts
+// sets up at start-up, where it costs a GL initialisation before the window can show).
+Q_GUI_EXPORT void qt_gl_set_global_share_context(QOpenGLContext *context);
+
 namespace {
+
+// The context mpv draws on and the widget showing its frames must share: installed at the
+// first play, before the first GL widget of the window exists.
+bool ensureShareContext()
+{
+    if (QOpenGLContext::globalShareContext())
+        return true;
+    auto *shared = new QOpenGLContext(qApp);
+    if (!shared->create()) {
+        delete shared;
+        return false;
+    }
+    qt_gl_set_global_share_context(shared);
+    return true;
+}
 
 void *procAddress(void *, const char *name)
 {
@@ -24,10 +44,9 @@ bool OpenGlAvailable()
     const QString platform = QGuiApplication::platformName();
     if (platform == u"offscreen" || platform == u"minimal" || platform == u"vnc" || platform == u"linuxfb")
         return false;
-    // mpv draws on a context of its own whose frames the widget shows: the two must share.
-    if (!QOpenGLContext::globalShareContext())
-        return false;
     static const bool available = [] {
+        if (!ensureShareContext())
+            return false;
         QOpenGLContext ctx;
         if (!ctx.create())
             return false;
