@@ -103,7 +103,8 @@ int RunCatalogueBench(const QString &list, int runs)
     TGlobal global(dir.path());
     Tree tree(global);
     const double load50 = medianMs(runs, [&] { tree.channels->actTVExecute(); });
-    bench::Report(QStringLiteral("LoadList 50k channels into the tree"), load50, QStringLiteral("ms"), 0, {}, QStringLiteral("target <= 300"));
+    bench::Report(QStringLiteral("LoadList 50k channels into the tree"), load50, QStringLiteral("ms"), 0, {},
+                  QStringLiteral("target <= 300"));
     const double load10 = medianMs(runs, [&] { tree.channels->actRadioExecute(); });
     bench::Report(QStringLiteral("LoadList 10k channels into the tree"), load10, QStringLiteral("ms"));
     const double filtered =
@@ -145,7 +146,8 @@ int RunCatalogueBench(const QString &list, int runs)
     FavoritesStore store(global.FavListFile);
     const XmlNode channel = source.documentElement().child(0).child(0);
     const double add = medianMs(runs, [&] { store.Add(channel); });
-    bench::Report(QStringLiteral("add to favourites holding 5k channels"), add, QStringLiteral("ms"), 0, {}, QStringLiteral("target <= 50"));
+    bench::Report(QStringLiteral("add to favourites holding 5k channels"), add, QStringLiteral("ms"), 0, {},
+                  QStringLiteral("target <= 50"));
 
     Prompter::install(nullptr);
     return 0;

@@ -67,7 +67,9 @@ private:
                 head.append(request, size_t(n));
             }
             const int fd = open(m_path.c_str(), O_RDONLY);
-            struct stat st {};
+            struct stat st
+            {
+            };
             fstat(fd, &st);
             const std::string reply = "HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(st.st_size) + "\r\n\r\n";
             send(c, reply.data(), reply.size(), 0);
@@ -116,7 +118,8 @@ int RunDownloadBench(int runs)
     QObject::connect(&cli, &THttpCli::OnDocBegin, [&] { bar->setMaximum(int(cli.ContentLength)); });
     QObject::connect(&cli, &THttpCli::OnDocData, [&] {
         bar->setValue(int(cli.ReceivedCount));
-        label->setText(QStringLiteral("Current file size:    %1 / %2 Byte").arg(cli.ReceivedCount).arg(cli.ContentLength));
+        label->setText(
+            QStringLiteral("Current file size:    %1 / %2 Byte").arg(cli.ReceivedCount).arg(cli.ContentLength));
     });
 
     QList<double> ours, curl, latency;
@@ -155,14 +158,16 @@ int RunDownloadBench(int runs)
         QProcess p;
         QElapsedTimer c;
         c.start();
-        p.start(QStringLiteral("curl"), {QStringLiteral("-s"), QStringLiteral("-o"), dir.filePath(QStringLiteral("curl.bin")), url});
+        p.start(QStringLiteral("curl"),
+                {QStringLiteral("-s"), QStringLiteral("-o"), dir.filePath(QStringLiteral("curl.bin")), url});
         p.waitForFinished(120000);
         curl.append(c.nsecsElapsed() / 1e6);
     }
     const double mb = kSize / 1e6;
-    bench::Report(QStringLiteral("download 100 MB over loopback with progress events"), mb / (bench::Median(ours) / 1000),
-                  QStringLiteral("MB/s"), mb / (bench::Median(curl) / 1000), QStringLiteral("curl"), QStringLiteral("target >= 0.8 x curl"));
-    bench::Report(QStringLiteral("GUI timer lateness during the download (worst, median of runs)"), bench::Median(latency),
-                  QStringLiteral("ms"), 0, {}, QStringLiteral("target < 50"));
+    bench::Report(QStringLiteral("download 100 MB over loopback with progress events"),
+                  mb / (bench::Median(ours) / 1000), QStringLiteral("MB/s"), mb / (bench::Median(curl) / 1000),
+                  QStringLiteral("curl"), QStringLiteral("target >= 0.8 x curl"));
+    bench::Report(QStringLiteral("GUI timer lateness during the download (worst, median of runs)"),
+                  bench::Median(latency), QStringLiteral("ms"), 0, {}, QStringLiteral("target < 50"));
     return 0;
 }

@@ -1,7 +1,7 @@
 #include "PlaybackBench.h"
 
-#include "MediaFixtures.h"
 #include "Measure.h"
+#include "MediaFixtures.h"
 #include "TestDirs.h"
 #include "TestHttpServer.h"
 #include "playback/PlaybackControl.h"
@@ -70,9 +70,9 @@ double mpvCliMs(const QString &url)
 {
     QProcess p;
     p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(QStringLiteral("mpv"), {QStringLiteral("--no-config"), QStringLiteral("--msg-time"),
-                                    QStringLiteral("--msg-level=all=v"), QStringLiteral("--ao=null"),
-                                    QStringLiteral("--vo=null"), QStringLiteral("--frames=1"), url});
+    p.start(QStringLiteral("mpv"),
+            {QStringLiteral("--no-config"), QStringLiteral("--msg-time"), QStringLiteral("--msg-level=all=v"),
+             QStringLiteral("--ao=null"), QStringLiteral("--vo=null"), QStringLiteral("--frames=1"), url});
     if (!p.waitForFinished(30000))
         return -1;
     const QString log = QString::fromUtf8(p.readAll());
@@ -140,8 +140,8 @@ int RunPlaybackBench(int runs)
     QProcess rtspServer;
     rtspServer.start(QStringLiteral(ZENTAVO_TEST_RTSP), {});
     rtspServer.waitForReadyRead(10000);
-    const QString rtsp = QStringLiteral("rtsp://127.0.0.1:%1/test")
-                             .arg(QString::fromLatin1(rtspServer.readLine().trimmed().mid(5)));
+    const QString rtsp =
+        QStringLiteral("rtsp://127.0.0.1:%1/test").arg(QString::fromLatin1(rtspServer.readLine().trimmed().mid(5)));
     const QString clip = http.url(QStringLiteral("/clip.mp4"));
     // The same clip through the second engine: the address ends in a RealMedia extension.
     const QString clipOnSecond = http.url(QStringLiteral("/clip.mp4?as=.rm"));
@@ -230,23 +230,27 @@ int RunPlaybackBench(int runs)
                 gstCli.append(gstCliMs(peerUrl));
         }
         if (c.engine == 1)
-            bench::Report(QStringLiteral("PlayStream to first frame, ") + c.name, bench::Median(ours), QStringLiteral("ms"),
-                          bench::Median(mpvCli), QStringLiteral("mpv CLI"), QStringLiteral("target <= 1.2 x"));
+            bench::Report(QStringLiteral("PlayStream to first frame, ") + c.name, bench::Median(ours),
+                          QStringLiteral("ms"), bench::Median(mpvCli), QStringLiteral("mpv CLI"),
+                          QStringLiteral("target <= 1.2 x"));
         else
-            bench::Report(QStringLiteral("PlayStream to first frame, ") + c.name, bench::Median(ours), QStringLiteral("ms"),
-                          bench::Median(gstCli), QStringLiteral("gst-launch-1.0 playbin"), QStringLiteral("target <= 1.2 x"));
+            bench::Report(QStringLiteral("PlayStream to first frame, ") + c.name, bench::Median(ours),
+                          QStringLiteral("ms"), bench::Median(gstCli), QStringLiteral("gst-launch-1.0 playbin"),
+                          QStringLiteral("target <= 1.2 x"));
     }
     bench::Report(QStringLiteral("resident memory idle (window shown)"), idleRss / 1024.0, QStringLiteral("MiB"));
     bench::Report(QStringLiteral("resident memory playing the clip, engine 1"), playingRss1 / 1024.0,
                   QStringLiteral("MiB"),
                   cliMaxRssKb({QStringLiteral("mpv"), QStringLiteral("--no-config"), QStringLiteral("--ao=null"),
-                               QStringLiteral("--vo=null"), QStringLiteral("--really-quiet"), clip}) / 1024.0,
+                               QStringLiteral("--vo=null"), QStringLiteral("--really-quiet"), clip}) /
+                      1024.0,
                   QStringLiteral("mpv CLI (max)"));
     bench::Report(QStringLiteral("resident memory playing the clip, engines 1+2 loaded, engine 2 playing"),
                   playingRss2 / 1024.0, QStringLiteral("MiB"),
                   cliMaxRssKb({QStringLiteral("gst-launch-1.0"), QStringLiteral("-q"), QStringLiteral("playbin"),
                                QStringLiteral("uri=") + clip, QStringLiteral("video-sink=fakesink sync=true"),
-                               QStringLiteral("audio-sink=fakesink sync=true")}) / 1024.0,
+                               QStringLiteral("audio-sink=fakesink sync=true")}) /
+                      1024.0,
                   QStringLiteral("gst-launch-1.0 (max)"));
     rtspServer.kill();
     rtspServer.waitForFinished();

@@ -60,7 +60,8 @@ int RunStartupBench(const QString &program, const QString &floorProgram, int run
         textFloor.append(c);
     }
     bench::Report(QStringLiteral("start-up to window shown (median of %1)").arg(runs), bench::Median(ours),
-                  QStringLiteral("ms"), bench::Median(floor), QStringLiteral("bare Qt window"), QStringLiteral("target <= 1.3 x floor"));
+                  QStringLiteral("ms"), bench::Median(floor), QStringLiteral("bare Qt window"),
+                  QStringLiteral("target <= 1.3 x floor"));
     bench::Report(QStringLiteral("start-up to window shown (median of %1)").arg(runs), bench::Median(ours),
                   QStringLiteral("ms"), bench::Median(textFloor), QStringLiteral("bare window with menus and a tree"));
     return 0;

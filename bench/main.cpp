@@ -19,8 +19,8 @@ void Report(const QString &what, double ours, const QString &unit, double peer, 
     QTextStream out(stdout);
     out << what << ": " << QString::number(ours, 'f', 2) << ' ' << unit;
     if (!peerName.isEmpty() && peer > 0)
-        out << "   " << peerName << ": " << QString::number(peer, 'f', 2) << ' ' << unit
-            << "   ratio " << QString::number(ours / peer, 'f', 2);
+        out << "   " << peerName << ": " << QString::number(peer, 'f', 2) << ' ' << unit << "   ratio "
+            << QString::number(ours / peer, 'f', 2);
     if (!note.isEmpty())
         out << "   (" << note << ')';
     out << Qt::endl;

@@ -2,9 +2,9 @@
 
 #include <QHash>
 #include <QIconEngine>
-#include <unordered_map>
 #include <QPainter>
 #include <QSvgRenderer>
+#include <unordered_map>
 
 namespace Artwork {
 

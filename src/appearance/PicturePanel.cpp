@@ -5,7 +5,9 @@
 #include <QPainter>
 #include <QVariant>
 
-PicturePanel::PicturePanel(QWidget *parent) : QWidget(parent) {}
+PicturePanel::PicturePanel(QWidget *parent) : QWidget(parent)
+{
+}
 
 void PicturePanel::setPicture(const QString &name)
 {

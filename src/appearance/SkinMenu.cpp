@@ -19,8 +19,8 @@ void SkinMenu::LoadSkinMenu(const QString &folder)
 {
     const QDir dir(FindPath(QDir::rootPath(), QDir(folder).absolutePath()));
     // Listed as the file system returns them; hidden and system files too, folders skipped.
-    const QFileInfoList entries = dir.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                                                    QDir::Unsorted);
+    const QFileInfoList entries =
+        dir.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Unsorted);
     int n = 0;
     for (const QFileInfo &info : entries) {
         if (info.isDir() || !info.fileName().endsWith(u".ssk", Qt::CaseInsensitive))
@@ -39,7 +39,8 @@ void SkinMenu::LoadSkinMenu(const QString &folder)
 void SkinMenu::createmenClick(QAction *entry)
 {
     for (int n = 1; n <= kClearedEntries; ++n) {
-        if (auto *other = m_owner->findChild<QAction *>(QStringLiteral("createmen%1").arg(n), Qt::FindDirectChildrenOnly))
+        if (auto *other =
+                m_owner->findChild<QAction *>(QStringLiteral("createmen%1").arg(n), Qt::FindDirectChildrenOnly))
             other->setChecked(false);
     }
     entry->setChecked(true);

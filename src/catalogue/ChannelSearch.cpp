@@ -15,8 +15,8 @@ void ScanChannels(const XmlDocument &doc, const QString &key, const QString &lab
             const QString name = channel.text("ChannelName");
             if (AsciiUpper(name).contains(key)) {
                 // Read everything first: a row comes whole or not at all.
-                SearchRow row{label, name, channel.text("Co"), channel.text("INFO"), channel.text("URL"),
-                              channel.text("Ty")};
+                SearchRow row{
+                    label, name, channel.text("Co"), channel.text("INFO"), channel.text("URL"), channel.text("Ty")};
                 found(row);
             }
             if (!tick())

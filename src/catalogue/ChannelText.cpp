@@ -6,10 +6,10 @@
 const QStringList &ChannelCategories()
 {
     static const QStringList categories = {
-        QStringLiteral("News"),      QStringLiteral("Kids"),       QStringLiteral("Movies"),
-        QStringLiteral("Sports"),    QStringLiteral("General"),    QStringLiteral("Games"),
-        QStringLiteral("Weather"),   QStringLiteral("Religious"),  QStringLiteral("Lifestyle"),
-        QStringLiteral("Shopping"),  QStringLiteral("Government"), QStringLiteral("Educational"),
+        QStringLiteral("News"),          QStringLiteral("Kids"),       QStringLiteral("Movies"),
+        QStringLiteral("Sports"),        QStringLiteral("General"),    QStringLiteral("Games"),
+        QStringLiteral("Weather"),       QStringLiteral("Religious"),  QStringLiteral("Lifestyle"),
+        QStringLiteral("Shopping"),      QStringLiteral("Government"), QStringLiteral("Educational"),
         QStringLiteral("Entertainment"),
     };
     return categories;

@@ -245,7 +245,7 @@ void ChannelTree::treChannleMouseDown(const QPoint &globalPos)
 {
     if (m_loading || !hasSelection())
         return;
-    const QList<QAction *> commands = {m_w.actLeftPlay, m_w.actAddNew,  m_w.actDelete,   m_w.actAddFav,
+    const QList<QAction *> commands = {m_w.actLeftPlay,   m_w.actAddNew, m_w.actDelete,   m_w.actAddFav,
                                        m_w.actProperties, m_w.actBroken, m_w.actAddReview};
     const bool favorites = m_kind == ListKind::Favorites;
     if (const auto channel = selectedChannel()) {

@@ -16,8 +16,7 @@ FavoritesCommands::FavoritesCommands(ChannelTree &tree, QAction *actFavorites, T
 {
 }
 
-template<class F>
-void FavoritesCommands::reporting(F &&command)
+template<class F> void FavoritesCommands::reporting(F &&command)
 {
     try {
         command();

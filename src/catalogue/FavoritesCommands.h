@@ -30,8 +30,7 @@ public:
 
 private:
     // Runs a command that reports its own failures (information icon, the error's text).
-    template<class F>
-    void reporting(F &&command);
+    template<class F> void reporting(F &&command);
     void showAgain();
 
     ChannelTree &m_tree;

@@ -38,7 +38,9 @@ void FavoritesStore::editCycle(const std::function<void(XmlNode &, XmlNode &)> &
 XmlNode FavoritesStore::at(XmlNode &root, int group, int position, const ChannelItem &expected) const
 {
     const XmlNode channel = root.child(group).child(position);
-    const auto same = [&](const char *name) { return channel.attribute(name) == expected.attribute(name); };
+    const auto same = [&](const char *name) {
+        return channel.attribute(name) == expected.attribute(name);
+    };
     if (channel.isNull() || !same("ChannelName") || !same("URL"))
         throw ZError(QStringLiteral("The favourites file has changed since the list was shown. "
                                     "Choose My Favorites again and retry."));

@@ -10,9 +10,9 @@
 struct ChannelFields
 {
     QString name;
-    QString url;     // already trimmed
+    QString url; // already trimmed
     QString website;
-    int type = 0;    // 1 TV, 2 radio, 3 video
+    int type = 0; // 1 TV, 2 radio, 3 video
     QString country;
     QString speed;
     QString id;

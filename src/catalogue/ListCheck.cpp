@@ -28,7 +28,8 @@ ListCheck CheckPlainList(const QByteArray &xml)
                     missing.append(QString::fromLatin1(name));
             }
             if (!missing.isEmpty())
-                check.incomplete.append({g.name, g.channels, channel.attribute("ChannelName").value_or(QString()), missing});
+                check.incomplete.append(
+                    {g.name, g.channels, channel.attribute("ChannelName").value_or(QString()), missing});
             if (check.treeLoadable) {
                 try {
                     ChannelLabel(channel, false);

@@ -20,11 +20,11 @@ struct ListCheck
         QStringList missing;
     };
 
-    bool parsed = false;       // deciphers to a well-formed document
-    QString error;             // why not, or why the tree cannot show it
+    bool parsed = false; // deciphers to a well-formed document
+    QString error;       // why not, or why the tree cannot show it
     QList<Group> groups;
     QList<Incomplete> incomplete; // channels lacking one of the ten attributes
-    bool treeLoadable = false; // the channel tree can show every channel
+    bool treeLoadable = false;    // the channel tree can show every channel
 
     bool isChannelList() const { return parsed && !groups.isEmpty(); }
 };

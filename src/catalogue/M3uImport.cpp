@@ -63,8 +63,8 @@ QString GroupElementName(const QString &title)
         if (c.category() == QChar::Mark_NonSpacing)
             continue;
         const char16_t u = c.unicode();
-        const bool ok = (u >= u'A' && u <= u'Z') || (u >= u'a' && u <= u'z') || (u >= u'0' && u <= u'9') ||
-                        u == u'_' || u == u'.' || u == u'-';
+        const bool ok = (u >= u'A' && u <= u'Z') || (u >= u'a' && u <= u'z') || (u >= u'0' && u <= u'9') || u == u'_' ||
+                        u == u'.' || u == u'-';
         const QChar put = ok ? c : QChar(u'_');
         if (put == u'_' && out.endsWith(u'_'))
             continue;
@@ -155,7 +155,10 @@ M3uImport ImportM3u(const QByteArray &playlist, int channelType)
     struct Sink : pugi::xml_writer
     {
         QByteArray bytes;
-        void write(const void *data, size_t size) override { bytes.append(static_cast<const char *>(data), qsizetype(size)); }
+        void write(const void *data, size_t size) override
+        {
+            bytes.append(static_cast<const char *>(data), qsizetype(size));
+        }
     } sink;
     doc.save(sink, "  ", pugi::format_indent, pugi::encoding_utf8);
     result.xml = sink.bytes;

@@ -45,12 +45,9 @@ void TFrmChannelInfo::fillFrom(const ChannelItem &favourite)
 ChannelFields TFrmChannelInfo::fields(const QString &storedUrl) const
 {
     const QString url = m_ui->edtURL->text();
-    return ChannelFields{m_ui->edtName->text(),
-                         url == UrlMask() ? storedUrl : url.trimmed(),
-                         m_ui->edtHome->text(),
-                         m_ui->cobType->currentIndex() + 1,
-                         m_ui->edtCountry->text(),
-                         m_ui->edtSpeed->text(),
+    return ChannelFields{m_ui->edtName->text(),    url == UrlMask() ? storedUrl : url.trimmed(),
+                         m_ui->edtHome->text(),    m_ui->cobType->currentIndex() + 1,
+                         m_ui->edtCountry->text(), m_ui->edtSpeed->text(),
                          m_ui->editID->text()};
 }
 
@@ -82,7 +79,8 @@ bool TFrmChannelInfo::eventFilter(QObject *watched, QEvent *event)
     if (watched == m_ui->edtSpeed && event->type() == QEvent::KeyPress) {
         const auto *key = static_cast<QKeyEvent *>(event);
         const QString t = key->text();
-        const bool typing = !t.isEmpty() && t[0].isPrint() && !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
+        const bool typing =
+            !t.isEmpty() && t[0].isPrint() && !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
         if (typing && !(t.size() == 1 && ((t[0] >= u'0' && t[0] <= u'9') || t[0] == u'.')))
             return true;
     }

@@ -84,10 +84,18 @@ void TFrmSearch::Button1Click()
     const Scope fav{&m_global.FavListFile, "My Favorites"};
     QList<Scope> scopes;
     switch (m_ui->cobChannel->currentIndex()) {
-    case 0: scopes = {tv}; break;
-    case 1: scopes = {radio}; break;
-    case 2: scopes = {fav}; break;
-    default: scopes = {tv, radio, fav}; break;
+    case 0:
+        scopes = {tv};
+        break;
+    case 1:
+        scopes = {radio};
+        break;
+    case 2:
+        scopes = {fav};
+        break;
+    default:
+        scopes = {tv, radio, fav};
+        break;
     }
     m_scanning = true;
     m_stop = Stop::None;
@@ -98,7 +106,8 @@ void TFrmSearch::Button1Click()
     m_scanning = false;
     const Stop stop = std::exchange(m_stop, Stop::None);
     if (stop == Stop::Restart)
-        QMetaObject::invokeMethod(this, [this] { Guarded(this, [this] { Button1Click(); }); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { Guarded(this, [this] { Button1Click(); }); }, Qt::QueuedConnection);
     else if (stop == Stop::Close)
         QDialog::reject();
 }

@@ -3,10 +3,10 @@
 #include "shell/Errors.h"
 
 #include <QFile>
-#include <cstring>
 #include <QRegularExpression>
 #include <QSaveFile>
 #include <QStringDecoder>
+#include <cstring>
 
 QString XmlNode::localName() const
 {
@@ -110,7 +110,9 @@ struct Detected
 Detected detectEncoding(const QByteArray &bytes)
 {
     using E = XmlDocument::Encoding;
-    const auto b = [&](int n) { return n < bytes.size() ? std::uint8_t(bytes[n]) : 0xFFu; };
+    const auto b = [&](int n) {
+        return n < bytes.size() ? std::uint8_t(bytes[n]) : 0xFFu;
+    };
     bool wide = false;
     pugi::xml_encoding wideKind = pugi::encoding_utf16_le;
     if ((b(0) == 0xFF && b(1) == 0xFE) || (b(0) == '<' && b(1) == 0)) {
@@ -246,7 +248,10 @@ QByteArray XmlDocument::saveToBytes() const
     struct Sink : pugi::xml_writer
     {
         QByteArray bytes;
-        void write(const void *data, size_t size) override { bytes.append(static_cast<const char *>(data), qsizetype(size)); }
+        void write(const void *data, size_t size) override
+        {
+            bytes.append(static_cast<const char *>(data), qsizetype(size));
+        }
     } sink;
     // Indentation grows with depth squared: a deeply nested document is written raw.
     struct DepthProbe : pugi::xml_tree_walker

@@ -5,8 +5,7 @@
 #include "shell/Guard.h"
 #include "shell/pGloba.h"
 
-TFrmOption::TFrmOption(TGlobal &global, QWidget *parent)
-    : QDialog(parent), m_global(global), m_ui(new Ui::TFrmOption)
+TFrmOption::TFrmOption(TGlobal &global, QWidget *parent) : QDialog(parent), m_global(global), m_ui(new Ui::TFrmOption)
 {
     m_ui->setupUi(this);
     setFixedSize(352, 217);

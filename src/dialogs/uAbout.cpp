@@ -33,8 +33,8 @@ TFrmAbout::TFrmAbout(TGlobal &global, QWidget *parent) : QDialog(parent), m_ui(n
     setFixedSize(370, 184);
     SkinEngine::SetUp(this, global.SkinPath);
 
-    m_ui->Image1->setPixmap(QPixmap::fromImage(Artwork::image(QStringLiteral("zentavo"), QSize(32, 32),
-                                                              devicePixelRatioF())));
+    m_ui->Image1->setPixmap(
+        QPixmap::fromImage(Artwork::image(QStringLiteral("zentavo"), QSize(32, 32), devicePixelRatioF())));
     QFont title = m_ui->lab->font();
     title.setBold(true);
     title.setPointSizeF(title.pointSizeF() * 1.3);
@@ -101,8 +101,8 @@ bool TFrmAbout::eventFilter(QObject *watched, QEvent *event)
             Label5MouseLeave(link);
             break;
         case QEvent::MouseButtonRelease:
-            if (static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton && link->rect().contains(
-                    static_cast<QMouseEvent *>(event)->position().toPoint())) {
+            if (static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton &&
+                link->rect().contains(static_cast<QMouseEvent *>(event)->position().toPoint())) {
                 if (link == m_ui->Label4)
                     Label4Click();
                 else if (link == m_ui->Label5)

@@ -5,8 +5,8 @@
 #include <QHostAddress>
 #include <QHostInfo>
 #include <QIODevice>
-#include <QTcpSocket>
 #include <QScopeGuard>
+#include <QTcpSocket>
 #include <QTimer>
 
 #include <atomic>
@@ -19,14 +19,22 @@ std::atomic_int g_stallMs{30000};
 int errorNumber(QAbstractSocket::SocketError e)
 {
     switch (e) {
-    case QAbstractSocket::ConnectionRefusedError: return 111;
-    case QAbstractSocket::RemoteHostClosedError: return 104;
-    case QAbstractSocket::HostNotFoundError: return -2;
-    case QAbstractSocket::SocketAccessError: return 13;
-    case QAbstractSocket::SocketResourceError: return 24;
-    case QAbstractSocket::SocketTimeoutError: return 110;
-    case QAbstractSocket::NetworkError: return 101;
-    default: return int(e);
+    case QAbstractSocket::ConnectionRefusedError:
+        return 111;
+    case QAbstractSocket::RemoteHostClosedError:
+        return 104;
+    case QAbstractSocket::HostNotFoundError:
+        return -2;
+    case QAbstractSocket::SocketAccessError:
+        return 13;
+    case QAbstractSocket::SocketResourceError:
+        return 24;
+    case QAbstractSocket::SocketTimeoutError:
+        return 110;
+    case QAbstractSocket::NetworkError:
+        return 101;
+    default:
+        return int(e);
     }
 }
 

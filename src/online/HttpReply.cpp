@@ -57,8 +57,7 @@ bool HttpReplyParser::headerLine(const QByteArray &line)
         if (!ok || n < 0)
             return fail(QStringLiteral("Invalid Content-Length in the reply"));
         m_length = n;
-    } else if (name.compare("Transfer-Encoding", Qt::CaseInsensitive) == 0 &&
-               value.toLower().contains("chunked")) {
+    } else if (name.compare("Transfer-Encoding", Qt::CaseInsensitive) == 0 && value.toLower().contains("chunked")) {
         m_chunked = true;
     }
     return true;

@@ -56,7 +56,8 @@ void ListUpdateCheck::Timer1Timer()
     file.close();
     if (!newer)
         return;
-    if (!AskOkCancel(m_window, QStringLiteral("New list of channel were found in the server!\r\nDo you want to update?"),
+    if (!AskOkCancel(m_window,
+                     QStringLiteral("New list of channel were found in the server!\r\nDo you want to update?"),
                      MsgIcon::Information))
         return;
     TFrmChannelsUpdate dlg(m_global, m_window);

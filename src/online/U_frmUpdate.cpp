@@ -23,8 +23,8 @@ TFrmUpdate::TFrmUpdate(TGlobal &global, QWidget *parent)
     m_ui->setupUi(this);
     setFixedSize(337, 92);
     SkinEngine::SetUp(this, global.SkinPath);
-    m_ui->Image1->setPixmap(QPixmap::fromImage(Artwork::image(QStringLiteral("zentavo"), QSize(48, 48),
-                                                              devicePixelRatioF())));
+    m_ui->Image1->setPixmap(
+        QPixmap::fromImage(Artwork::image(QStringLiteral("zentavo"), QSize(48, 48), devicePixelRatioF())));
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(10);
     connect(Timer1, &QTimer::timeout, this, [this] { Guarded(this, [this] { Timer1Timer(); }); });

@@ -25,10 +25,13 @@ void FullScreen::enter(QWidget *control, std::function<void()> left)
     m_area->installEventFilter(this);
     // Watch keys and clicks from the next event on: the double-click that asked for full
     // screen is still being delivered and must not end it.
-    QMetaObject::invokeMethod(this, [this] {
-        if (isActive())
-            qApp->installEventFilter(this);
-    }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (isActive())
+                qApp->installEventFilter(this);
+        },
+        Qt::QueuedConnection);
     m_window->setWindowState(m_windowState | Qt::WindowFullScreen);
     m_window->show();
     fill();

@@ -348,7 +348,8 @@ std::optional<VideoLayout::Video> PlaybackController::currentVideo() const
         return std::nullopt;
     if (CurrentEngine == 2)
         return VideoLayout::Video{m_re, QSize(m_re->GetClipWidth(), m_re->GetClipHeight())};
-    return VideoLayout::Video{m_wm, QSize(m_wm->currentMedia.imageSourceWidth(), m_wm->currentMedia.imageSourceHeight())};
+    return VideoLayout::Video{m_wm,
+                              QSize(m_wm->currentMedia.imageSourceWidth(), m_wm->currentMedia.imageSourceHeight())};
 }
 
 void PlaybackController::FormResize()

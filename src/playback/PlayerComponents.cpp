@@ -5,8 +5,7 @@
 #include <QLibrary>
 #include <QMutex>
 
-TWmPlayer::TWmPlayer(QWidget *parent,
-                     std::function<std::unique_ptr<engine::Engine>(QWidget *, engine::Events &)> make)
+TWmPlayer::TWmPlayer(QWidget *parent, std::function<std::unique_ptr<engine::Engine>(QWidget *, engine::Events &)> make)
     : QWidget(parent)
 {
     m_engine = make(this, *this);
@@ -56,8 +55,7 @@ void TWmPlayer::errorOccurred(const QString &description)
     emit OnError();
 }
 
-TRePlayer::TRePlayer(QWidget *parent,
-                     std::function<std::unique_ptr<engine::Engine>(QWidget *, engine::Events &)> make)
+TRePlayer::TRePlayer(QWidget *parent, std::function<std::unique_ptr<engine::Engine>(QWidget *, engine::Events &)> make)
     : QWidget(parent)
 {
     m_engine = make(this, *this);

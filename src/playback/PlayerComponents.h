@@ -14,8 +14,18 @@ class TWmPlayer : public QWidget, private engine::Events
 
 public:
     enum PlayState {
-        psUndefined = 0, psStopped = 1, psPaused = 2, psPlaying = 3, psScanForward = 4, psScanReverse = 5,
-        psBuffering = 6, psWaiting = 7, psMediaEnded = 8, psTransitioning = 9, psReady = 10, psReconnecting = 11
+        psUndefined = 0,
+        psStopped = 1,
+        psPaused = 2,
+        psPlaying = 3,
+        psScanForward = 4,
+        psScanReverse = 5,
+        psBuffering = 6,
+        psWaiting = 7,
+        psMediaEnded = 8,
+        psTransitioning = 9,
+        psReady = 10,
+        psReconnecting = 11
     };
 
     // Takes ownership of the engine, whose view must be a child of `this`.

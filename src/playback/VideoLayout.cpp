@@ -4,7 +4,9 @@
 #include <QLayout>
 #include <QWidget>
 
-VideoLayout::VideoLayout(const Widgets &widgets, QObject *parent) : QObject(parent), m_w(widgets) {}
+VideoLayout::VideoLayout(const Widgets &widgets, QObject *parent) : QObject(parent), m_w(widgets)
+{
+}
 
 void VideoLayout::widthStep()
 {

@@ -1,6 +1,8 @@
 #include "Errors.h"
 
-ZError::ZError(const QString &message) : std::runtime_error(message.toStdString()) {}
+ZError::ZError(const QString &message) : std::runtime_error(message.toStdString())
+{
+}
 
 QString ZError::message() const
 {

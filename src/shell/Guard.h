@@ -9,8 +9,7 @@ class QWidget;
 void ReportError(QWidget *owner, const std::exception &error);
 
 // Runs a command handler so that nothing it raises can cross into Qt's event dispatch.
-template<class F>
-void Guarded(QWidget *owner, F &&handler) noexcept
+template<class F> void Guarded(QWidget *owner, F &&handler) noexcept
 {
     try {
         handler();

@@ -15,7 +15,9 @@ QString sectionOf(const QByteArray &trimmed)
 
 } // namespace
 
-IniFile::IniFile(const QString &path) : m_path(path) {}
+IniFile::IniFile(const QString &path) : m_path(path)
+{
+}
 
 void IniFile::load()
 {

@@ -3,7 +3,6 @@
 
 #include "AppInfo.h"
 #include "Guard.h"
-#include "pGloba.h"
 #include "appearance/SkinEngine.h"
 #include "appearance/SkinMenu.h"
 #include "catalogue/ChannelTree.h"
@@ -15,6 +14,7 @@
 #include "online/ListUpdateCheck.h"
 #include "online/U_frmUpdate.h"
 #include "online/WebPages.h"
+#include "pGloba.h"
 #include "playback/FullScreen.h"
 #include "playback/PlaybackControl.h"
 #include "playback/PlayerHook.h"
@@ -25,8 +25,7 @@
 #include <QMouseEvent>
 #include <QTimer>
 
-Tfrm_Main::Tfrm_Main(TGlobal &global, QWidget *parent)
-    : QMainWindow(parent), m_global(global), m_ui(new Ui::Tfrm_Main)
+Tfrm_Main::Tfrm_Main(TGlobal &global, QWidget *parent) : QMainWindow(parent), m_global(global), m_ui(new Ui::Tfrm_Main)
 {
     m_ui->setupUi(this);
     setWindowTitle(AppTitle());
@@ -76,8 +75,8 @@ void Tfrm_Main::createSubsystems()
     m_video = new VideoLayout({this, m_ui->panLeft, m_ui->panControl, m_ui->imgWmplay, m_ui->panFlash, m_ui->act50,
                                m_ui->act100, m_ui->act200},
                               this);
-    m_fullScreen = new FullScreen(this, {m_ui->mnuMain, m_ui->panLeft, m_ui->Splitter1, m_ui->panControl},
-                                  m_ui->imgWmplay, this);
+    m_fullScreen =
+        new FullScreen(this, {m_ui->mnuMain, m_ui->panLeft, m_ui->Splitter1, m_ui->panControl}, m_ui->imgWmplay, this);
     m_playback = new PlaybackController({this, m_ui->imgPlay, m_ui->imgPause, m_ui->imgStop, m_ui->actPlay,
                                          m_ui->actPause, m_ui->actStop, m_ui->actOpen, m_ui->act50, m_ui->panFlash,
                                          m_ui->imgWmplay, m_ui->gifConMedia, m_ui->labState, m_ui->imgmute},
@@ -143,14 +142,21 @@ void Tfrm_Main::FormCreate()
     m_skinMenu->LoadSkinMenu(m_global.AppDir + QStringLiteral("skins/"));
     skinmain = SkinEngine::SetUp(this, m_global.SkinPath);
     m_skinMenu->setEngine(skinmain);
-    ApplicationEvents1 = new PlayerHook({m_ui->imgWmplay, popControl, m_ui->act50, m_ui->act100, m_ui->act200,
-                                         m_ui->actFull},
-                                        *m_playback, *m_fullScreen, this);
+    ApplicationEvents1 =
+        new PlayerHook({m_ui->imgWmplay, popControl, m_ui->act50, m_ui->act100, m_ui->act200, m_ui->actFull},
+                       *m_playback, *m_fullScreen, this);
     switch (m_global.DiplayList) {
-    case 0: m_ui->actFavorites->trigger(); break;
-    case 1: m_ui->actTV->trigger(); break;
-    case 2: m_ui->actRadio->trigger(); break;
-    default: break;
+    case 0:
+        m_ui->actFavorites->trigger();
+        break;
+    case 1:
+        m_ui->actTV->trigger();
+        break;
+    case 2:
+        m_ui->actRadio->trigger();
+        break;
+    default:
+        break;
     }
     m_volume->placeKnob(43);
     m_video->VideoScale = 1;

@@ -74,10 +74,10 @@ void TGlobal::SaveSettings()
 const QStringList &TGlobal::RealPlayerTokens()
 {
     static const QStringList tokens = {
-        QStringLiteral(".RM"),   QStringLiteral(".RA"),   QStringLiteral(".RV"),   QStringLiteral(".RAM"),
-        QStringLiteral(".RMJ"),  QStringLiteral(".RMS"),  QStringLiteral(".RMM"),  QStringLiteral(".RPM"),
-        QStringLiteral(".SMI"),  QStringLiteral(".RMVB"), QStringLiteral(".RAMX"), QStringLiteral(".SMIL"),
-        QStringLiteral(".PLS"),  QStringLiteral(".M3U"),  QStringLiteral("RTSP:"),
+        QStringLiteral(".RM"),  QStringLiteral(".RA"),   QStringLiteral(".RV"),   QStringLiteral(".RAM"),
+        QStringLiteral(".RMJ"), QStringLiteral(".RMS"),  QStringLiteral(".RMM"),  QStringLiteral(".RPM"),
+        QStringLiteral(".SMI"), QStringLiteral(".RMVB"), QStringLiteral(".RAMX"), QStringLiteral(".SMIL"),
+        QStringLiteral(".PLS"), QStringLiteral(".M3U"),  QStringLiteral("RTSP:"),
     };
     return tokens;
 }

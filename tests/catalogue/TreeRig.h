@@ -61,7 +61,8 @@ struct TreeRig
             filters.append(a);
         }
         popLeft = new QMenu(&window);
-        popLeft->addActions({&actLeftPlay, &actAddFav, &actAddNew, &actDelete, &actBroken, &actAddReview, &actProperties});
+        popLeft->addActions(
+            {&actLeftPlay, &actAddFav, &actAddNew, &actDelete, &actBroken, &actAddReview, &actProperties});
     }
 
     // Creates the tree once the lists are in place (settings are read at creation).

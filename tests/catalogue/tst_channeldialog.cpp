@@ -46,8 +46,8 @@ void tst_ChannelDialog::opensEmptyWithFocusOnSpeed()
         order.append(QApplication::focusWidget()->objectName());
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     }
-    QCOMPARE(order, QStringList({"edtSpeed", "btnOk", "btnCancel", "cobType", "edtName", "edtURL", "edtHome",
-                                 "edtCountry"}));
+    QCOMPARE(order,
+             QStringList({"edtSpeed", "btnOk", "btnCancel", "cobType", "edtName", "edtURL", "edtHome", "edtCountry"}));
 }
 
 void tst_ChannelDialog::speedFieldTakesDigitsAndDot()
@@ -101,8 +101,9 @@ void tst_ChannelDialog::fillFromFavourite()
     TempAppDir dir;
     TGlobal g(dir.path());
     XmlDocument doc;
-    doc.loadFromBytes("<r><g><Item ChannelName=\"Name\" URL=\"http://secret\" INFO=\"http://w\" Co=\"C\" SP=\"9\" ID=\"4\" " +
-                      ty + "/></g></r>");
+    doc.loadFromBytes(
+        "<r><g><Item ChannelName=\"Name\" URL=\"http://secret\" INFO=\"http://w\" Co=\"C\" SP=\"9\" ID=\"4\" " + ty +
+        "/></g></r>");
     TFrmChannelInfo dlg(g);
     dlg.fillFrom(ChannelItem(doc.documentElement().child(0).child(0)));
     QCOMPARE(dlg.findChild<QLineEdit *>(QStringLiteral("edtURL"))->text(), QString(43, u'*'));

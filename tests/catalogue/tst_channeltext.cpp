@@ -28,10 +28,12 @@ void tst_ChannelText::labels_data()
     QTest::addColumn<QString>("label");
     QTest::newRow("tv") << QByteArray("ChannelName=\"Euro News\" Ty=\"1\" SP=\"300\"") << false
                         << QStringLiteral("Euro News (300K)");
-    QTest::newRow("radio bare") << QByteArray("ChannelName=\"Jazz\" Ty=\"2\" SP=\"128\"") << false << QStringLiteral("Jazz");
+    QTest::newRow("radio bare") << QByteArray("ChannelName=\"Jazz\" Ty=\"2\" SP=\"128\"") << false
+                                << QStringLiteral("Jazz");
     QTest::newRow("radio filtered long") << QByteArray("ChannelName=\"Jazz\" Ty=\"2\" SP=\"128\"") << true
                                          << QStringLiteral("Jazz (128K)");
-    QTest::newRow("tv empty speed") << QByteArray("ChannelName=\"X\" Ty=\"1\" SP=\"\"") << false << QStringLiteral("X (K)");
+    QTest::newRow("tv empty speed") << QByteArray("ChannelName=\"X\" Ty=\"1\" SP=\"\"") << false
+                                    << QStringLiteral("X (K)");
     QTest::newRow("radio without SP") << QByteArray("ChannelName=\"R\" Ty=\"2\"") << false << QStringLiteral("R");
     QTest::newRow("video bare") << QByteArray("ChannelName=\"V\" Ty=\"3\" SP=\"9\"") << false << QStringLiteral("V");
     QTest::newRow("ty 01 is one") << QByteArray("ChannelName=\"Z\" Ty=\"01\" SP=\"5\"") << false
@@ -115,7 +117,8 @@ void tst_ChannelText::detailsPages()
     QFETCH(QString, id);
     QFETCH(bool, radio);
     QFETCH(QString, page);
-    QCOMPARE(DetailsPageAddress(QStringLiteral("http://site/"), name, id, radio), QStringLiteral("http://site/") + page);
+    QCOMPARE(DetailsPageAddress(QStringLiteral("http://site/"), name, id, radio),
+             QStringLiteral("http://site/") + page);
 }
 
 void tst_ChannelText::reportAddressesKeepTextAsIs()

@@ -165,10 +165,12 @@ void tst_ChannelTree::loadFailures_data()
     QTest::newRow("truncated") << newsAndSports().left(200) << true;
     QTest::newRow("no ChannelName") << Document({{QStringLiteral("G"), "<Item Ty=\"1\" SP=\"1\"/>"}}) << true;
     QTest::newRow("no Ty") << Document({{QStringLiteral("G"), "<Item ChannelName=\"A\" SP=\"1\"/>"}}) << true;
-    QTest::newRow("Ty not a number") << Document({{QStringLiteral("G"), "<Item ChannelName=\"A\" Ty=\"TV\" SP=\"1\"/>"}})
+    QTest::newRow("Ty not a number") << Document(
+                                            {{QStringLiteral("G"), "<Item ChannelName=\"A\" Ty=\"TV\" SP=\"1\"/>"}})
                                      << true;
     QTest::newRow("TV without SP") << Document({{QStringLiteral("G"), "<Item ChannelName=\"A\" Ty=\"1\"/>"}}) << true;
-    QTest::newRow("unsupported encoding") << QByteArray("<?xml version=\"1.0\" encoding=\"koi8-r\"?><r><g/></r>") << true;
+    QTest::newRow("unsupported encoding")
+        << QByteArray("<?xml version=\"1.0\" encoding=\"koi8-r\"?><r><g/></r>") << true;
 }
 
 void tst_ChannelTree::loadFailures()
@@ -219,14 +221,14 @@ void tst_ChannelTree::failureKeepsNodesBeforeIt()
 void tst_ChannelTree::popupStates()
 {
     TreeRig rig;
-    rig.fav(Document({{QStringLiteral("My_Favorites"),
-                       Item(QStringLiteral("A"), QStringLiteral("http://a"), 1, QStringLiteral("1"), QString(),
-                            QStringLiteral("17")) +
-                           Item(QStringLiteral("Mine"), QStringLiteral("http://m"), 1, QStringLiteral("1"), QString(),
-                                QStringLiteral("  "))}}));
+    rig.fav(
+        Document({{QStringLiteral("My_Favorites"), Item(QStringLiteral("A"), QStringLiteral("http://a"), 1,
+                                                        QStringLiteral("1"), QString(), QStringLiteral("17")) +
+                                                       Item(QStringLiteral("Mine"), QStringLiteral("http://m"), 1,
+                                                            QStringLiteral("1"), QString(), QStringLiteral("  "))}}));
     rig.tv(newsAndSports());
     rig.start();
-    const QList<QAction *> seven = {&rig.actLeftPlay, &rig.actAddNew,    &rig.actDelete,   &rig.actAddFav,
+    const QList<QAction *> seven = {&rig.actLeftPlay,   &rig.actAddNew, &rig.actDelete,   &rig.actAddFav,
                                     &rig.actProperties, &rig.actBroken, &rig.actAddReview};
     const auto enabled = [&] {
         QStringList on;
@@ -250,7 +252,8 @@ void tst_ChannelTree::popupStates()
 
     rig.select(0, 0);
     QVERIFY(rightClick());
-    QCOMPARE(enabled(), QStringList({"&Play", "Add &New", "&Delete", "&Properties", "&Report Broken", "Add Your &Review"}));
+    QCOMPARE(enabled(),
+             QStringList({"&Play", "Add &New", "&Delete", "&Properties", "&Report Broken", "Add Your &Review"}));
     QCOMPARE(rig.channels->ContextItem()->text("ID"), QStringLiteral("17"));
 
     rig.select(0, 1); // ID of blanks only
@@ -265,7 +268,8 @@ void tst_ChannelTree::popupStates()
     rig.actTV.trigger();
     rig.select(0, 0);
     QVERIFY(rightClick());
-    QCOMPARE(enabled(), QStringList({"&Play", "&Add to Favorites", "&Properties", "&Report Broken", "Add Your &Review"}));
+    QCOMPARE(enabled(),
+             QStringList({"&Play", "&Add to Favorites", "&Properties", "&Report Broken", "Add Your &Review"}));
     rig.select(1);
     QVERIFY(rightClick());
     QVERIFY(enabled().isEmpty());

@@ -25,12 +25,12 @@ QByteArray tvList()
 
 QByteArray favList()
 {
-    return Document({{QStringLiteral("My_Favorites"),
-                      Item(QStringLiteral("Fav One"), QStringLiteral("http://one"), 1, QStringLiteral("300"),
-                           QStringLiteral("News"), QStringLiteral("11")) +
-                          Item(QStringLiteral("Fav Two"), QStringLiteral("http://two"), 2, QString(), QString(),
-                               QStringLiteral("12"))},
-                     {QStringLiteral("Extra"), Item(QStringLiteral("Elsewhere"), QStringLiteral("http://e"))}});
+    return Document(
+        {{QStringLiteral("My_Favorites"), Item(QStringLiteral("Fav One"), QStringLiteral("http://one"), 1,
+                                               QStringLiteral("300"), QStringLiteral("News"), QStringLiteral("11")) +
+                                              Item(QStringLiteral("Fav Two"), QStringLiteral("http://two"), 2,
+                                                   QString(), QString(), QStringLiteral("12"))},
+         {QStringLiteral("Extra"), Item(QStringLiteral("Elsewhere"), QStringLiteral("http://e"))}});
 }
 
 QList<QStringList> favGroups(const TreeRig &rig)
@@ -86,8 +86,8 @@ void tst_FavoritesCommands::addToFavouritesTwice()
     QCOMPARE(prompter.texts(), QStringList({"City News (UK) has been added to My Favorites",
                                             "City News (UK) has been added to My Favorites"}));
     QCOMPARE(prompter.messages[0].icon, MsgIcon::Information);
-    QCOMPARE(favGroups(rig), (QList<QStringList>{{"Fav One", "Fav Two", "City News (UK)", "City News (UK)"},
-                                                 {"Elsewhere"}}));
+    QCOMPARE(favGroups(rig),
+             (QList<QStringList>{{"Fav One", "Fav Two", "City News (UK)", "City News (UK)"}, {"Elsewhere"}}));
     QCOMPARE(rig.topLabels(), QStringList({"UK  (2)"})); // the tree is not touched
     // A group node adds nothing.
     rig.select(0);
@@ -171,8 +171,9 @@ void tst_FavoritesCommands::restoreWhileTvShown()
     rig.start();
     RecordingPrompter prompter;
     rig.actTV.trigger();
-    rig.dir.writeList(QStringLiteral("saved.CHL"),
-                      Document({{QStringLiteral("Saved"), Item(QStringLiteral("Restored"), QStringLiteral("http://r"))}}));
+    rig.dir.writeList(
+        QStringLiteral("saved.CHL"),
+        Document({{QStringLiteral("Saved"), Item(QStringLiteral("Restored"), QStringLiteral("http://r"))}}));
     prompter.fileAnswers = {rig.dir.file(QStringLiteral("saved.CHL"))};
     rig.favorites->actRestoreFavExecute();
     QVERIFY(prompter.messages.isEmpty());
@@ -289,7 +290,8 @@ void tst_FavoritesCommands::propertiesEditsFavourite()
 void tst_FavoritesCommands::propertiesNeedsAttributes()
 {
     TreeRig rig;
-    rig.fav(Document({{QStringLiteral("My_Favorites"), "<Item ChannelName=\"A\" URL=\"u\" Ty=\"1\" SP=\"1\" ID=\"1\"/>"}}));
+    rig.fav(
+        Document({{QStringLiteral("My_Favorites"), "<Item ChannelName=\"A\" URL=\"u\" Ty=\"1\" SP=\"1\" ID=\"1\"/>"}}));
     rig.start();
     rig.actFavorites.trigger();
     rig.select(0, 0);

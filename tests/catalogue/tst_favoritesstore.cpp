@@ -82,9 +82,9 @@ void tst_FavoritesStore::addCopiesAttributesToFirstGroup()
     Favs f;
     f.write(twoGroups());
     XmlDocument src;
-    src.loadFromBytes(Document({{QStringLiteral("TV"), Item(QStringLiteral("Euro News"), QStringLiteral("http://en"), 1,
-                                                            QStringLiteral("300"), QStringLiteral("News"),
-                                                            QStringLiteral("77"))}}));
+    src.loadFromBytes(
+        Document({{QStringLiteral("TV"), Item(QStringLiteral("Euro News"), QStringLiteral("http://en"), 1,
+                                              QStringLiteral("300"), QStringLiteral("News"), QStringLiteral("77"))}}));
     FavoritesStore store(f.file());
     store.Add(src.documentElement().child(0).child(0));
     QCOMPARE(f.groups(), (QList<QStringList>{{"A", "B", "C", "Euro News"}, {"D", "E"}}));
@@ -184,8 +184,8 @@ void tst_FavoritesStore::rewriteKeepsIdTypeAndI()
                             QStringLiteral("News"), QStringLiteral("12"), " Keep=\"me\"")}}));
     XmlDocument doc;
     const ChannelItem a(f.element(doc, 0, 0));
-    ChannelFields fields{QStringLiteral("A2"), QStringLiteral("rtsp://h/s"), QStringLiteral("http://w"), 2,
-                         QStringLiteral("Land"), QStringLiteral("64"), QStringLiteral("ignored")};
+    ChannelFields fields{QStringLiteral("A2"),   QStringLiteral("rtsp://h/s"), QStringLiteral("http://w"), 2,
+                         QStringLiteral("Land"), QStringLiteral("64"),         QStringLiteral("ignored")};
     FavoritesStore(f.file()).Rewrite(0, 0, a, fields);
     XmlDocument after;
     const XmlNode c = f.element(after, 0, 0);
@@ -226,9 +226,9 @@ void tst_FavoritesStore::addNewWritesAllTenAttributes()
 
 void tst_FavoritesStore::engineNumber()
 {
-    QCOMPARE(FavoritesStore::EngineNumber(QStringLiteral("a.rm")), 1);     // 4 characters: not consulted
-    QCOMPARE(FavoritesStore::EngineNumber(QStringLiteral("rtsp:/")), 1);   // 6 characters
-    QCOMPARE(FavoritesStore::EngineNumber(QStringLiteral("rtsp://")), 2);  // 7 characters
+    QCOMPARE(FavoritesStore::EngineNumber(QStringLiteral("a.rm")), 1);    // 4 characters: not consulted
+    QCOMPARE(FavoritesStore::EngineNumber(QStringLiteral("rtsp:/")), 1);  // 6 characters
+    QCOMPARE(FavoritesStore::EngineNumber(QStringLiteral("rtsp://")), 2); // 7 characters
     QCOMPARE(FavoritesStore::EngineNumber(QStringLiteral("http://x/a.mp4")), 1);
     QCOMPARE(FavoritesStore::EngineNumber(QStringLiteral("http://x/a.RM")), 2);
 }
@@ -293,8 +293,9 @@ void tst_FavoritesStore::backupToSameFileCopiesNothing()
     const QByteArray before = f.raw();
     FavoritesStore store(f.file());
     QDir::setCurrent(f.dir.path());
-    for (const QString &same : {f.file(), QStringLiteral("data/Fav.CHL"), QStringLiteral("./data/../data/Fav.CHL"),
-                                f.dir.file(QStringLiteral("data/fav.chl")), f.dir.file(QStringLiteral("DATA/FAV.CHL"))}) {
+    for (const QString &same :
+         {f.file(), QStringLiteral("data/Fav.CHL"), QStringLiteral("./data/../data/Fav.CHL"),
+          f.dir.file(QStringLiteral("data/fav.chl")), f.dir.file(QStringLiteral("DATA/FAV.CHL"))}) {
         QVERIFY2(!store.Backup(same), qPrintable(same));
         QVERIFY2(!store.Restore(same), qPrintable(same));
     }
@@ -308,8 +309,9 @@ void tst_FavoritesStore::backupFailureIsReported()
     Favs f;
     f.write(twoGroups());
     QVERIFY_THROWS_EXCEPTION(ZError, FavoritesStore(f.file()).Backup(f.dir.file(QStringLiteral("no/dir/b.CHL"))));
-    QVERIFY_THROWS_EXCEPTION(ZError,
-                             FavoritesStore(f.dir.file(QStringLiteral("data/None.CHL"))).Backup(f.dir.file(QStringLiteral("b.CHL"))));
+    QVERIFY_THROWS_EXCEPTION(
+        ZError,
+        FavoritesStore(f.dir.file(QStringLiteral("data/None.CHL"))).Backup(f.dir.file(QStringLiteral("b.CHL"))));
     QVERIFY(!QFile::exists(f.dir.file(QStringLiteral("b.CHL"))));
 }
 

@@ -129,7 +129,8 @@ void tst_ListCipher::encipherReplacesWholeOrNotAtAll()
     QCOMPARE(dir.read(QStringLiteral("Fav.CHL")), QByteArray("old content"));
     // Target folder missing.
     dir.write(QStringLiteral("plain.xml"), "<a/>");
-    QCOMPARE(EncipherListFile(dir.file(QStringLiteral("plain.xml")), dir.file(QStringLiteral("no/Fav.CHL"))), QString());
+    QCOMPARE(EncipherListFile(dir.file(QStringLiteral("plain.xml")), dir.file(QStringLiteral("no/Fav.CHL"))),
+             QString());
     // Success leaves no temporary file beside the target and keeps the source.
     QCOMPARE(EncipherListFile(dir.file(QStringLiteral("plain.xml")), dir.file(QStringLiteral("Fav.CHL"))),
              dir.file(QStringLiteral("Fav.CHL")));

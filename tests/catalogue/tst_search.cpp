@@ -59,8 +59,8 @@ QByteArray tvNames()
                                                 QStringLiteral("1"), QString(), QStringLiteral("1")) +
                                                Item(QStringLiteral("Sports One"), QStringLiteral("http://s")) +
                                                Item(QStringLiteral("Newswire"), QStringLiteral("http://n"), 3)},
-                      {QStringLiteral("B"), Item(QStringLiteral("good news radio"), QStringLiteral("http://g"), 2) +
-                                                Item(QStringLiteral("NEŴS"), QStringLiteral("http://x"))}});
+                     {QStringLiteral("B"), Item(QStringLiteral("good news radio"), QStringLiteral("http://g"), 2) +
+                                               Item(QStringLiteral("NEŴS"), QStringLiteral("http://x"))}});
 }
 
 } // namespace
@@ -133,9 +133,13 @@ void tst_Search::blankTextKeepsRows()
 void tst_Search::searchAllOrderAndLabels()
 {
     SearchRig rig;
-    rig.dir.writeList(QStringLiteral("data/TV.CHL"), Document({{QStringLiteral("T"), Item(QStringLiteral("Zeta TV"), QStringLiteral("http://t"))}}));
-    rig.dir.writeList(QStringLiteral("data/Radio.CHL"), Document({{QStringLiteral("R"), Item(QStringLiteral("Zeta FM"), QStringLiteral("http://r"), 2)}}));
-    rig.dir.writeList(QStringLiteral("data/Fav.CHL"), Document({{QStringLiteral("F"), Item(QStringLiteral("Zeta TV"), QStringLiteral("http://t"))}}));
+    rig.dir.writeList(QStringLiteral("data/TV.CHL"),
+                      Document({{QStringLiteral("T"), Item(QStringLiteral("Zeta TV"), QStringLiteral("http://t"))}}));
+    rig.dir.writeList(
+        QStringLiteral("data/Radio.CHL"),
+        Document({{QStringLiteral("R"), Item(QStringLiteral("Zeta FM"), QStringLiteral("http://r"), 2)}}));
+    rig.dir.writeList(QStringLiteral("data/Fav.CHL"),
+                      Document({{QStringLiteral("F"), Item(QStringLiteral("Zeta TV"), QStringLiteral("http://t"))}}));
     rig.start();
     rig.search(QStringLiteral("zeta"), 3);
     QCOMPARE(rig.column(0), QStringList({"TV Channels", "Radio Stations", "My Favorites"}));
@@ -189,8 +193,9 @@ void tst_Search::homepageNeedsMoreThanFiveCharacters()
 {
     SearchRig rig;
     rig.dir.writeList(QStringLiteral("data/TV.CHL"),
-                      Document({{QStringLiteral("G"), "<Item ChannelName=\"Short\" URL=\"u\" INFO=\" a.bc \" Ty=\"1\" Co=\"\" SP=\"\"/>"
-                                                      "<Item ChannelName=\"Long\" URL=\"u\" INFO=\"ab.cde\" Ty=\"1\" Co=\"\" SP=\"\"/>"}}));
+                      Document({{QStringLiteral("G"),
+                                 "<Item ChannelName=\"Short\" URL=\"u\" INFO=\" a.bc \" Ty=\"1\" Co=\"\" SP=\"\"/>"
+                                 "<Item ChannelName=\"Long\" URL=\"u\" INFO=\"ab.cde\" Ty=\"1\" Co=\"\" SP=\"\"/>"}}));
     rig.start();
     ShellRecorder shell;
     rig.search(QStringLiteral("o"));
@@ -206,11 +211,13 @@ void tst_Search::failingListReportedOnceOthersScanned()
 {
     SearchRig rig;
     rig.dir.write(QStringLiteral("data/TV.CHL"), "not a list");
-    rig.dir.writeList(QStringLiteral("data/Radio.CHL"),
-                      Document({{QStringLiteral("R"), Item(QStringLiteral("Zeta 1"), QStringLiteral("http://1"), 2) +
-                                                          "<Item ChannelName=\"Zeta broken\" Ty=\"2\"/>" +
-                                                          Item(QStringLiteral("Zeta 3"), QStringLiteral("http://3"), 2)}}));
-    rig.dir.writeList(QStringLiteral("data/Fav.CHL"), Document({{QStringLiteral("F"), Item(QStringLiteral("Zeta fav"), QStringLiteral("http://f"))}}));
+    rig.dir.writeList(
+        QStringLiteral("data/Radio.CHL"),
+        Document({{QStringLiteral("R"), Item(QStringLiteral("Zeta 1"), QStringLiteral("http://1"), 2) +
+                                            "<Item ChannelName=\"Zeta broken\" Ty=\"2\"/>" +
+                                            Item(QStringLiteral("Zeta 3"), QStringLiteral("http://3"), 2)}}));
+    rig.dir.writeList(QStringLiteral("data/Fav.CHL"),
+                      Document({{QStringLiteral("F"), Item(QStringLiteral("Zeta fav"), QStringLiteral("http://f"))}}));
     rig.start();
     RecordingPrompter prompter;
     rig.search(QStringLiteral("zeta"), 3);
@@ -229,9 +236,10 @@ void tst_Search::failingListReportedOnceOthersScanned()
 void tst_Search::rowWithBadTypeOrNoAddressDoesNotPlay()
 {
     SearchRig rig;
-    rig.dir.writeList(QStringLiteral("data/TV.CHL"),
-                      Document({{QStringLiteral("G"), "<Item ChannelName=\"Odd\" URL=\"http://o\" INFO=\"\" Ty=\"tv\" Co=\"\"/>"
-                                                      "<Item ChannelName=\"Empty\" URL=\" \" INFO=\"\" Ty=\"1\" Co=\"\"/>"}}));
+    rig.dir.writeList(
+        QStringLiteral("data/TV.CHL"),
+        Document({{QStringLiteral("G"), "<Item ChannelName=\"Odd\" URL=\"http://o\" INFO=\"\" Ty=\"tv\" Co=\"\"/>"
+                                        "<Item ChannelName=\"Empty\" URL=\" \" INFO=\"\" Ty=\"1\" Co=\"\"/>"}}));
     rig.start();
     rig.search(QStringLiteral("odd"));
     rig.selectRow(0);
@@ -247,7 +255,9 @@ void tst_Search::secondSearchReplacesRunningScan()
 {
     SearchRig rig;
     rig.dir.writeList(QStringLiteral("data/TV.CHL"), ListMaker::Plain(20, 2000, QStringLiteral("Alpha")));
-    rig.dir.writeList(QStringLiteral("data/Radio.CHL"), Document({{QStringLiteral("R"), Item(QStringLiteral("Beta FM"), QStringLiteral("http://b"), 2)}}));
+    rig.dir.writeList(
+        QStringLiteral("data/Radio.CHL"),
+        Document({{QStringLiteral("R"), Item(QStringLiteral("Beta FM"), QStringLiteral("http://b"), 2)}}));
     rig.start();
     bool interrupted = false;
     QTimer::singleShot(0, rig.dlg.get(), [&] {

@@ -14,8 +14,7 @@
 #include <QTest>
 
 namespace {
-template<class T>
-T *child(QObject &w, const char *name)
+template<class T> T *child(QObject &w, const char *name)
 {
     T *c = w.findChild<T *>(QString::fromLatin1(name));
     if (!c)
@@ -148,9 +147,9 @@ void tst_Dialogs::preferencesTabOrder()
         order.append(QApplication::focusWidget()->objectName());
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     }
-    QCOMPARE(order, QStringList({QStringLiteral("comDisplayList"), QStringLiteral("chkDown"),
-                                 QStringLiteral("cheOntop"), QStringLiteral("btnOk"), QStringLiteral("btnCancel"),
-                                 QStringLiteral("cheShowIcon")}));
+    QCOMPARE(order,
+             QStringList({QStringLiteral("comDisplayList"), QStringLiteral("chkDown"), QStringLiteral("cheOntop"),
+                          QStringLiteral("btnOk"), QStringLiteral("btnCancel"), QStringLiteral("cheShowIcon")}));
 }
 
 void tst_Dialogs::openUrlEnterActsAsOk()

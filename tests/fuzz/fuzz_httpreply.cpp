@@ -14,7 +14,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const QByteArrayView reply(reinterpret_cast<const char *>(data + 2), qsizetype(size - 2));
     HttpReplyParser parser;
     qint64 body = 0;
-    const auto sink = [&](QByteArrayView piece) { body += piece.size(); };
+    const auto sink = [&](QByteArrayView piece) {
+        body += piece.size();
+    };
     const qsizetype a = qMin<qsizetype>(qsizetype(cutA), reply.size());
     const qsizetype b = qMin<qsizetype>(qsizetype(cutB), reply.size());
     if (parser.feed(reply.first(a), sink) && parser.feed(reply.sliced(a, b - a), sink))

@@ -31,8 +31,9 @@ void exercise(const QByteArray &plain)
         }
     }
     try {
-        ScanChannels(doc, SearchKey(QStringLiteral("a")), QStringLiteral("TV Channels"), [](const SearchRow &) {},
-                     [] { return true; });
+        ScanChannels(
+            doc, SearchKey(QStringLiteral("a")), QStringLiteral("TV Channels"), [](const SearchRow &) {},
+            [] { return true; });
     } catch (const ZError &) {
     }
     // What we save must load again, with the same groups.

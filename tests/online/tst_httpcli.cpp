@@ -44,8 +44,10 @@ struct Fetch
 
 QByteArray expectedHead(const QByteArray &path, const QByteArray &host)
 {
-    return "GET " + path + " HTTP/1.0\r\nAccept: image/gif, image/x-xbitmap, image/jpeg, image/pjpeg, */*\r\n"
-                           "User-Agent: Mozilla/3.0 (compatible)\r\nHost: " + host + "\r\n\r\n";
+    return "GET " + path +
+           " HTTP/1.0\r\nAccept: image/gif, image/x-xbitmap, image/jpeg, image/pjpeg, */*\r\n"
+           "User-Agent: Mozilla/3.0 (compatible)\r\nHost: " +
+           host + "\r\n\r\n";
 }
 
 quint16 closedPort()

@@ -14,8 +14,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTcpServer>
-#include <QTimer>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 
 namespace {
@@ -25,8 +25,9 @@ const QString kFailed = QStringLiteral("Downloaded unsuccessfully.Please try aga
 
 QByteArray newList()
 {
-    return CipherBytes(ListMaker::Document({{QStringLiteral("Fresh"), ListMaker::Item(QStringLiteral("New One"), QStringLiteral("http://n/1")) +
-                                                                         ListMaker::Item(QStringLiteral("New Two"), QStringLiteral("http://n/2"))}}));
+    return CipherBytes(ListMaker::Document(
+        {{QStringLiteral("Fresh"), ListMaker::Item(QStringLiteral("New One"), QStringLiteral("http://n/1")) +
+                                       ListMaker::Item(QStringLiteral("New Two"), QStringLiteral("http://n/2"))}}));
 }
 
 // The program started with the list check on, its vendor site on a test server.
@@ -120,7 +121,8 @@ void tst_ListUpdate::unreachableServerIsQuiet()
     probe.close();
     Start s(true, site);
     s.run();
-    QTRY_VERIFY(!s.w->listUpdateCheck()->HttpGetversion->isBusy() && QFile::exists(s.dir.file(QStringLiteral("channelsinfo.txt"))));
+    QTRY_VERIFY(!s.w->listUpdateCheck()->HttpGetversion->isBusy() &&
+                QFile::exists(s.dir.file(QStringLiteral("channelsinfo.txt"))));
     QTest::qWait(200);
     QVERIFY(s.prompter.messages.isEmpty());
     QVERIFY(s.w->isVisible());

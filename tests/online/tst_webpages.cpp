@@ -67,8 +67,8 @@ void tst_WebPages::homeAndFaq()
     p.trigger("actHome");
     p.trigger("actFaq");
     QTest::mouseClick(p.w->findChild<QLabel *>(QStringLiteral("labCap")), Qt::LeftButton);
-    QCOMPARE(p.shell.opened, QStringList({"http://vendor.test/zen/", "http://vendor.test/zen/faq.htm",
-                                          "http://vendor.test/zen/"}));
+    QCOMPARE(p.shell.opened,
+             QStringList({"http://vendor.test/zen/", "http://vendor.test/zen/faq.htm", "http://vendor.test/zen/"}));
 }
 
 void tst_WebPages::reportAndReview()
@@ -79,14 +79,14 @@ void tst_WebPages::reportAndReview()
     p.trigger("actAddReview");
     p.popupOn(1);
     p.trigger("actBroken");
-    QCOMPARE(p.shell.opened,
-             QStringList({"http://vendor.test/zen/report.php?channelid=17&channelname=Fox News",
-                          "http://vendor.test/zen/review.php?channelid=17&channelname=Fox News",
-                          "http://vendor.test/zen/report.php?channelid=3&channelname=Tom & Jerry"}));
+    QCOMPARE(p.shell.opened, QStringList({"http://vendor.test/zen/report.php?channelid=17&channelname=Fox News",
+                                          "http://vendor.test/zen/review.php?channelid=17&channelname=Fox News",
+                                          "http://vendor.test/zen/report.php?channelid=3&channelname=Tom & Jerry"}));
     // The popup's channel is kept when the tree is loaded again.
     p.trigger("actRadio");
     p.trigger("actAddReview");
-    QCOMPARE(p.shell.opened.last(), QStringLiteral("http://vendor.test/zen/review.php?channelid=3&channelname=Tom & Jerry"));
+    QCOMPARE(p.shell.opened.last(),
+             QStringLiteral("http://vendor.test/zen/review.php?channelid=3&channelname=Tom & Jerry"));
 }
 
 void tst_WebPages::nothingWithoutChannelOrId()

@@ -38,7 +38,9 @@ struct Rig
         engine::Factory *f = zentavo_player_engines();
         QString why;
         const auto maker = [f, &why](engine::Kind k) {
-            return [f, k, &why](QWidget *p, engine::Events &e) { return f->create(k, p, e, &why); };
+            return [f, k, &why](QWidget *p, engine::Events &e) {
+                return f->create(k, p, e, &why);
+            };
         };
         wm = std::make_unique<TWmPlayer>(&host, maker(engine::Kind::Media));
         re = std::make_unique<TRePlayer>(&host, maker(engine::Kind::Stream));
@@ -193,7 +195,8 @@ void tst_Engines::mediaEngineErrors()
 {
     QFETCH(QString, address);
     Rig rig;
-    const QString url = address.startsWith(u'/') && !address.endsWith(u'!') ? m_http->url(address) : address.remove(u'!');
+    const QString url =
+        address.startsWith(u'/') && !address.endsWith(u'!') ? m_http->url(address) : address.remove(u'!');
     rig.playWm(url);
     QTRY_COMPARE_WITH_TIMEOUT(rig.wmErrors, 1, 20000);
     QCOMPARE(rig.wm->playState(), 10);
@@ -275,14 +278,16 @@ void tst_Engines::streamEngineResolvesPlaylists()
 {
     QTemporaryDir dir;
     Rig rig;
-    m_http->script(QStringLiteral("/live.pls"),
-                   HttpReply(200, "OK", "[playlist]\nFile1=" + m_http->url(QStringLiteral("/clip.rm")).toUtf8() + "\n"));
+    m_http->script(
+        QStringLiteral("/live.pls"),
+        HttpReply(200, "OK", "[playlist]\nFile1=" + m_http->url(QStringLiteral("/clip.rm")).toUtf8() + "\n"));
     rig.playRe(m_http->url(QStringLiteral("/live.pls")));
     QTRY_COMPARE_WITH_TIMEOUT(rig.re->GetPlayState(), 3, 15000);
     QTRY_COMPARE(rig.re->GetClipWidth(), 320);
 
     // A local .m3u with a relative entry, leading to an .ram that leads to the clip.
-    m_http->script(QStringLiteral("/show.ram"), HttpReply(200, "OK", m_http->url(QStringLiteral("/clip.rm")).toUtf8() + "\n"));
+    m_http->script(QStringLiteral("/show.ram"),
+                   HttpReply(200, "OK", m_http->url(QStringLiteral("/clip.rm")).toUtf8() + "\n"));
     QFile m3u(dir.filePath(QStringLiteral("list.m3u")));
     QVERIFY(m3u.open(QIODevice::WriteOnly));
     m3u.write("#EXTM3U\n" + m_http->url(QStringLiteral("/show.ram")).toUtf8() + "\n");
@@ -291,9 +296,11 @@ void tst_Engines::streamEngineResolvesPlaylists()
     QTRY_COMPARE_WITH_TIMEOUT(rig.re->GetPlayState(), 3, 15000);
 
     // Pointing nowhere, at itself, or at nothing at all.
-    m_http->script(QStringLiteral("/nowhere.pls"),
-                   HttpReply(200, "OK", "[playlist]\nFile1=" + m_http->url(QStringLiteral("/gone.rm")).toUtf8() + "\n"));
-    m_http->script(QStringLiteral("/self.m3u"), HttpReply(200, "OK", m_http->url(QStringLiteral("/self.m3u")).toUtf8() + "\n"));
+    m_http->script(
+        QStringLiteral("/nowhere.pls"),
+        HttpReply(200, "OK", "[playlist]\nFile1=" + m_http->url(QStringLiteral("/gone.rm")).toUtf8() + "\n"));
+    m_http->script(QStringLiteral("/self.m3u"),
+                   HttpReply(200, "OK", m_http->url(QStringLiteral("/self.m3u")).toUtf8() + "\n"));
     m_http->script(QStringLiteral("/empty.smil"), HttpReply(200, "OK", "<smil><body/></smil>"));
     const QList<QPair<QString, QString>> broken = {
         {QStringLiteral("/nowhere.pls"), QString()},
@@ -304,7 +311,8 @@ void tst_Engines::streamEngineResolvesPlaylists()
     for (const auto &[path, expected] : broken) {
         rig.reStatus.clear();
         rig.playRe(m_http->url(path));
-        QTRY_VERIFY_WITH_TIMEOUT(!rig.reStatus.isEmpty() && rig.reStatus.last().startsWith(QStringLiteral("Error: ")), 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(!rig.reStatus.isEmpty() && rig.reStatus.last().startsWith(QStringLiteral("Error: ")),
+                                 15000);
         if (!expected.isEmpty())
             QCOMPARE(rig.reStatus.last(), expected);
         QCOMPARE(rig.re->GetPlayState(), 0);

@@ -24,8 +24,7 @@ extern "C" engine::Factory *zentavo_player_engines();
 
 namespace {
 
-template<class T = QWidget>
-T *child(QObject &w, const char *name)
+template<class T = QWidget> T *child(QObject &w, const char *name)
 {
     T *c = w.findChild<T *>(QString::fromLatin1(name));
     if (!c)
@@ -330,8 +329,8 @@ void tst_Playback::fullScreenAndBack()
 void tst_Playback::treeSearchAndOpenUrlPlay()
 {
     const QString url = m_http->url(QStringLiteral("/clip.mp4"));
-    Window win(ListMaker::Document({{QStringLiteral("Local"), ListMaker::Item(QStringLiteral("Test Clip"), url, 1,
-                                                                               QStringLiteral("500"))}}));
+    Window win(ListMaker::Document(
+        {{QStringLiteral("Local"), ListMaker::Item(QStringLiteral("Test Clip"), url, 1, QStringLiteral("500"))}}));
     auto *tree = child<QTreeWidget>(*win.w, "treChannle");
     tree->expandAll();
     QTreeWidgetItem *item = tree->topLevelItem(0)->child(0);

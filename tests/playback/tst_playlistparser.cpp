@@ -41,8 +41,9 @@ void tst_PlaylistParser::kinds()
 
 void tst_PlaylistParser::pls()
 {
-    const QByteArray pls = "[playlist]\r\nNumberOfEntries=3\r\nFile2=http://b/two\r\nTitle1=One\r\nfile1 = http://a/one \r\n"
-                           "File3=relative.mp3\r\nLength1=-1\r\nVersion=2\r\n";
+    const QByteArray pls =
+        "[playlist]\r\nNumberOfEntries=3\r\nFile2=http://b/two\r\nTitle1=One\r\nfile1 = http://a/one \r\n"
+        "File3=relative.mp3\r\nLength1=-1\r\nVersion=2\r\n";
     QCOMPARE(ParsePlaylist(pls, PlaylistKind::Pls, QUrl(QStringLiteral("http://host/dir/list.pls"))),
              QStringList({"http://a/one", "http://b/two", "http://host/dir/relative.mp3"}));
 }
@@ -58,7 +59,8 @@ void tst_PlaylistParser::m3uResolvesRelativeEntries()
 
 void tst_PlaylistParser::ramStopsAtStopMarker()
 {
-    const QByteArray ram = "# comment\r\nrtsp://real.example/one.rm\r\npnm://real.example/two.ra\r\n--stop--\r\nhttp://x/three\r\n";
+    const QByteArray ram =
+        "# comment\r\nrtsp://real.example/one.rm\r\npnm://real.example/two.ra\r\n--stop--\r\nhttp://x/three\r\n";
     QCOMPARE(ParsePlaylist(ram, PlaylistKind::Ram, QUrl(QStringLiteral("http://h/a.ram"))),
              QStringList({"rtsp://real.example/one.rm", "pnm://real.example/two.ra"}));
 }
@@ -68,8 +70,9 @@ void tst_PlaylistParser::smilWithBase()
     const QByteArray smil = "<smil><head><meta name=\"base\" content=\"rtsp://media.example/show/\"/></head>"
                             "<body><par><video src=\"part1.rm\"/><audio src=\"http://other/a.ra\"/>"
                             "<img src=\"logo.png\"/></par><ref src=\"part2.rm\"/></body></smil>";
-    QCOMPARE(ParsePlaylist(smil, PlaylistKind::Smil, QUrl(QStringLiteral("http://h/list.smil"))),
-             QStringList({"rtsp://media.example/show/part1.rm", "http://other/a.ra", "rtsp://media.example/show/part2.rm"}));
+    QCOMPARE(
+        ParsePlaylist(smil, PlaylistKind::Smil, QUrl(QStringLiteral("http://h/list.smil"))),
+        QStringList({"rtsp://media.example/show/part1.rm", "http://other/a.ra", "rtsp://media.example/show/part2.rm"}));
 }
 
 void tst_PlaylistParser::brokenContentGivesNothing()

@@ -12,8 +12,7 @@
 
 namespace {
 
-template<class T = QWidget>
-T *child(QObject &w, const char *name)
+template<class T = QWidget> T *child(QObject &w, const char *name)
 {
     T *c = w.findChild<T *>(QString::fromLatin1(name));
     if (!c)
@@ -198,7 +197,7 @@ void tst_VideoLayout::knobDragBounds()
     volume->imgMoveMouseMove(5 + 44); // offset 87
     QCOMPARE(knob->x() - ruler->x(), 87);
     QCOMPARE(volume->volume(), 100); // a drag reaches 100
-    volume->imgMoveMouseMove(5 + 1);  // past the end: stays
+    volume->imgMoveMouseMove(5 + 1); // past the end: stays
     QCOMPARE(knob->x() - ruler->x(), 87);
     volume->imgMoveMouseMove(5 - 87);
     QCOMPARE(knob->x() - ruler->x(), 0);

@@ -22,8 +22,7 @@ QStringList menuItems(const QMenu *menu)
     return out;
 }
 
-template<class T = QWidget>
-T *child(QObject &w, const char *name)
+template<class T = QWidget> T *child(QObject &w, const char *name)
 {
     T *c = w.findChild<T *>(QString::fromLatin1(name));
     if (!c)
@@ -115,19 +114,32 @@ void tst_MainWindow::actionsAsTabled_data()
         const char *name, *caption;
         bool enabled, checked;
     } rows[] = {
-        {"actLeftPlay", "&Play", true, false},         {"actPlay", "&Play", true, false},
-        {"actPause", "&Pause", true, false},           {"actStop", "&Stop", false, false},
-        {"act50", "Fit Video to Player", true, false}, {"act100", "Video Size 100%", true, true},
-        {"act200", "Video Size 200%", true, false},    {"actFull", "&Full Screen", true, false},
-        {"actOpen", "&Open URL", true, false},         {"actExit", "&Exit", true, false},
-        {"actSearch", "&Search", true, false},         {"actAddFav", "&Add to Favorites", true, false},
-        {"actDelete", "&Delete", true, false},         {"actBackup", "&Backup Favorites", true, false},
-        {"actRestoreFav", "&Restore Favorites", true, false}, {"actProperties", "&Properties", true, false},
-        {"actAddNew", "Add &New", true, false},        {"actUpdate", "&Check for Update", true, false},
-        {"actOPtion", "&Preferences", true, false},    {"actFaq", "&F.A.Q", true, false},
-        {"actHome", "&HomePage", true, false},         {"actBroken", "&Report Broken", true, false},
-        {"actAddReview", "Add Your &Review", true, false}, {"actAbout", "&About", true, false},
-        {"actFavorites", "My &Favorites", true, false}, {"actRadio", "&Radio Channels", true, false},
+        {"actLeftPlay", "&Play", true, false},
+        {"actPlay", "&Play", true, false},
+        {"actPause", "&Pause", true, false},
+        {"actStop", "&Stop", false, false},
+        {"act50", "Fit Video to Player", true, false},
+        {"act100", "Video Size 100%", true, true},
+        {"act200", "Video Size 200%", true, false},
+        {"actFull", "&Full Screen", true, false},
+        {"actOpen", "&Open URL", true, false},
+        {"actExit", "&Exit", true, false},
+        {"actSearch", "&Search", true, false},
+        {"actAddFav", "&Add to Favorites", true, false},
+        {"actDelete", "&Delete", true, false},
+        {"actBackup", "&Backup Favorites", true, false},
+        {"actRestoreFav", "&Restore Favorites", true, false},
+        {"actProperties", "&Properties", true, false},
+        {"actAddNew", "Add &New", true, false},
+        {"actUpdate", "&Check for Update", true, false},
+        {"actOPtion", "&Preferences", true, false},
+        {"actFaq", "&F.A.Q", true, false},
+        {"actHome", "&HomePage", true, false},
+        {"actBroken", "&Report Broken", true, false},
+        {"actAddReview", "Add Your &Review", true, false},
+        {"actAbout", "&About", true, false},
+        {"actFavorites", "My &Favorites", true, false},
+        {"actRadio", "&Radio Channels", true, false},
         {"actTV", "&TV Channels", true, true}, // the default list at start
     };
     for (const auto &r : rows)
@@ -151,22 +163,21 @@ void tst_MainWindow::mainMenuOrder()
         titles.append(a->text());
     QCOMPARE(titles, QStringList({QStringLiteral("&File"), QStringLiteral("&Channels"), QStringLiteral("Fi&lter"),
                                   QStringLiteral("&Options"), QStringLiteral("Skins"), QStringLiteral("&Help")}));
-    QCOMPARE(menuItems(child<QMenu>(*m_w, "menFile")),
-             QStringList({QStringLiteral("actOpen=&Open URL"), QStringLiteral("actStop=&Stop"), QStringLiteral("-"),
-                          QStringLiteral("actBackup=&Backup Favorites"),
-                          QStringLiteral("actRestoreFav=&Restore Favorites"), QStringLiteral("-"),
-                          QStringLiteral("actExit=&Exit")}));
+    QCOMPARE(
+        menuItems(child<QMenu>(*m_w, "menFile")),
+        QStringList({QStringLiteral("actOpen=&Open URL"), QStringLiteral("actStop=&Stop"), QStringLiteral("-"),
+                     QStringLiteral("actBackup=&Backup Favorites"), QStringLiteral("actRestoreFav=&Restore Favorites"),
+                     QStringLiteral("-"), QStringLiteral("actExit=&Exit")}));
     QCOMPARE(menuItems(child<QMenu>(*m_w, "menChannels")),
              QStringList({QStringLiteral("actFavorites=My &Favorites"), QStringLiteral("actTV=&TV Channels"),
                           QStringLiteral("actRadio=&Radio Channels"), QStringLiteral("-"),
                           QStringLiteral("actSearch=&Search")}));
-    const QStringList categories = {QStringLiteral("News"),       QStringLiteral("Kids"),
-                                    QStringLiteral("Movies"),     QStringLiteral("Sports"),
-                                    QStringLiteral("General"),    QStringLiteral("Games"),
-                                    QStringLiteral("Weather"),    QStringLiteral("Religious"),
-                                    QStringLiteral("Lifestyle"),  QStringLiteral("Shopping"),
-                                    QStringLiteral("Government"), QStringLiteral("Educational"),
-                                    QStringLiteral("Entertainment")};
+    const QStringList categories = {
+        QStringLiteral("News"),         QStringLiteral("Kids"),       QStringLiteral("Movies"),
+        QStringLiteral("Sports"),       QStringLiteral("General"),    QStringLiteral("Games"),
+        QStringLiteral("Weather"),      QStringLiteral("Religious"),  QStringLiteral("Lifestyle"),
+        QStringLiteral("Shopping"),     QStringLiteral("Government"), QStringLiteral("Educational"),
+        QStringLiteral("Entertainment")};
     QStringList filters;
     for (const QString &c : categories)
         filters.append(QStringLiteral("men") + c + u'=' + c);
@@ -186,12 +197,12 @@ void tst_MainWindow::mainMenuOrder()
 
 void tst_MainWindow::popupMenus()
 {
-    QCOMPARE(menuItems(m_w->popLeftMenu()),
-             QStringList({QStringLiteral("actLeftPlay=&Play"), QStringLiteral("actAddFav=&Add to Favorites"),
-                          QStringLiteral("actAddNew=Add &New"), QStringLiteral("actDelete=&Delete"),
-                          QStringLiteral("-"), QStringLiteral("actBroken=&Report Broken"),
-                          QStringLiteral("actAddReview=Add Your &Review"),
-                          QStringLiteral("actProperties=&Properties")}));
+    QCOMPARE(
+        menuItems(m_w->popLeftMenu()),
+        QStringList({QStringLiteral("actLeftPlay=&Play"), QStringLiteral("actAddFav=&Add to Favorites"),
+                     QStringLiteral("actAddNew=Add &New"), QStringLiteral("actDelete=&Delete"), QStringLiteral("-"),
+                     QStringLiteral("actBroken=&Report Broken"), QStringLiteral("actAddReview=Add Your &Review"),
+                     QStringLiteral("actProperties=&Properties")}));
     QCOMPARE(menuItems(m_w->popControlMenu()),
              QStringList({QStringLiteral("actPlay=&Play"), QStringLiteral("actPause=&Pause"),
                           QStringLiteral("actStop=&Stop"), QStringLiteral("-"),

@@ -41,9 +41,10 @@ QByteArray Plain(int groups, int perGroup, const QString &prefix)
         items.reserve(perGroup * 260);
         for (int c = 0; c < perGroup; ++c, ++n) {
             const bool radio = n % 7 == 6;
-            items += Item(QStringLiteral("%1 %2").arg(prefix).arg(n), QStringLiteral("http://stream.example/%1.m3u8").arg(n),
-                          radio ? 2 : 1, radio ? QString() : QStringLiteral("1500"),
-                          categories[n % categories.size()], QString::number(n));
+            items +=
+                Item(QStringLiteral("%1 %2").arg(prefix).arg(n), QStringLiteral("http://stream.example/%1.m3u8").arg(n),
+                     radio ? 2 : 1, radio ? QString() : QStringLiteral("1500"), categories[n % categories.size()],
+                     QString::number(n));
         }
         all.append({QStringLiteral("Group_%1").arg(g), items});
     }

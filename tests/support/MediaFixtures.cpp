@@ -20,8 +20,9 @@ QString make(const QString &name, const QStringList &args)
     if (QFile::exists(path))
         return path;
     QProcess ff;
-    ff.start(QStringLiteral("ffmpeg"), QStringList{QStringLiteral("-loglevel"), QStringLiteral("error"),
-                                                   QStringLiteral("-y")} + args + QStringList{path});
+    ff.start(QStringLiteral("ffmpeg"),
+             QStringList{QStringLiteral("-loglevel"), QStringLiteral("error"), QStringLiteral("-y")} + args +
+                 QStringList{path});
     if (!ff.waitForFinished(60000) || ff.exitCode() != 0)
         qFatal("ffmpeg could not make %s: %s", qPrintable(name), ff.readAllStandardError().constData());
     return path;
@@ -29,9 +30,10 @@ QString make(const QString &name, const QStringList &args)
 
 QStringList videoInputs(const QString &seconds)
 {
-    return {QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
-            QStringLiteral("color=c=0x3060c0:s=320x240:r=25:d=") + seconds, QStringLiteral("-f"),
-            QStringLiteral("lavfi"), QStringLiteral("-i"), QStringLiteral("sine=frequency=440:d=") + seconds};
+    return {QStringLiteral("-f"), QStringLiteral("lavfi"),
+            QStringLiteral("-i"), QStringLiteral("color=c=0x3060c0:s=320x240:r=25:d=") + seconds,
+            QStringLiteral("-f"), QStringLiteral("lavfi"),
+            QStringLiteral("-i"), QStringLiteral("sine=frequency=440:d=") + seconds};
 }
 
 } // namespace
@@ -48,16 +50,16 @@ QString Folder()
 
 QString VideoMp4()
 {
-    return make(QStringLiteral("clip.mp4"), videoInputs(QStringLiteral("3")) +
-                                                QStringList{"-c:v", "libx264", "-pix_fmt", "yuv420p", "-c:a", "aac",
-                                                            "-movflags", "+faststart", "-shortest"});
+    return make(QStringLiteral("clip.mp4"),
+                videoInputs(QStringLiteral("3")) + QStringList{"-c:v", "libx264", "-pix_fmt", "yuv420p", "-c:a", "aac",
+                                                               "-movflags", "+faststart", "-shortest"});
 }
 
 QString ShortMp4()
 {
-    return make(QStringLiteral("short.mp4"), videoInputs(QStringLiteral("1")) +
-                                                 QStringList{"-c:v", "libx264", "-pix_fmt", "yuv420p", "-c:a", "aac",
-                                                             "-movflags", "+faststart", "-shortest"});
+    return make(QStringLiteral("short.mp4"),
+                videoInputs(QStringLiteral("1")) + QStringList{"-c:v", "libx264", "-pix_fmt", "yuv420p", "-c:a", "aac",
+                                                               "-movflags", "+faststart", "-shortest"});
 }
 
 QString AudioOnly()

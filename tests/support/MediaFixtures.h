@@ -10,10 +10,10 @@ namespace Media {
 QColor ClipColor();
 
 QString Folder();
-QString VideoMp4();   // clip.mp4: 320 x 240, H.264 + AAC, 3 s
-QString ShortMp4();   // short.mp4: the same, 1 s
-QString AudioOnly();  // tone.mp3: a sine tone, 3 s
-QString RealMedia();  // clip.rm: RealVideo 1 + AC-3, 320 x 240, 3 s
+QString VideoMp4();    // clip.mp4: 320 x 240, H.264 + AAC, 3 s
+QString ShortMp4();    // short.mp4: the same, 1 s
+QString AudioOnly();   // tone.mp3: a sine tone, 3 s
+QString RealMedia();   // clip.rm: RealVideo 1 + AC-3, 320 x 240, 3 s
 QString RandomBytes(); // noise.mp4: bytes that are no media
 
 // Whether two colours are alike after video coding (each channel within `tolerance`).

@@ -53,7 +53,8 @@ void TempAppDir::installCatalogue() const
 void TempAppDir::installSkins() const
 {
     QDir().mkpath(file(QStringLiteral("Skins")));
-    for (const QString &name : {QStringLiteral("Silver.ssk"), QStringLiteral("Vista1.ssk"), QStringLiteral("Midnight.ssk")})
+    for (const QString &name :
+         {QStringLiteral("Silver.ssk"), QStringLiteral("Vista1.ssk"), QStringLiteral("Midnight.ssk")})
         QFile::copy(SourceDir() + QStringLiteral("/resources/skins/") + name, file(QStringLiteral("Skins/") + name));
 }
 

@@ -85,7 +85,8 @@ private:
         }
     }
 
-    static TestHttpServer::Reply fileReply(const QString &dir, const QString &path, const QByteArray &head, bool headOnly)
+    static TestHttpServer::Reply fileReply(const QString &dir, const QString &path, const QByteArray &head,
+                                           bool headOnly)
     {
         TestHttpServer::Reply r;
         QFile f(dir + path);
@@ -105,15 +106,17 @@ private:
             type = "audio/mpeg";
         if (m.hasMatch()) {
             const qint64 from = m.captured(1).toLongLong();
-            const qint64 to = m.captured(2).isEmpty() ? all.size() - 1 : qMin<qint64>(m.captured(2).toLongLong(), all.size() - 1);
+            const qint64 to =
+                m.captured(2).isEmpty() ? all.size() - 1 : qMin<qint64>(m.captured(2).toLongLong(), all.size() - 1);
             if (from >= all.size()) {
-                r.raw = HttpReply(416, "Range Not Satisfiable", {}, "Content-Range: bytes */" + QByteArray::number(all.size()) + "\r\n");
+                r.raw = HttpReply(416, "Range Not Satisfiable", {},
+                                  "Content-Range: bytes */" + QByteArray::number(all.size()) + "\r\n");
                 return r;
             }
             const QByteArray body = all.mid(from, to - from + 1);
-            r.raw = "HTTP/1.1 206 Partial Content\r\nContent-Type: " + type + "\r\nContent-Length: " +
-                    QByteArray::number(body.size()) + "\r\nContent-Range: bytes " + QByteArray::number(from) + '-' +
-                    QByteArray::number(to) + '/' + QByteArray::number(all.size()) +
+            r.raw = "HTTP/1.1 206 Partial Content\r\nContent-Type: " + type +
+                    "\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\nContent-Range: bytes " +
+                    QByteArray::number(from) + '-' + QByteArray::number(to) + '/' + QByteArray::number(all.size()) +
                     "\r\nAccept-Ranges: bytes\r\nConnection: close\r\n\r\n" + (headOnly ? QByteArray() : body);
             return r;
         }
@@ -178,6 +181,6 @@ void TestHttpServer::clearRequests()
 
 QByteArray HttpReply(int status, const QByteArray &reason, const QByteArray &body, const QByteArray &extraHeaders)
 {
-    return "HTTP/1.0 " + QByteArray::number(status) + ' ' + reason + "\r\nContent-Length: " +
-           QByteArray::number(body.size()) + "\r\n" + extraHeaders + "\r\n" + body;
+    return "HTTP/1.0 " + QByteArray::number(status) + ' ' + reason +
+           "\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n" + extraHeaders + "\r\n" + body;
 }

@@ -20,9 +20,9 @@ public:
         QByteArray raw;           // sent as is
         QList<QByteArray> pieces; // further pieces, each after pieceDelayMs
         int pieceDelayMs = 0;
-        int delayMs = 0;          // before anything is sent
-        bool silent = false;      // accept, read, never answer, never close
-        bool close = true;        // close once everything is sent
+        int delayMs = 0;     // before anything is sent
+        bool silent = false; // accept, read, never answer, never close
+        bool close = true;   // close once everything is sent
     };
 
     // port 0: any free port.
@@ -56,5 +56,4 @@ private:
 };
 
 // A plain, complete HTTP/1.0 reply.
-QByteArray HttpReply(int status, const QByteArray &reason, const QByteArray &body,
-                     const QByteArray &extraHeaders = {});
+QByteArray HttpReply(int status, const QByteArray &reason, const QByteArray &body, const QByteArray &extraHeaders = {});

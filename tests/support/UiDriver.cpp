@@ -7,7 +7,9 @@
 #include <QTimer>
 #include <QWidget>
 
-RecordingPrompter::RecordingPrompter() : m_previous(Prompter::install(this)) {}
+RecordingPrompter::RecordingPrompter() : m_previous(Prompter::install(this))
+{
+}
 
 RecordingPrompter::~RecordingPrompter()
 {
@@ -42,8 +44,7 @@ QStringList RecordingPrompter::texts() const
     return out;
 }
 
-ShellRecorder::ShellRecorder()
-    : m_previous(SetShellOpener([this](const QString &address) { opened.append(address); }))
+ShellRecorder::ShellRecorder() : m_previous(SetShellOpener([this](const QString &address) { opened.append(address); }))
 {
 }
 

@@ -27,9 +27,9 @@ public:
     QString saveFileName(QWidget *parent, const QString &filter, const QString &defaultSuffix) override;
 
     QList<Message> messages;
-    QList<bool> answers;       // OK (true) or Cancel; OK when the queue is empty
-    QStringList fileAnswers;   // chosen paths; empty text = cancelled; cancelled when empty
-    QStringList fileFilters;   // the filters the file dialogs were shown with
+    QList<bool> answers;             // OK (true) or Cancel; OK when the queue is empty
+    QStringList fileAnswers;         // chosen paths; empty text = cancelled; cancelled when empty
+    QStringList fileFilters;         // the filters the file dialogs were shown with
     std::function<void()> onMessage; // runs while a message box is "open"
 
     QStringList texts() const;

@@ -48,9 +48,12 @@ void tst_ChlTool::decodeEncodeRoundTrip()
     TempAppDir dir;
     const QByteArray xml = ListMaker::Plain(3, 40);
     dir.write(QStringLiteral("in.xml"), xml);
-    QCOMPARE(chl({QStringLiteral("encode"), dir.file(QStringLiteral("in.xml")), dir.file(QStringLiteral("L.CHL"))}).code, 0);
+    QCOMPARE(
+        chl({QStringLiteral("encode"), dir.file(QStringLiteral("in.xml")), dir.file(QStringLiteral("L.CHL"))}).code, 0);
     QCOMPARE(dir.read(QStringLiteral("L.CHL")), CipherBytes(xml));
-    QCOMPARE(chl({QStringLiteral("decode"), dir.file(QStringLiteral("L.CHL")), dir.file(QStringLiteral("out.xml"))}).code, 0);
+    QCOMPARE(
+        chl({QStringLiteral("decode"), dir.file(QStringLiteral("L.CHL")), dir.file(QStringLiteral("out.xml"))}).code,
+        0);
     QCOMPARE(dir.read(QStringLiteral("out.xml")), xml);
 }
 
@@ -58,7 +61,8 @@ void tst_ChlTool::encodeRefusesMalformedXml()
 {
     TempAppDir dir;
     dir.write(QStringLiteral("bad.xml"), "<r><g></r>");
-    const Run r = chl({QStringLiteral("encode"), dir.file(QStringLiteral("bad.xml")), dir.file(QStringLiteral("B.CHL"))});
+    const Run r =
+        chl({QStringLiteral("encode"), dir.file(QStringLiteral("bad.xml")), dir.file(QStringLiteral("B.CHL"))});
     QCOMPARE(r.code, 1);
     QVERIFY(r.err.contains(QStringLiteral("not well-formed")));
     QVERIFY(!QFile::exists(dir.file(QStringLiteral("B.CHL"))));
@@ -84,8 +88,10 @@ void tst_ChlTool::checkFailsForListsTheProgramCannotLoad_data()
     QTest::addColumn<QByteArray>("bytes");
     QTest::newRow("random") << QByteArray(2000, '\x5a');
     QTest::newRow("empty") << QByteArray();
-    QTest::newRow("tv channel without SP") << CipherBytes(Document({{QStringLiteral("G"), "<Item ChannelName=\"A\" Ty=\"1\"/>"}}));
-    QTest::newRow("type not a number") << CipherBytes(Document({{QStringLiteral("G"), "<Item ChannelName=\"A\" Ty=\"x\"/>"}}));
+    QTest::newRow("tv channel without SP")
+        << CipherBytes(Document({{QStringLiteral("G"), "<Item ChannelName=\"A\" Ty=\"1\"/>"}}));
+    QTest::newRow("type not a number") << CipherBytes(
+        Document({{QStringLiteral("G"), "<Item ChannelName=\"A\" Ty=\"x\"/>"}}));
 }
 
 void tst_ChlTool::checkFailsForListsTheProgramCannotLoad()
@@ -101,17 +107,18 @@ void tst_ChlTool::checkFailsForListsTheProgramCannotLoad()
 void tst_ChlTool::importM3u()
 {
     TempAppDir dir;
-    dir.write(QStringLiteral("list.m3u"),
-              "\xEF\xBB\xBF#EXTM3U\r\n"
-              "#EXTINF:-1 tvg-id=\"Euro.eu\" tvg-name=\"Euro News\" tvg-country=\"EU\" group-title=\"News\",Euronews HD\r\n"
-              "https://example.org/euronews.m3u8\r\n"
-              "#EXTINF:-1 group-title=\"Música, Ñ & Co\",Radio Uno\n"
-              "#EXTVLCOPT:http-user-agent=x\n"
-              "rtsp://example.org/uno\n"
-              "#EXTINF:-1 tvg-id=\"k\" group-title=\"news\",Kids? no, News, lower case\n"
-              "http://example.org/x.rm\n");
-    const Run r = chl({QStringLiteral("import-m3u"), dir.file(QStringLiteral("list.m3u")), dir.file(QStringLiteral("L.CHL")),
-                       QStringLiteral("--type"), QStringLiteral("radio")});
+    dir.write(
+        QStringLiteral("list.m3u"),
+        "\xEF\xBB\xBF#EXTM3U\r\n"
+        "#EXTINF:-1 tvg-id=\"Euro.eu\" tvg-name=\"Euro News\" tvg-country=\"EU\" group-title=\"News\",Euronews HD\r\n"
+        "https://example.org/euronews.m3u8\r\n"
+        "#EXTINF:-1 group-title=\"Música, Ñ & Co\",Radio Uno\n"
+        "#EXTVLCOPT:http-user-agent=x\n"
+        "rtsp://example.org/uno\n"
+        "#EXTINF:-1 tvg-id=\"k\" group-title=\"news\",Kids? no, News, lower case\n"
+        "http://example.org/x.rm\n");
+    const Run r = chl({QStringLiteral("import-m3u"), dir.file(QStringLiteral("list.m3u")),
+                       dir.file(QStringLiteral("L.CHL")), QStringLiteral("--type"), QStringLiteral("radio")});
     QCOMPARE(r.code, 0);
     QVERIFY(r.out.contains(QStringLiteral("3 groups, 3 channels")));
     XmlDocument doc;
@@ -146,7 +153,8 @@ void tst_ChlTool::importRejectsEmptyPlaylist()
 {
     TempAppDir dir;
     dir.write(QStringLiteral("empty.m3u"), "#EXTM3U\n# nothing here\n");
-    const Run r = chl({QStringLiteral("import-m3u"), dir.file(QStringLiteral("empty.m3u")), dir.file(QStringLiteral("L.CHL"))});
+    const Run r =
+        chl({QStringLiteral("import-m3u"), dir.file(QStringLiteral("empty.m3u")), dir.file(QStringLiteral("L.CHL"))});
     QCOMPARE(r.code, 1);
     QVERIFY(r.err.contains(QStringLiteral("no channel")));
     QVERIFY(!QFile::exists(dir.file(QStringLiteral("L.CHL"))));
@@ -159,12 +167,17 @@ void tst_ChlTool::usageAndFileErrors()
     QCOMPARE(chl({QStringLiteral("frobnicate")}).code, 2);
     QCOMPARE(chl({QStringLiteral("decode"), QStringLiteral("only-one")}).code, 2);
     QCOMPARE(chl({QStringLiteral("import-m3u"), QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("--type"),
-                  QStringLiteral("cinema")}).code, 2);
+                  QStringLiteral("cinema")})
+                 .code,
+             2);
     const Run missing = chl({QStringLiteral("check"), dir.file(QStringLiteral("none.CHL"))});
     QCOMPARE(missing.code, 3);
     QVERIFY(missing.err.contains(QStringLiteral("cannot read")));
     dir.write(QStringLiteral("in.xml"), "<r/>");
-    QCOMPARE(chl({QStringLiteral("encode"), dir.file(QStringLiteral("in.xml")), dir.file(QStringLiteral("no/dir/x.CHL"))}).code, 3);
+    QCOMPARE(
+        chl({QStringLiteral("encode"), dir.file(QStringLiteral("in.xml")), dir.file(QStringLiteral("no/dir/x.CHL"))})
+            .code,
+        3);
 }
 
 QTEST_GUILESS_MAIN(tst_ChlTool)

@@ -109,8 +109,8 @@ int check(const QString &in)
     }
     out() << c.groups.size() << " groups, " << total << " channels\n";
     for (const auto &i : c.incomplete)
-        out() << "incomplete: " << i.group << " #" << i.position + 1 << " \"" << i.channel
-              << "\" lacks " << i.missing.join(QStringLiteral(", ")) << '\n';
+        out() << "incomplete: " << i.group << " #" << i.position + 1 << " \"" << i.channel << "\" lacks "
+              << i.missing.join(QStringLiteral(", ")) << '\n';
     out().flush();
     if (!c.treeLoadable) {
         err() << "zentavo-chl: the program cannot load this list: " << c.error << '\n';

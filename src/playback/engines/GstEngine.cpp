@@ -50,10 +50,17 @@ void GstEngine::Preload()
     if (!gstreamerReady(&why))
         return;
     // Plugin libraries load once per process; a fresh process's first stream would wait for them.
-    for (const char *plugin : {"playback", "typefindfunctions", "app", "videoconvertscale", "videoconvert",
-                               "audioconvert", "audioresample", "volume", "autodetect", "coreelements", "soup",
-                               "isomp4", "libav", "realmedia", "rtsp", "rtpmanager", "rtp", "udp", "audioparsers",
-                               "videoparsersbad", "pulseaudio", "alsa"}) {
+    for (const char *plugin : {"playback",      "typefindfunctions",
+                               "app",           "videoconvertscale",
+                               "videoconvert",  "audioconvert",
+                               "audioresample", "volume",
+                               "autodetect",    "coreelements",
+                               "soup",          "isomp4",
+                               "libav",         "realmedia",
+                               "rtsp",          "rtpmanager",
+                               "rtp",           "udp",
+                               "audioparsers",  "videoparsersbad",
+                               "pulseaudio",    "alsa"}) {
         if (GstPlugin *p = gst_plugin_load_by_name(plugin))
             gst_object_unref(p);
     }
@@ -102,8 +109,7 @@ std::unique_ptr<GstEngine> GstEngine::create(QWidget *parent, engine::Events &ev
 
 GstEngine::GstEngine(GstPtr<GstElement> playbin, GstElement *volume, GstElement *frames, QWidget *parent,
                      engine::Events &events)
-    : m_playbin(std::move(playbin)), m_volume(volume), m_frames(frames), m_view(new FrameView(parent)),
-      m_events(events)
+    : m_playbin(std::move(playbin)), m_volume(volume), m_frames(frames), m_view(new FrameView(parent)), m_events(events)
 {
     GstPtr<GstBus> bus(gst_element_get_bus(m_playbin.get()));
     gst_bus_set_sync_handler(bus.get(), &GstEngine::onBusMessage, this, nullptr);
@@ -199,14 +205,15 @@ void GstEngine::showFrame()
     const int parD = GST_VIDEO_INFO_PAR_D(&info) > 0 ? GST_VIDEO_INFO_PAR_D(&info) : 1;
     m_natural = parN >= parD ? QSize(int(qint64(w) * parN / parD), h) : QSize(w, int(qint64(h) * parD / parN));
     // The image uses the mapped buffer directly and frees it when the last copy goes.
-    const QImage image(static_cast<const uchar *>(GST_VIDEO_FRAME_PLANE_DATA(&mapped->frame, 0)), w, h,
-                       GST_VIDEO_FRAME_PLANE_STRIDE(&mapped->frame, 0), QImage::Format_RGB32,
-                       [](void *p) {
-                           auto *m = static_cast<Mapped *>(p);
-                           gst_video_frame_unmap(&m->frame);
-                           delete m;
-                       },
-                       mapped);
+    const QImage image(
+        static_cast<const uchar *>(GST_VIDEO_FRAME_PLANE_DATA(&mapped->frame, 0)), w, h,
+        GST_VIDEO_FRAME_PLANE_STRIDE(&mapped->frame, 0), QImage::Format_RGB32,
+        [](void *p) {
+            auto *m = static_cast<Mapped *>(p);
+            gst_video_frame_unmap(&m->frame);
+            delete m;
+        },
+        mapped);
     m_view->setFrame(image, m_natural);
 }
 
@@ -308,8 +315,8 @@ void GstEngine::togglePause()
 
 void GstEngine::setVolume(int percent)
 {
-    const double linear = gst_stream_volume_convert_volume(GST_STREAM_VOLUME_FORMAT_CUBIC,
-                                                           GST_STREAM_VOLUME_FORMAT_LINEAR, qBound(0, percent, 100) / 100.0);
+    const double linear = gst_stream_volume_convert_volume(
+        GST_STREAM_VOLUME_FORMAT_CUBIC, GST_STREAM_VOLUME_FORMAT_LINEAR, qBound(0, percent, 100) / 100.0);
     g_object_set(m_volume, "volume", linear, nullptr);
 }
 

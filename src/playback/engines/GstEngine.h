@@ -61,9 +61,9 @@ private:
     void setState(int state, const QString &status);
 
     GstPtr<GstElement> m_playbin;
-    GstElement *m_volume;     // owned by the playbin
-    GstElement *m_frames;     // the appsink, owned by the playbin
-    FrameView *m_view;        // owned by the parent widget
+    GstElement *m_volume; // owned by the playbin
+    GstElement *m_frames; // the appsink, owned by the playbin
+    FrameView *m_view;    // owned by the parent widget
     engine::Events &m_events;
     PlaylistResolver m_resolver;
     QTimer m_contactTimer;

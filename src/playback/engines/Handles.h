@@ -25,8 +25,7 @@ struct GstUnref
 {
     void operator()(gpointer object) const { gst_object_unref(object); }
 };
-template<class T>
-using GstPtr = std::unique_ptr<T, GstUnref>;
+template<class T> using GstPtr = std::unique_ptr<T, GstUnref>;
 
 struct GstMessageUnref
 {

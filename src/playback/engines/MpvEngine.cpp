@@ -27,7 +27,9 @@ std::unique_ptr<MpvEngine> MpvEngine::create(QWidget *parent, engine::Events &ev
         return nullptr;
     }
     mpv_handle *h = mpv.get();
-    const auto opt = [h](const char *name, const char *value) { mpv_set_option_string(h, name, value); };
+    const auto opt = [h](const char *name, const char *value) {
+        mpv_set_option_string(h, name, value);
+    };
     opt("config", "no");
     opt("terminal", "no");
     opt("msg-level", "all=no");

@@ -57,10 +57,10 @@ private:
     QString m_status;
     int m_state = 10; // Ready
     bool m_needLoad = false;
-    bool m_started = false;    // a file is being opened or played
-    bool m_loaded = false;     // a file is open
-    bool m_running = false;    // it has started playing (its picture laid out)
-    bool m_switching = false;  // a new file replaces the current one: its end is no stop
+    bool m_started = false;   // a file is being opened or played
+    bool m_loaded = false;    // a file is open
+    bool m_running = false;   // it has started playing (its picture laid out)
+    bool m_switching = false; // a new file replaces the current one: its end is no stop
     bool m_paused = false;
     bool m_pausedForCache = false;
     bool m_awaitingSize = false;

@@ -105,7 +105,8 @@ void MpvGlView::onUpdate(void *self)
 {
     // mpv's thread: only hand over to the GUI thread.
     auto *view = static_cast<MpvGlView *>(self);
-    QMetaObject::invokeMethod(view, [view] { view->renderFrame(false); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        view, [view] { view->renderFrame(false); }, Qt::QueuedConnection);
 }
 
 void MpvGlView::renderFrame(bool force)
@@ -192,7 +193,8 @@ void MpvSwView::release()
 void MpvSwView::onUpdate(void *self)
 {
     auto *view = static_cast<MpvSwView *>(self);
-    QMetaObject::invokeMethod(view, [view] { view->renderFrame(false); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        view, [view] { view->renderFrame(false); }, Qt::QueuedConnection);
 }
 
 void MpvSwView::renderFrame(bool force)
@@ -210,10 +212,8 @@ void MpvSwView::renderFrame(bool force)
     int sz[2] = {size.width(), size.height()};
     size_t stride = size_t(m_frame.bytesPerLine());
     mpv_render_param params[] = {
-        {MPV_RENDER_PARAM_SW_SIZE, sz},
-        {MPV_RENDER_PARAM_SW_FORMAT, const_cast<char *>("bgr0")},
-        {MPV_RENDER_PARAM_SW_STRIDE, &stride},
-        {MPV_RENDER_PARAM_SW_POINTER, m_frame.bits()},
+        {MPV_RENDER_PARAM_SW_SIZE, sz},        {MPV_RENDER_PARAM_SW_FORMAT, const_cast<char *>("bgr0")},
+        {MPV_RENDER_PARAM_SW_STRIDE, &stride}, {MPV_RENDER_PARAM_SW_POINTER, m_frame.bits()},
         {MPV_RENDER_PARAM_INVALID, nullptr},
     };
     mpv_render_context_render(m_render.get(), params);

@@ -8,8 +8,8 @@
 #include <QOpenGLFramebufferObject>
 #include <QOpenGLTextureBlitter>
 #include <QOpenGLWidget>
-#include <memory>
 #include <QWidget>
+#include <memory>
 
 // Where the first engine draws its frames: mpv's render API into our own widget, never a
 // window of mpv's own.
