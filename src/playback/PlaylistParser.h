@@ -11,7 +11,7 @@ enum class PlaylistKind { None, Pls, M3u, Ram, Smil };
 PlaylistKind PlaylistKindFor(const QString &address);
 
 // The entries of a playlist, in order, made absolute against `base` (the playlist's own
-// address). Entries that are no address (empty, comments, RealPlayer's "--stop--") are skipped.
+// address). Entries that are no address (empty, comments, the "--stop--" marker of .ram files) are skipped.
 QStringList ParsePlaylist(const QByteArray &content, PlaylistKind kind, const QUrl &base);
 
 // An address as the engines take it: a URL, or a local path made a file URL.

@@ -22,6 +22,13 @@ QColor centre(const QImage &img)
     return img.isNull() ? QColor() : img.pixelColor(img.width() / 2, img.height() / 2);
 }
 
+// The clips have a band of another colour along their bottom.
+bool rightWayUp(const QImage &img)
+{
+    return !img.isNull() && Media::Alike(img.pixelColor(img.width() / 2, img.height() * 11 / 12), Media::BottomColor()) &&
+           Media::Alike(img.pixelColor(img.width() / 2, img.height() / 12), Media::ClipColor());
+}
+
 // Both engines in a shown window, with what they report.
 struct Rig
 {
@@ -123,6 +130,7 @@ void tst_Engines::mediaEnginePlaysHttpClip()
     QCOMPARE(rig.wm->currentMedia.sourceURL(), url);
     QCOMPARE(rig.wm->URL(), url);
     QTRY_VERIFY_WITH_TIMEOUT(Media::Alike(centre(shot(rig.wm.get())), Media::ClipColor()), 5000);
+    QVERIFY(rightWayUp(shot(rig.wm.get())));
     QCOMPARE(rig.wmErrors, 0);
 }
 
@@ -218,6 +226,8 @@ void tst_Engines::streamEnginePlaysRealMedia()
     QCOMPARE(rig.re->GetClipHeight(), 240);
     QTRY_VERIFY(Media::Alike(centre(rig.reFrame()), Media::ClipColor()));
     QVERIFY(Media::Alike(centre(shot(rig.re.get())), Media::ClipColor()));
+    QVERIFY(rightWayUp(rig.reFrame()));
+    QVERIFY(rightWayUp(shot(rig.re.get())));
     // The first engine's formats play here as well.
     rig.playRe(m_http->url(QStringLiteral("/clip.mp4")));
     QTRY_COMPARE_WITH_TIMEOUT(rig.re->GetPlayState(), 3, 15000);

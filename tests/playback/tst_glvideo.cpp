@@ -44,7 +44,9 @@ void tst_GlVideo::rendersIntoOurOwnWidget()
     QVERIFY2(view, "no OpenGL view: the software path was taken");
     QTRY_COMPARE_WITH_TIMEOUT(w.playback()->PlayState, 3, 20000);
     QCOMPARE(view->size(), QSize(320, 240));
-    QTRY_VERIFY_WITH_TIMEOUT(Media::Alike(view->grabFramebuffer().pixelColor(160, 120), Media::ClipColor()), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(Media::Alike(view->grabFramebuffer().pixelColor(160, 60), Media::ClipColor()), 5000);
+    // The right way up: the clip's bottom band is at the bottom.
+    QVERIFY(Media::Alike(view->grabFramebuffer().pixelColor(160, 220), Media::BottomColor()));
     // No window of the engine's own appeared.
     QCOMPARE(QApplication::topLevelWidgets().size(), before.size());
     SetPlayerEngines(nullptr);

@@ -31,7 +31,9 @@ QString make(const QString &name, const QStringList &args)
 QStringList videoInputs(const QString &seconds)
 {
     return {QStringLiteral("-f"), QStringLiteral("lavfi"),
-            QStringLiteral("-i"), QStringLiteral("color=c=0x3060c0:s=320x240:r=25:d=") + seconds,
+            QStringLiteral("-i"),
+            QStringLiteral("color=c=0x3060c0:s=320x240:r=25:d=") + seconds +
+                QStringLiteral(",drawbox=x=0:y=180:w=320:h=60:color=0xe0c020:t=fill"),
             QStringLiteral("-f"), QStringLiteral("lavfi"),
             QStringLiteral("-i"), QStringLiteral("sine=frequency=440:d=") + seconds};
 }
@@ -41,6 +43,11 @@ QStringList videoInputs(const QString &seconds)
 QColor ClipColor()
 {
     return QColor(0x30, 0x60, 0xc0);
+}
+
+QColor BottomColor()
+{
+    return QColor(0xe0, 0xc0, 0x20);
 }
 
 QString Folder()

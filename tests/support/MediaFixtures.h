@@ -6,8 +6,10 @@
 // Test media made with ffmpeg when first asked for, once per test process.
 namespace Media {
 
-// The colour of every frame of the video clips.
+// The colour of every frame of the video clips; their bottom quarter is BottomColor(), so
+// a picture shown upside down is caught.
 QColor ClipColor();
+QColor BottomColor();
 
 QString Folder();
 QString VideoMp4();    // clip.mp4: 320 x 240, H.264 + AAC, 3 s

@@ -123,7 +123,7 @@ void MpvGlView::renderFrame(bool force)
     if (!m_fbo || m_fbo->size() != size)
         m_fbo = std::make_unique<QOpenGLFramebufferObject>(size);
     mpv_opengl_fbo fbo{int(m_fbo->handle()), size.width(), size.height(), 0};
-    int flip = 0; // the texture is drawn the way GL stores it
+    int flip = 0; // mpv writes the first row first; the blit below takes it as the top
     mpv_render_param params[] = {
         {MPV_RENDER_PARAM_OPENGL_FBO, &fbo},
         {MPV_RENDER_PARAM_FLIP_Y, &flip},
@@ -159,7 +159,7 @@ void MpvGlView::paintGL()
     painted(true);
     m_blitter->bind();
     m_blitter->blit(m_fbo->texture(), QOpenGLTextureBlitter::targetTransform(QRectF(rect()), QRect(QPoint(), size())),
-                    QOpenGLTextureBlitter::OriginBottomLeft);
+                    QOpenGLTextureBlitter::OriginTopLeft);
     m_blitter->release();
 }
 
@@ -207,12 +207,14 @@ void MpvSwView::renderFrame(bool force)
     const QSize size = this->size() * devicePixelRatioF();
     if (size.isEmpty())
         return;
+    // Three bytes a pixel: mpv's four-byte formats leave the fourth byte undefined, which
+    // Qt's 32-bit RGB image would take as transparency.
     if (m_frame.size() != size)
-        m_frame = QImage(size, QImage::Format_RGB32);
+        m_frame = QImage(size, QImage::Format_RGB888);
     int sz[2] = {size.width(), size.height()};
     size_t stride = size_t(m_frame.bytesPerLine());
     mpv_render_param params[] = {
-        {MPV_RENDER_PARAM_SW_SIZE, sz},        {MPV_RENDER_PARAM_SW_FORMAT, const_cast<char *>("bgr0")},
+        {MPV_RENDER_PARAM_SW_SIZE, sz},        {MPV_RENDER_PARAM_SW_FORMAT, const_cast<char *>("rgb24")},
         {MPV_RENDER_PARAM_SW_STRIDE, &stride}, {MPV_RENDER_PARAM_SW_POINTER, m_frame.bits()},
         {MPV_RENDER_PARAM_INVALID, nullptr},
     };
