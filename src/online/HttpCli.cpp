@@ -340,3 +340,23 @@ void THttpCli::Abort()
     }
     failWith(404, QStringLiteral("Connection aborted on request"));
 }
+
+ReceiveFile::ReceiveFile(THttpCli &client, const QString &path) : m_client(client), m_file(path)
+{
+    if (!m_file.open(QIODevice::ReadWrite | QIODevice::Truncate))
+        throw ZError(QStringLiteral("Cannot create %1: %2").arg(path, m_file.errorString()));
+    m_client.ReceiveStream = &m_file;
+}
+
+ReceiveFile::~ReceiveFile()
+{
+    m_client.ReceiveStream = nullptr;
+}
+
+QByteArray ReceiveFile::contents()
+{
+    m_client.ReceiveStream = nullptr;
+    m_file.flush();
+    m_file.seek(0);
+    return m_file.readAll();
+}

@@ -4,6 +4,7 @@
 #include "shell/Errors.h"
 
 #include <QByteArray>
+#include <QFile>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -89,4 +90,23 @@ private:
     bool m_begun = false;
     bool m_connected = false;
     Outcome m_outcome = Outcome::Pending;
+};
+
+// The order every caller of Get follows: the local file is created (or emptied) and receives
+// the body; the client lets go of it whatever happens. Raises ZError when the file cannot be
+// created.
+class ReceiveFile
+{
+public:
+    ReceiveFile(THttpCli &client, const QString &path);
+    ~ReceiveFile();
+    ReceiveFile(const ReceiveFile &) = delete;
+    ReceiveFile &operator=(const ReceiveFile &) = delete;
+
+    // What was received, once Get has returned.
+    QByteArray contents();
+
+private:
+    THttpCli &m_client;
+    QFile m_file;
 };

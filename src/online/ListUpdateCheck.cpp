@@ -4,14 +4,12 @@
 #include "U_frmChannelsUpdate.h"
 #include "VendorSite.h"
 #include "VersionFile.h"
-#include "shell/Errors.h"
 #include "shell/Guard.h"
 #include "shell/Paths.h"
 #include "shell/Prompter.h"
 #include "shell/pGloba.h"
 
 #include <QAction>
-#include <QFile>
 #include <QTimer>
 
 ListUpdateCheck::ListUpdateCheck(TGlobal &global, QWidget *window, QAction *actTV, QObject *parent)
@@ -34,26 +32,21 @@ void ListUpdateCheck::Timer1Timer()
     Timer1->stop();
     const QString local = FindPath(m_global.AppDir, QStringLiteral("channelsinfo.txt"));
     HttpGetversion->URL = VendorSite() + QStringLiteral("download/channelsinfo4.txt");
-    QFile file(local);
-    if (!file.open(QIODevice::ReadWrite | QIODevice::Truncate))
-        throw ZError(QStringLiteral("Cannot create %1: %2").arg(local, file.errorString()));
-    HttpGetversion->ReceiveStream = &file;
     int serverVersion = 0;
     bool newer = false;
-    try {
-        HttpGetversion->Get();
-        HttpGetversion->ReceiveStream = nullptr;
-        file.seek(0);
-        const QStringList lines = VersionLines(file.readAll());
-        if (lines.size() >= 2) {
-            serverVersion = VersionNumber(lines[0]).value_or(0);
-            newer = m_global.TVVersion < serverVersion;
+    {
+        ReceiveFile file(*HttpGetversion, local);
+        try {
+            HttpGetversion->Get();
+            const QStringList lines = VersionLines(file.contents());
+            if (lines.size() >= 2) {
+                serverVersion = VersionNumber(lines[0]).value_or(0);
+                newer = m_global.TVVersion < serverVersion;
+            }
+        } catch (const EHttpException &) {
+            newer = false; // no answer is no newer list
         }
-    } catch (const EHttpException &) {
-        newer = false; // no answer is no newer list
     }
-    HttpGetversion->ReceiveStream = nullptr;
-    file.close();
     if (!newer)
         return;
     if (!AskOkCancel(m_window,

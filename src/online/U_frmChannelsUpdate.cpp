@@ -11,8 +11,8 @@
 #include "shell/Prompter.h"
 #include "shell/pGloba.h"
 
-#include <QFile>
 #include <QTimer>
+#include <optional>
 
 TFrmChannelsUpdate::TFrmChannelsUpdate(TGlobal &global, QWidget *parent)
     : QDialog(parent), m_ui(new Ui::TFrmChannelsUpdate), m_global(global), Timer1(new QTimer(this)),
@@ -46,15 +46,12 @@ void TFrmChannelsUpdate::Timer1Timer()
     Timer1->stop();
     const QString temporary = FindPath(m_global.AppDir, QStringLiteral("TV.CHL"));
     HttpGetfile->URL = VendorSite() + QStringLiteral("download/tv4.chl");
-    QFile file(temporary);
-    if (!file.open(QIODevice::ReadWrite | QIODevice::Truncate))
-        throw ZError(QStringLiteral("Cannot create %1: %2").arg(temporary, file.errorString()));
-    HttpGetfile->ReceiveStream = &file;
-    const auto cleanup = qScopeGuard([this] { HttpGetfile->ReceiveStream = nullptr; });
+    // A file that cannot be created is not a failed download: it goes to the error report.
+    std::optional<ReceiveFile> file;
+    file.emplace(*HttpGetfile, temporary);
     try {
         HttpGetfile->Get();
-        file.close();
-        HttpGetfile->ReceiveStream = nullptr;
+        file.reset(); // closed: everything received is on disk
         // Only a real channel list replaces the one in use, and it does so whole.
         const ListCheck check = CheckListFile(temporary);
         if (!check.isChannelList())

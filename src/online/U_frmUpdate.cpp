@@ -13,7 +13,6 @@
 #include "shell/ShellOpen.h"
 #include "shell/pGloba.h"
 
-#include <QFile>
 #include <QTimer>
 
 TFrmUpdate::TFrmUpdate(TGlobal &global, QWidget *parent)
@@ -47,23 +46,16 @@ void TFrmUpdate::Timer1Timer()
     m_openDownloadPage = false;
     // Whatever happens, the dialog closes, and the download page opens after a newer version.
     const auto cleanup = qScopeGuard([this] {
-        HttpGetversion->ReceiveStream = nullptr;
         accept();
         if (m_openDownloadPage)
             ShellOpen(VendorSite() + QStringLiteral("download.htm"));
     });
     const QString local = FindPath(m_global.AppDir, QStringLiteral("updateinfo.txt"));
     HttpGetversion->URL = VendorSite() + QStringLiteral("download/updateinfo.txt");
-    QFile file(local);
-    if (!file.open(QIODevice::ReadWrite | QIODevice::Truncate))
-        throw ZError(QStringLiteral("Cannot create %1: %2").arg(local, file.errorString()));
-    HttpGetversion->ReceiveStream = &file;
+    ReceiveFile file(*HttpGetversion, local);
     try {
         HttpGetversion->Get();
-        HttpGetversion->ReceiveStream = nullptr;
-        file.seek(0);
-        const QStringList lines = VersionLines(file.readAll());
-        file.close();
+        const QStringList lines = VersionLines(file.contents());
         const auto newest = VersionNumber(lines.value(0));
         if (lines.isEmpty() || !newest)
             throw ZError(QStringLiteral("The version file holds no version number"));

@@ -13,16 +13,6 @@
 #include <QPushButton>
 #include <QTest>
 
-namespace {
-template<class T> T *child(QObject &w, const char *name)
-{
-    T *c = w.findChild<T *>(QString::fromLatin1(name));
-    if (!c)
-        qFatal("no child %s", name);
-    return c;
-}
-} // namespace
-
 class tst_Dialogs : public QObject
 {
     Q_OBJECT

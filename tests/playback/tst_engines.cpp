@@ -25,7 +25,8 @@ QColor centre(const QImage &img)
 // The clips have a band of another colour along their bottom.
 bool rightWayUp(const QImage &img)
 {
-    return !img.isNull() && Media::Alike(img.pixelColor(img.width() / 2, img.height() * 11 / 12), Media::BottomColor()) &&
+    return !img.isNull() &&
+           Media::Alike(img.pixelColor(img.width() / 2, img.height() * 11 / 12), Media::BottomColor()) &&
            Media::Alike(img.pixelColor(img.width() / 2, img.height() / 12), Media::ClipColor());
 }
 

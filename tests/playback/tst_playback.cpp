@@ -24,14 +24,6 @@ extern "C" engine::Factory *zentavo_player_engines();
 
 namespace {
 
-template<class T = QWidget> T *child(QObject &w, const char *name)
-{
-    T *c = w.findChild<T *>(QString::fromLatin1(name));
-    if (!c)
-        qFatal("no child %s", name);
-    return c;
-}
-
 struct Window
 {
     TempAppDir dir;

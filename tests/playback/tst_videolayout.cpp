@@ -12,14 +12,6 @@
 
 namespace {
 
-template<class T = QWidget> T *child(QObject &w, const char *name)
-{
-    T *c = w.findChild<T *>(QString::fromLatin1(name));
-    if (!c)
-        qFatal("no child %s", name);
-    return c;
-}
-
 // The main window with a stand-in for the engine's control of a given natural size.
 struct Window
 {

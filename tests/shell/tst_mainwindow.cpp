@@ -22,14 +22,6 @@ QStringList menuItems(const QMenu *menu)
     return out;
 }
 
-template<class T = QWidget> T *child(QObject &w, const char *name)
-{
-    T *c = w.findChild<T *>(QString::fromLatin1(name));
-    if (!c)
-        qFatal("no child %s", name);
-    return c;
-}
-
 } // namespace
 
 class tst_MainWindow : public QObject

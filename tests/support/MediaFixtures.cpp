@@ -30,12 +30,15 @@ QString make(const QString &name, const QStringList &args)
 
 QStringList videoInputs(const QString &seconds)
 {
-    return {QStringLiteral("-f"), QStringLiteral("lavfi"),
+    return {QStringLiteral("-f"),
+            QStringLiteral("lavfi"),
             QStringLiteral("-i"),
             QStringLiteral("color=c=0x3060c0:s=320x240:r=25:d=") + seconds +
                 QStringLiteral(",drawbox=x=0:y=180:w=320:h=60:color=0xe0c020:t=fill"),
-            QStringLiteral("-f"), QStringLiteral("lavfi"),
-            QStringLiteral("-i"), QStringLiteral("sine=frequency=440:d=") + seconds};
+            QStringLiteral("-f"),
+            QStringLiteral("lavfi"),
+            QStringLiteral("-i"),
+            QStringLiteral("sine=frequency=440:d=") + seconds};
 }
 
 } // namespace

@@ -3,10 +3,10 @@
 #include "shell/Prompter.h"
 
 #include <QList>
+#include <QObject>
 #include <QStringList>
+#include <QWidget>
 #include <functional>
-
-class QWidget;
 
 // Records every message box and file dialog and answers them from queues.
 class RecordingPrompter : public Prompter
@@ -52,3 +52,12 @@ private:
 
 // Runs `action` on the next modal dialog once it is shown (from inside its event loop).
 void WhenModal(std::function<void(QWidget *)> action, int timeoutMs = 5000);
+
+// The child of `parent` named `name`; a test cannot go on without it.
+template<class T = QWidget> T *child(QObject &parent, const char *name)
+{
+    T *c = parent.findChild<T *>(QString::fromLatin1(name));
+    if (!c)
+        qFatal("no child %s", name);
+    return c;
+}
