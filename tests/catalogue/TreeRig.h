@@ -104,6 +104,13 @@ struct TreeRig
             item = item->child(child);
         tree->setCurrentItem(item);
     }
+    // Selects a node and right-clicks it, as the user opens the channel popup.
+    void popupOn(int group, int child = -1) const
+    {
+        select(group, child);
+        channels->treChannleMouseDown(QPoint());
+        popLeft->hide();
+    }
     QStringList workingCopies() const
     {
         return QDir(dir.file(QStringLiteral("data"))).entryList({QStringLiteral("*~temp")}, QDir::Files);

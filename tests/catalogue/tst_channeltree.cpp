@@ -300,9 +300,7 @@ void tst_ChannelTree::contextItemSurvivesReload()
     rig.radio(Document({{QStringLiteral("R"), Item(QStringLiteral("Other"), QStringLiteral("http://o"), 2)}}));
     rig.start();
     rig.actTV.trigger();
-    rig.select(0, 1);
-    rig.channels->treChannleMouseDown(QPoint());
-    rig.popLeft->hide();
+    rig.popupOn(0, 1);
     rig.actRadio.trigger();
     rig.actTV.trigger();
     QCOMPARE(rig.channels->ContextItem()->text("ChannelName"), QStringLiteral("Talk Radio"));

@@ -214,19 +214,13 @@ void tst_FavoritesCommands::propertiesOfTvAndRadioOpenDetailsPages()
     rig.start();
     ShellRecorder shell;
     rig.actTV.trigger();
-    rig.select(0, 0);
-    rig.channels->treChannleMouseDown(QPoint());
-    rig.popLeft->hide();
+    rig.popupOn(0, 0);
     rig.favorites->actPropertiesExecute();
     rig.channels->menNewsClick(rig.filters[0]);
-    rig.select(0, 0);
-    rig.channels->treChannleMouseDown(QPoint());
-    rig.popLeft->hide();
+    rig.popupOn(0, 0);
     rig.favorites->actPropertiesExecute();
     rig.actRadio.trigger();
-    rig.select(0, 0);
-    rig.channels->treChannleMouseDown(QPoint());
-    rig.popLeft->hide();
+    rig.popupOn(0, 0);
     rig.favorites->actPropertiesExecute();
     QCOMPARE(shell.opened, QStringList({"http://www.zentavo.example/channels/City_News_UK-Details-42.htm",
                                         "http://www.zentavo.example/channels/City_News_UK-Details-42.htm",
@@ -240,9 +234,7 @@ void tst_FavoritesCommands::propertiesEditsFavourite()
     rig.start();
     RecordingPrompter prompter;
     rig.actFavorites.trigger();
-    rig.select(0, 0);
-    rig.channels->treChannleMouseDown(QPoint());
-    rig.popLeft->hide();
+    rig.popupOn(0, 0);
     bool sawMask = false;
     WhenModal([&](QWidget *dlg) {
         sawMask = dlg->findChild<QLineEdit *>(QStringLiteral("edtURL"))->text() == TFrmChannelInfo::UrlMask();
@@ -263,9 +255,7 @@ void tst_FavoritesCommands::propertiesEditsFavourite()
     QCOMPARE(rig.childLabels(0).first(), QStringLiteral("Fav One")); // rebuilt: now a radio channel
 
     // Cancel changes nothing.
-    rig.select(0, 1);
-    rig.channels->treChannleMouseDown(QPoint());
-    rig.popLeft->hide();
+    rig.popupOn(0, 1);
     const QByteArray before = rig.dir.read(QStringLiteral("data/Fav.CHL"));
     WhenModal([](QWidget *dlg) {
         dlg->findChild<QLineEdit *>(QStringLiteral("edtName"))->setText(QStringLiteral("changed"));
@@ -294,9 +284,7 @@ void tst_FavoritesCommands::propertiesNeedsAttributes()
         Document({{QStringLiteral("My_Favorites"), "<Item ChannelName=\"A\" URL=\"u\" Ty=\"1\" SP=\"1\" ID=\"1\"/>"}}));
     rig.start();
     rig.actFavorites.trigger();
-    rig.select(0, 0);
-    rig.channels->treChannleMouseDown(QPoint());
-    rig.popLeft->hide();
+    rig.popupOn(0, 0);
     QVERIFY_THROWS_EXCEPTION(ZError, rig.favorites->actPropertiesExecute()); // no INFO: no dialog
     QVERIFY(!QApplication::activeModalWidget());
 }
