@@ -12,15 +12,17 @@ packages=(
   # engines at run time
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad
   gstreamer1.0-plugins-ugly gstreamer1.0-libav
-  # tests: headless display, GL, test media, fuzzing runtime
-  xvfb xauth libgl1-mesa-dri ffmpeg clang libclang-rt-14-dev
+  # tests: headless display, GL, test media
+  xvfb xauth libgl1-mesa-dri ffmpeg
   fonts-dejavu-core
 )
-# Peers the benchmarks measure against; wanted but never required by a test.
-bench_packages=(mpv gstreamer1.0-tools curl)
+# Peers the benchmarks measure against (WITH_BENCH=1), and the fuzzing tool chain (WITH_FUZZ=1);
+# no test needs them.
+bench_packages=(mpv gstreamer1.0-tools curl time)
+fuzz_packages=(clang libclang-rt-14-dev)
 
 missing=()
-for p in "${packages[@]}" ${WITH_BENCH:+"${bench_packages[@]}"}; do
+for p in "${packages[@]}" ${WITH_BENCH:+"${bench_packages[@]}"} ${WITH_FUZZ:+"${fuzz_packages[@]}"}; do
   status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
   [[ "$status" == "install ok installed" ]] || missing+=("$p")
 done
