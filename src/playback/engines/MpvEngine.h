@@ -19,7 +19,7 @@ public:
     static std::unique_ptr<MpvEngine> create(QWidget *parent, engine::Events &events, QString *why);
     ~MpvEngine() override;
 
-    QWidget *view() override { return m_view ? m_view->widget() : nullptr; }
+    QWidget *view() override { return m_view; }
     void setSource(const QString &address) override;
     QString source() const override { return m_source; }
     void play() override;
@@ -50,7 +50,7 @@ private:
 
     MpvHandle m_mpv;
     engine::Events &m_events;
-    MpvView *m_view = nullptr; // owned by the parent widget
+    QPointer<MpvView> m_view; // owned by the parent widget
     QString m_source;
     QString m_path;
     QSize m_natural{0, 0};

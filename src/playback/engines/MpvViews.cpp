@@ -1,32 +1,14 @@
 #include "MpvViews.h"
 
-#include <QCoreApplication>
 #include <QGuiApplication>
-#include <QOffscreenSurface>
-#include <QOpenGLContext>
 #include <QOpenGLFunctions>
 #include <QPainter>
 
-// QtGui's own hook for the context every GL widget shares with (what Qt::AA_ShareOpenGLContexts
-// sets up at start-up, where it costs a GL initialisation before the window can show).
-Q_GUI_EXPORT void qt_gl_set_global_share_context(QOpenGLContext *context);
+#ifndef GL_BGRA
+#define GL_BGRA 0x80E1
+#endif
 
 namespace {
-
-// The context mpv draws on and the widget showing its frames must share: installed at the
-// first play, before the first GL widget of the window exists.
-bool ensureShareContext()
-{
-    if (QOpenGLContext::globalShareContext())
-        return true;
-    auto *shared = new QOpenGLContext(qApp);
-    if (!shared->create()) {
-        delete shared;
-        return false;
-    }
-    qt_gl_set_global_share_context(shared);
-    return true;
-}
 
 void *procAddress(void *, const char *name)
 {
@@ -45,8 +27,6 @@ bool OpenGlAvailable()
     if (platform == u"offscreen" || platform == u"minimal" || platform == u"vnc" || platform == u"linuxfb")
         return false;
     static const bool available = [] {
-        if (!ensureShareContext())
-            return false;
         QOpenGLContext ctx;
         if (!ctx.create())
             return false;
@@ -57,9 +37,76 @@ bool OpenGlAvailable()
     return available;
 }
 
-MpvGlView::MpvGlView(mpv_handle *mpv, QWidget *parent) : QOpenGLWidget(parent)
+MpvView::MpvView(QWidget *parent) : QWidget(parent)
 {
-    m_context.setShareContext(QOpenGLContext::globalShareContext());
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+MpvView::~MpvView()
+{
+    // A subclass whose render context needs more than this has released it already.
+    release();
+}
+
+void MpvView::adopt(mpv_render_context *render)
+{
+    m_render.reset(render);
+    mpv_render_context_set_update_callback(render, &MpvView::onUpdate, this);
+}
+
+void MpvView::release()
+{
+    if (!m_render)
+        return;
+    mpv_render_context_set_update_callback(m_render.get(), nullptr, nullptr);
+    freeRender();
+}
+
+void MpvView::onUpdate(void *self)
+{
+    // mpv's thread: only hand over to the GUI thread.
+    auto *view = static_cast<MpvView *>(self);
+    QMetaObject::invokeMethod(
+        view, [view] { view->renderFrame(false); }, Qt::QueuedConnection);
+}
+
+void MpvView::renderFrame(bool force)
+{
+    if (!m_render)
+        return;
+    const uint64_t flags = mpv_render_context_update(m_render.get());
+    if (!(flags & MPV_RENDER_UPDATE_FRAME) && !force)
+        return;
+    // Frames are consumed even while the widget is hidden or tiny, or playback would wait.
+    const QSize size = (this->size() * devicePixelRatioF()).expandedTo(QSize(1, 1));
+    renderInto(size);
+    if (flags & MPV_RENDER_UPDATE_FRAME)
+        m_fresh = true;
+    update();
+}
+
+void MpvView::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    renderFrame(true);
+}
+
+void MpvView::paintEvent(QPaintEvent *)
+{
+    QPainter p(this);
+    const bool whole = !m_frame.isNull() && m_frame.size() == (size() * devicePixelRatioF()).expandedTo(QSize(1, 1));
+    if (!whole)
+        p.fillRect(rect(), Qt::black);
+    if (!m_frame.isNull())
+        p.drawImage(rect(), m_frame);
+    if (!m_frame.isNull() && m_fresh) {
+        ++m_shown;
+        m_fresh = false;
+    }
+}
+
+MpvGlView::MpvGlView(mpv_handle *mpv, QWidget *parent) : MpvView(parent)
+{
     m_surface.setFormat(m_context.format());
     m_surface.create();
     if (!m_context.create() || !m_context.makeCurrent(&m_surface))
@@ -71,142 +118,73 @@ MpvGlView::MpvGlView(mpv_handle *mpv, QWidget *parent) : QOpenGLWidget(parent)
         {MPV_RENDER_PARAM_INVALID, nullptr},
     };
     mpv_render_context *ctx = nullptr;
-    if (mpv_render_context_create(&ctx, mpv, params) >= 0) {
-        m_render.reset(ctx);
-        mpv_render_context_set_update_callback(ctx, &MpvGlView::onUpdate, this);
-    }
+    if (mpv_render_context_create(&ctx, mpv, params) >= 0)
+        adopt(ctx);
     m_context.doneCurrent();
 }
 
 MpvGlView::~MpvGlView()
 {
     release();
-    if (m_blitter && context()) {
-        makeCurrent();
-        m_blitter.reset();
-        doneCurrent();
-    }
 }
 
-void MpvGlView::release()
+void MpvGlView::freeRender()
 {
-    if (!m_render && !m_fbo)
-        return;
-    // The render context and the frame hold GL objects of our context.
-    m_context.makeCurrent(&m_surface);
-    if (m_render)
-        mpv_render_context_set_update_callback(m_render.get(), nullptr, nullptr);
+    // The render context and the framebuffer hold GL objects of our context.
+    const bool current = m_context.makeCurrent(&m_surface);
     m_render.reset();
     m_fbo.reset();
-    m_context.doneCurrent();
+    if (current)
+        m_context.doneCurrent();
 }
 
-void MpvGlView::onUpdate(void *self)
+void MpvGlView::renderInto(const QSize &size)
 {
-    // mpv's thread: only hand over to the GUI thread.
-    auto *view = static_cast<MpvGlView *>(self);
-    QMetaObject::invokeMethod(
-        view, [view] { view->renderFrame(false); }, Qt::QueuedConnection);
-}
-
-void MpvGlView::renderFrame(bool force)
-{
-    if (!m_render)
-        return;
-    const uint64_t flags = mpv_render_context_update(m_render.get());
-    if (!(flags & MPV_RENDER_UPDATE_FRAME) && !force)
-        return;
     if (!m_context.makeCurrent(&m_surface))
         return;
-    // Frames are consumed even while the widget is hidden or tiny, or playback would wait.
-    const QSize size = (this->size() * devicePixelRatioF()).expandedTo(QSize(1, 1));
+    QOpenGLFunctions *f = m_context.functions();
     if (!m_fbo || m_fbo->size() != size)
         m_fbo = std::make_unique<QOpenGLFramebufferObject>(size);
     mpv_opengl_fbo fbo{int(m_fbo->handle()), size.width(), size.height(), 0};
-    int flip = 0; // mpv writes the first row first; the blit below takes it as the top
+    int flip = 0; // into a framebuffer object: mpv writes the top row first, as an image has it
     mpv_render_param params[] = {
         {MPV_RENDER_PARAM_OPENGL_FBO, &fbo},
         {MPV_RENDER_PARAM_FLIP_Y, &flip},
         {MPV_RENDER_PARAM_INVALID, nullptr},
     };
     mpv_render_context_render(m_render.get(), params);
-    if (flags & MPV_RENDER_UPDATE_FRAME)
-        frameArrived();
-    // The widget's context samples the texture next: the frame must be complete.
-    m_context.functions()->glFinish();
-    m_context.doneCurrent();
-    update();
-}
-
-void MpvGlView::initializeGL()
-{
-    m_blitter = std::make_unique<QOpenGLTextureBlitter>();
-    m_blitter->create();
-}
-
-void MpvGlView::resizeGL(int, int)
-{
-    renderFrame(true);
-}
-
-void MpvGlView::paintGL()
-{
-    QOpenGLFunctions *f = context()->functions();
+    // Opaque whatever mpv left in the alpha channel: Qt's RGB formats take the fourth byte as is.
+    f->glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_TRUE);
     f->glClearColor(0, 0, 0, 1);
     f->glClear(GL_COLOR_BUFFER_BIT);
-    if (!m_fbo || !m_blitter || !m_blitter->isCreated())
-        return;
-    painted(true);
-    m_blitter->bind();
-    m_blitter->blit(m_fbo->texture(), QOpenGLTextureBlitter::targetTransform(QRectF(rect()), QRect(QPoint(), size())),
-                    QOpenGLTextureBlitter::OriginTopLeft);
-    m_blitter->release();
+    f->glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+
+    // Read back in the layout the widget paints fastest: BGRA bytes are Qt's RGB32 on a
+    // little-endian machine; OpenGL ES only promises RGBA.
+    const bool bgra = !m_context.isOpenGLES() && QSysInfo::ByteOrder == QSysInfo::LittleEndian;
+    const QImage::Format format = bgra ? QImage::Format_RGB32 : QImage::Format_RGBX8888;
+    if (m_frame.size() != size || m_frame.format() != format)
+        m_frame = QImage(size, format);
+    m_fbo->bind();
+    f->glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    f->glReadPixels(0, 0, size.width(), size.height(), bgra ? GL_BGRA : GL_RGBA, GL_UNSIGNED_BYTE, m_frame.bits());
+    m_fbo->release();
+    m_context.doneCurrent();
 }
 
-MpvSwView::MpvSwView(mpv_handle *mpv, QWidget *parent) : QWidget(parent)
+MpvSwView::MpvSwView(mpv_handle *mpv, QWidget *parent) : MpvView(parent)
 {
-    setAttribute(Qt::WA_OpaquePaintEvent);
     mpv_render_param params[] = {
         {MPV_RENDER_PARAM_API_TYPE, const_cast<char *>(MPV_RENDER_API_TYPE_SW)},
         {MPV_RENDER_PARAM_INVALID, nullptr},
     };
     mpv_render_context *ctx = nullptr;
-    if (mpv_render_context_create(&ctx, mpv, params) < 0)
-        return;
-    m_render.reset(ctx);
-    mpv_render_context_set_update_callback(ctx, &MpvSwView::onUpdate, this);
+    if (mpv_render_context_create(&ctx, mpv, params) >= 0)
+        adopt(ctx);
 }
 
-MpvSwView::~MpvSwView()
+void MpvSwView::renderInto(const QSize &size)
 {
-    release();
-}
-
-void MpvSwView::release()
-{
-    if (!m_render)
-        return;
-    mpv_render_context_set_update_callback(m_render.get(), nullptr, nullptr);
-    m_render.reset();
-}
-
-void MpvSwView::onUpdate(void *self)
-{
-    auto *view = static_cast<MpvSwView *>(self);
-    QMetaObject::invokeMethod(
-        view, [view] { view->renderFrame(false); }, Qt::QueuedConnection);
-}
-
-void MpvSwView::renderFrame(bool force)
-{
-    if (!m_render)
-        return;
-    const uint64_t flags = mpv_render_context_update(m_render.get());
-    if (!(flags & MPV_RENDER_UPDATE_FRAME) && !force)
-        return;
-    const QSize size = this->size() * devicePixelRatioF();
-    if (size.isEmpty())
-        return;
     // Three bytes a pixel: mpv's four-byte formats leave the fourth byte undefined, which
     // Qt's 32-bit RGB image would take as transparency.
     if (m_frame.size() != size)
@@ -219,23 +197,4 @@ void MpvSwView::renderFrame(bool force)
         {MPV_RENDER_PARAM_INVALID, nullptr},
     };
     mpv_render_context_render(m_render.get(), params);
-    if (flags & MPV_RENDER_UPDATE_FRAME)
-        frameArrived();
-    update();
-}
-
-void MpvSwView::resizeEvent(QResizeEvent *event)
-{
-    QWidget::resizeEvent(event);
-    renderFrame(true);
-}
-
-void MpvSwView::paintEvent(QPaintEvent *)
-{
-    QPainter p(this);
-    if (m_frame.isNull() || m_frame.size() != size() * devicePixelRatioF())
-        p.fillRect(rect(), Qt::black);
-    if (!m_frame.isNull())
-        p.drawImage(rect(), m_frame);
-    painted(!m_frame.isNull());
 }

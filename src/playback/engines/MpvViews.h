@@ -6,92 +6,81 @@
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
 #include <QOpenGLFramebufferObject>
-#include <QOpenGLTextureBlitter>
-#include <QOpenGLWidget>
 #include <QWidget>
 #include <memory>
 
-// Where the first engine draws its frames: mpv's render API into our own widget, never a
-// window of mpv's own.
-class MpvView
+// Where the first engine draws its frames: mpv's render API renders each frame into an image,
+// which a plain widget paints. Never a window of mpv's own, and no OpenGL surface in our
+// windows: the main window keeps the one native window it was created with.
+class MpvView : public QWidget
 {
+    Q_OBJECT
+
 public:
-    virtual ~MpvView() = default;
-    virtual QWidget *widget() = 0;
+    ~MpvView() override;
     // Frees the render context (before the mpv handle goes).
-    virtual void release() = 0;
+    void release();
+    bool isReady() const { return bool(m_render); }
     int framesShown() const { return m_shown; }
     // A new stream: a frame of the last one still waiting to be painted does not count.
     void forgetFrame() { m_fresh = false; }
+    // The last frame rendered, at the widget's size in device pixels.
+    const QImage &frame() const { return m_frame; }
 
 protected:
-    // Called when painting: counts a frame once, the first time it is painted.
-    void painted(bool haveFrame)
-    {
-        if (haveFrame && m_fresh) {
-            ++m_shown;
-            m_fresh = false;
-        }
-    }
-    void frameArrived() { m_fresh = true; }
+    explicit MpvView(QWidget *parent);
+    // Takes over a render context made for this view and starts listening to it.
+    void adopt(mpv_render_context *render);
+    // Renders mpv's current frame into m_frame at `size` (device pixels, not empty).
+    virtual void renderInto(const QSize &size) = 0;
+    // Frees what the render context uses, the context itself included.
+    virtual void freeRender() { m_render.reset(); }
+
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+    MpvRenderContext m_render;
+    QImage m_frame;
 
 private:
+    static void onUpdate(void *self);
+    void renderFrame(bool force);
+
     int m_shown = 0;
     bool m_fresh = false;
 };
 
-// OpenGL rendering, for a display with GL (X11, Wayland). mpv renders on a context of our own
-// (shared with Qt's) into a framebuffer object, so it has somewhere to draw from the start,
-// whether or not the widget is shown yet; the widget draws the frame's texture.
-class MpvGlView : public QOpenGLWidget, public MpvView
+// OpenGL rendering where the display has it (X11, Wayland): mpv renders on a context of our own
+// into a framebuffer object that is read back into the image.
+class MpvGlView final : public MpvView
 {
     Q_OBJECT
 
 public:
     MpvGlView(mpv_handle *mpv, QWidget *parent);
     ~MpvGlView() override;
-    QWidget *widget() override { return this; }
-    void release() override;
-    bool isReady() const { return bool(m_render); }
 
 protected:
-    void initializeGL() override;
-    void paintGL() override;
-    void resizeGL(int w, int h) override;
+    void renderInto(const QSize &size) override;
+    void freeRender() override;
 
 private:
-    static void onUpdate(void *self);
-    void renderFrame(bool force);
-
     QOpenGLContext m_context;
     QOffscreenSurface m_surface;
     std::unique_ptr<QOpenGLFramebufferObject> m_fbo;
-    std::unique_ptr<QOpenGLTextureBlitter> m_blitter; // lives in the widget's context
-    MpvRenderContext m_render;
 };
 
-// Software rendering into a QImage, where no GL context can be had (offscreen, no GL driver).
-class MpvSwView : public QWidget, public MpvView
+// Software rendering, where no GL context can be had (offscreen, no GL driver).
+class MpvSwView final : public MpvView
 {
     Q_OBJECT
 
 public:
     MpvSwView(mpv_handle *mpv, QWidget *parent);
-    ~MpvSwView() override;
-    QWidget *widget() override { return this; }
-    void release() override;
-    bool isReady() const { return bool(m_render); }
 
 protected:
-    void paintEvent(QPaintEvent *event) override;
-    void resizeEvent(QResizeEvent *event) override;
-
-private:
-    static void onUpdate(void *self);
-    void renderFrame(bool force);
-    MpvRenderContext m_render;
-    QImage m_frame;
+    void renderInto(const QSize &size) override;
 };
 
-// Whether GL views can be used here (a display with OpenGL, and Qt sharing its contexts).
+// Whether OpenGL rendering can be used here (a display with OpenGL).
 bool OpenGlAvailable();
