@@ -4,8 +4,8 @@
 #include <QKeyEvent>
 #include <QWidget>
 
-FullScreen::FullScreen(QWidget *window, QList<QWidget *> chrome, QWidget *videoArea, QObject *parent)
-    : QObject(parent), m_window(window), m_chrome(std::move(chrome)), m_area(videoArea)
+FullScreen::FullScreen(QWidget *window, QList<QWidget *> chrome, QObject *parent)
+    : QObject(parent), m_window(window), m_chrome(std::move(chrome))
 {
 }
 
@@ -15,14 +15,12 @@ void FullScreen::enter(QWidget *control, std::function<void()> left)
         return;
     m_control = control;
     m_left = std::move(left);
-    m_controlGeometry = control->geometry();
     m_windowState = m_window->windowState();
     m_chromeVisible.clear();
     for (QWidget *w : std::as_const(m_chrome)) {
         m_chromeVisible.append(w->isVisible());
         w->hide();
     }
-    m_area->installEventFilter(this);
     // Watch keys and clicks from the next event on: the double-click that asked for full
     // screen is still being delivered and must not end it.
     QMetaObject::invokeMethod(
@@ -34,7 +32,7 @@ void FullScreen::enter(QWidget *control, std::function<void()> left)
         Qt::QueuedConnection);
     m_window->setWindowState(m_windowState | Qt::WindowFullScreen);
     m_window->show();
-    fill();
+    emit activeChanged(true);
 }
 
 void FullScreen::leave()
@@ -42,30 +40,17 @@ void FullScreen::leave()
     if (!isActive())
         return;
     qApp->removeEventFilter(this);
-    m_area->removeEventFilter(this);
     m_window->setWindowState(m_windowState & ~Qt::WindowFullScreen);
     for (qsizetype n = 0; n < m_chrome.size(); ++n)
         m_chrome[n]->setVisible(m_chromeVisible.value(n));
-    QWidget *control = m_control;
     m_control = nullptr;
-    if (control)
-        control->setGeometry(m_controlGeometry);
     if (auto left = std::exchange(m_left, {}))
         left();
-}
-
-void FullScreen::fill()
-{
-    if (m_control)
-        m_control->setGeometry(m_area->rect());
+    emit activeChanged(false);
 }
 
 bool FullScreen::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_area && event->type() == QEvent::Resize) {
-        fill();
-        return false;
-    }
     if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape) {
         leave();
         return true;

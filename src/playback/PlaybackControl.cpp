@@ -18,7 +18,6 @@ PlaybackController::PlaybackController(const Widgets &widgets, TGlobal &global, 
     : QObject(parent), m_w(widgets), m_global(global), m_layout(layout), m_fullScreen(fullScreen)
 {
     m_layout.setVideoSource([this] { return currentVideo(); });
-    m_w.imgWmplay->installEventFilter(this);
 }
 
 PlaybackController::~PlaybackController()
@@ -90,6 +89,7 @@ bool PlaybackController::CreatePlayers()
     m_wm->setUiMode(QStringLiteral("none"));
     m_wm->settings.setVolume(50);
     m_wm->setGeometry(10, 10, 1, 1);
+    m_wm->setFocusPolicy(Qt::ClickFocus);
     m_wm->hide();
     connect(m_wm, &TWmPlayer::OnStatusChange, this, &PlaybackController::wmplayerStatusChange);
     connect(m_wm, &TWmPlayer::OnPlayStateChange, this, &PlaybackController::wmplayerPlayStateChange);
@@ -99,6 +99,7 @@ bool PlaybackController::CreatePlayers()
     m_re->setObjectName(QStringLiteral("rePlayer"));
     m_re->setGeometry(10, 10, 2, 2);
     m_re->SetControls(QStringLiteral("ImageWindow"));
+    m_re->setFocusPolicy(Qt::ClickFocus);
     m_re->hide();
     connect(m_re, &TRePlayer::OnPlayStateChange, this, &PlaybackController::rePlayerPlayStateChange);
     connect(m_re, &TRePlayer::OnShowStatus, this, &PlaybackController::rePlayerShowStatus);
@@ -243,7 +244,8 @@ void PlaybackController::playing(bool firstEngine)
         CurrentUrl = m_wm->currentMedia.sourceURL();
     ShowPlayingState();
     m_w.gifConMedia->setAnimate(false);
-    const bool muted = m_w.imgmute->isVisible();
+    // The image's own flag: full screen hides the control bar, not the mute state.
+    const bool muted = !m_w.imgmute->isHidden();
     if (firstEngine)
         m_wm->settings.setMute(muted);
     else
@@ -354,28 +356,10 @@ std::optional<VideoLayout::Video> PlaybackController::currentVideo() const
 
 void PlaybackController::FormResize()
 {
+    // The keyboard stays where the user put it (zapping through the tree goes on while a
+    // video plays); the picture takes the focus only when clicked.
     if (!m_wm || !m_w.imgWmplay->isVisible())
         return;
-    m_w.window->setFocus();
-    if (m_wm->isVisible()) {
-        m_wm->setFocus();
+    if (m_wm->isVisible())
         m_re->resize(1, 1);
-    }
-}
-
-bool PlaybackController::eventFilter(QObject *watched, QEvent *event)
-{
-    // Both engines' controls are anchored to every side of the player area: they grow and
-    // shrink with it.
-    if (watched == m_w.imgWmplay && event->type() == QEvent::Resize && !m_fullScreen.isActive()) {
-        const auto *re = static_cast<QResizeEvent *>(event);
-        if (re->oldSize().isValid()) {
-            const QSize delta = re->size() - re->oldSize();
-            for (QWidget *control : {static_cast<QWidget *>(m_wm.data()), static_cast<QWidget *>(m_re.data())}) {
-                if (control)
-                    control->resize((control->size() + delta).expandedTo(QSize(0, 0)));
-            }
-        }
-    }
-    return QObject::eventFilter(watched, event);
 }

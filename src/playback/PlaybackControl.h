@@ -90,9 +90,6 @@ public:
     int PlayState = 0;
     int CurrentChannelType = 0;
 
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
 private:
     void playing(bool firstEngine);
     void setButtons(std::optional<bool> play, std::optional<bool> pause, std::optional<bool> stop);

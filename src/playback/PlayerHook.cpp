@@ -41,7 +41,10 @@ bool PlayerHook::ApplicationEvents1Message(QObject *receiver, QEvent *event)
         m_w.popControl->popup(me->globalPosition().toPoint());
         return true;
     }
-    if (event->type() == QEvent::MouseButtonDblClick && me->button() == Qt::LeftButton && inRe &&
+    // A double-click on either engine's picture goes full screen (full screen itself handles
+    // the one that returns).
+    const bool inPicture = inRe || w == wm || wm->isAncestorOf(w);
+    if (event->type() == QEvent::MouseButtonDblClick && me->button() == Qt::LeftButton && inPicture &&
         !m_fullScreen.isActive())
         m_w.actFull->trigger();
     return false;

@@ -9,8 +9,8 @@ class QMenu;
 class QWidget;
 
 // The application's message hook: every event passes through it before it is delivered. A
-// right press on the player opens the player popup; a double-click on the second engine's
-// video switches to full screen.
+// right press on the player opens the player popup; a double-click on either engine's video
+// switches to full screen.
 class PlayerHook : public QObject
 {
     Q_OBJECT

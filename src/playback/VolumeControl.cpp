@@ -28,7 +28,7 @@ void VolumeControl::applyVolume()
 
 void VolumeControl::imgRulerMouseDown(int x)
 {
-    if (m_mute->isVisible())
+    if (!m_mute->isHidden())
         imgmuteClick();
     const int limit = m_ruler->width() - m_knob->width();
     placeKnob(x > limit ? limit : qMax(0, x));
@@ -37,7 +37,7 @@ void VolumeControl::imgRulerMouseDown(int x)
 
 void VolumeControl::imgMoveMouseDown(Qt::MouseButton button, int x)
 {
-    if (m_mute->isVisible())
+    if (!m_mute->isHidden())
         imgmuteClick();
     if (button == Qt::LeftButton && !VolumeDragging) {
         VolumeDragging = true;

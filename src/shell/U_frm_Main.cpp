@@ -72,11 +72,10 @@ void Tfrm_Main::buildPopups()
 
 void Tfrm_Main::createSubsystems()
 {
+    m_fullScreen = new FullScreen(this, {m_ui->mnuMain, m_ui->panLeft, m_ui->Splitter1, m_ui->panControl}, this);
     m_video = new VideoLayout({this, m_ui->panLeft, m_ui->panControl, m_ui->imgWmplay, m_ui->panFlash, m_ui->act50,
                                m_ui->act100, m_ui->act200},
-                              this);
-    m_fullScreen =
-        new FullScreen(this, {m_ui->mnuMain, m_ui->panLeft, m_ui->Splitter1, m_ui->panControl}, m_ui->imgWmplay, this);
+                              *m_fullScreen, this);
     m_playback = new PlaybackController({this, m_ui->imgPlay, m_ui->imgPause, m_ui->imgStop, m_ui->actPlay,
                                          m_ui->actPause, m_ui->actStop, m_ui->actOpen, m_ui->act50, m_ui->panFlash,
                                          m_ui->imgWmplay, m_ui->gifConMedia, m_ui->labState, m_ui->imgmute},

@@ -68,6 +68,9 @@ private slots:
     void volumeAndMuteReachTheEngine();
     void doubleSizeOfRealClip();
     void fullScreenAndBack();
+    void fullScreenAlwaysFills();
+    void muteSurvivesFullScreen_data();
+    void muteSurvivesFullScreen();
     void treeSearchAndOpenUrlPlay();
     void closingMidStream();
 
@@ -298,10 +301,20 @@ void tst_Playback::fullScreenAndBack()
     QVERIFY(!win.pc->wmplayer()->fullScreen());
     QVERIFY(child(*win.w, "panControl")->isVisible() && child(*win.w, "panLeft")->isVisible());
     QTRY_COMPARE(win.pc->wmplayer()->geometry(), before);
-    // The second engine: a double-click on its video goes full screen, another comes back.
+    // A double-click on the picture goes full screen, another comes back, on both engines.
+    QWidget *video = win.pc->wmplayer()->findChildren<QWidget *>().value(0);
+    QVERIFY(video);
+    QTest::qWait(QApplication::doubleClickInterval() + 50);
+    QTest::mouseDClick(video, Qt::LeftButton, {}, QPoint(10, 10));
+    QVERIFY(win.pc->wmplayer()->fullScreen());
+    QVERIFY(win.w->windowState() & Qt::WindowFullScreen);
+    QTest::qWait(QApplication::doubleClickInterval() + 50);
+    QTest::mouseDClick(video, Qt::LeftButton, {}, QPoint(10, 10));
+    QVERIFY(!win.pc->wmplayer()->fullScreen());
+    QVERIFY(!(win.w->windowState() & Qt::WindowFullScreen));
     win.w->PlayStream(m_http->url(QStringLiteral("/clip.rm")), QStringLiteral("R"));
     QTRY_COMPARE_WITH_TIMEOUT(win.pc->PlayState, 3, 15000);
-    QWidget *video = win.pc->rePlayer()->findChildren<QWidget *>().value(0);
+    video = win.pc->rePlayer()->findChildren<QWidget *>().value(0);
     QVERIFY(video);
     QTest::mouseDClick(video, Qt::LeftButton, {}, QPoint(10, 10));
     QVERIFY(win.pc->rePlayer()->GetFullScreen());
@@ -316,6 +329,56 @@ void tst_Playback::fullScreenAndBack()
     win.action("actStop")->trigger();
     QTRY_VERIFY(!win.pc->rePlayer()->GetFullScreen());
     QVERIFY(!(win.w->windowState() & Qt::WindowFullScreen));
+}
+
+void tst_Playback::fullScreenAlwaysFills()
+{
+    Window win;
+    win.w->PlayStream(m_http->url(QStringLiteral("/clip.mp4")), QStringLiteral("C"));
+    QTRY_COMPARE_WITH_TIMEOUT(win.pc->PlayState, 3, 15000);
+    win.action("actFull")->trigger();
+    QWidget *area = child(*win.w, "imgWmplay");
+    QTRY_COMPARE(win.pc->wmplayer()->geometry(), area->rect());
+    // Size commands and a new stream starting keep the picture over the whole screen.
+    for (const char *size : {"act100", "act200", "act50", "act100"}) {
+        win.action(size)->trigger();
+        QCOMPARE(win.pc->wmplayer()->geometry(), area->rect());
+    }
+    win.w->PlayStream(m_http->url(QStringLiteral("/clip.mp4")), QStringLiteral("Again"));
+    QTRY_COMPARE_WITH_TIMEOUT(win.pc->PlayState, 3, 15000);
+    QVERIFY(win.pc->wmplayer()->fullScreen());
+    QCOMPARE(win.pc->wmplayer()->geometry(), area->rect());
+    // Back in the window the picture is at the size chosen meanwhile.
+    QTest::keyClick(win.w.get(), Qt::Key_Escape);
+    QTRY_COMPARE(win.pc->wmplayer()->geometry(),
+                 QRect((area->width() - 320) / 2, (area->height() - 240) / 2, 320, 240));
+}
+
+void tst_Playback::muteSurvivesFullScreen_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::newRow("first engine") << QStringLiteral("/clip.mp4");
+    QTest::newRow("second engine") << QStringLiteral("/clip.rm");
+}
+
+void tst_Playback::muteSurvivesFullScreen()
+{
+    QFETCH(QString, path);
+    Window win;
+    win.w->PlayStream(m_http->url(path), QStringLiteral("C"));
+    QTRY_COMPARE_WITH_TIMEOUT(win.pc->PlayState, 3, 15000);
+    const engine::Engine &engine =
+        win.pc->CurrentEngine == 1 ? win.pc->wmplayer()->engine() : win.pc->rePlayer()->engine();
+    child<QAbstractButton>(*win.w, "imgnomute")->click();
+    QTRY_VERIFY(engine.outputMuted());
+    win.action("actFull")->trigger();
+    QVERIFY(win.w->windowState() & Qt::WindowFullScreen);
+    win.action("actPause")->trigger();
+    QTRY_VERIFY(win.enabled("imgPlay"));
+    win.action("actPlay")->trigger();
+    QTRY_COMPARE(win.pc->PlayState, 3);
+    QTest::qWait(100);
+    QVERIFY(engine.outputMuted());
 }
 
 void tst_Playback::treeSearchAndOpenUrlPlay()

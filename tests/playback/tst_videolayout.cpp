@@ -51,6 +51,9 @@ private slots:
     void doubleSizeGrowsTheWindow();
     void largerWindowKeepsItsSize();
     void naturalSizeCentred();
+    void neverLargerThanTheScreen();
+    void sizeCommandsDoNotDependOnWhatCameBefore();
+    void pictureKeepsItsSizeWhenTheAreaChanges();
     void fitFillsWithoutResizing();
     void audioGetsAnEmptyControl();
     void listToggleKeepsPlayerWidthAndScale();
@@ -79,10 +82,10 @@ void tst_VideoLayout::doubleSizeGrowsTheWindow()
 void tst_VideoLayout::largerWindowKeepsItsSize()
 {
     Window win;
-    win.w->resize(1000, 800);
-    QTRY_COMPARE(win.w->size(), QSize(1000, 800));
+    win.w->resize(1000, 700);
+    QTRY_COMPARE(win.w->size(), QSize(1000, 700));
     win.trigger("act200");
-    QCOMPARE(win.w->size(), QSize(1000, 800));
+    QCOMPARE(win.w->size(), QSize(1000, 700));
     // One dimension too small: both needed values are taken, even the smaller width.
     win.w->resize(1000, 500);
     QTRY_COMPARE(win.w->height(), 500);
@@ -97,9 +100,74 @@ void tst_VideoLayout::naturalSizeCentred()
     QCOMPARE(win.w->size(), QSize(640, 435)); // 320 x 240 fits
     QCOMPARE(win.control->geometry(),
              QRect((win.area()->width() - 320) / 2, (win.area()->height() - 240) / 2, 320, 240));
-    win.natural = QSize(1280, 720);
+    win.natural = QSize(640, 360);
     win.trigger("act100");
-    QCOMPARE(win.w->size(), QSize(1280 + 20 + 185 + 15, 720 + 20 + 40 + 19 + 45));
+    QCOMPARE(win.w->size(), QSize(640 + 20 + 185 + 15, 360 + 20 + 40 + 19 + 45));
+}
+
+void tst_VideoLayout::neverLargerThanTheScreen()
+{
+    Window win;
+    const QRect avail = win.w->screen()->availableGeometry();
+    win.w->move(avail.right() - 700, avail.top() + 100);
+    win.natural = QSize(1280, 720); // 200% needs 2780 x 1564
+    win.trigger("act200");
+    QTRY_VERIFY(avail.contains(win.w->frameGeometry()));
+    QVERIFY(win.w->width() > 1000 && win.w->height() > 600); // as large as the screen allows
+    // The picture is as large as the area allows, its aspect kept, centred and never cut.
+    const QRect pic = win.control->geometry();
+    QVERIFY(win.area()->rect().contains(pic));
+    QVERIFY(pic.width() == win.area()->width() || pic.height() == win.area()->height());
+    QVERIFY(qAbs(pic.width() * 9 - pic.height() * 16) <= 16);
+    QVERIFY(qAbs(pic.center().x() - win.area()->rect().center().x()) <= 1);
+    QVERIFY(qAbs(pic.center().y() - win.area()->rect().center().y()) <= 1);
+}
+
+void tst_VideoLayout::sizeCommandsDoNotDependOnWhatCameBefore()
+{
+    Window win;
+    win.trigger("act100");
+    const QSize at100 = win.w->size();
+    const QRect picture100 = win.control->geometry();
+    win.trigger("act200");
+    QCOMPARE(win.w->size(), QSize(860, 604));
+    win.trigger("act100");
+    QCOMPARE(win.w->size(), at100); // 100% after 200% gives the window back
+    QTRY_COMPARE(win.control->geometry(), picture100);
+    win.trigger("act50");
+    win.trigger("act200");
+    QCOMPARE(win.w->size(), QSize(860, 604));
+    // A size the user chose is where the commands start from.
+    win.w->resize(900, 650);
+    QTRY_COMPARE(win.w->size(), QSize(900, 650));
+    win.trigger("act100");
+    QCOMPARE(win.w->size(), QSize(900, 650));
+}
+
+void tst_VideoLayout::pictureKeepsItsSizeWhenTheAreaChanges()
+{
+    Window win;
+    win.trigger("act100");
+    const auto centred = [&](QSize size) {
+        return QRect((win.area()->width() - size.width()) / 2, (win.area()->height() - size.height()) / 2,
+                     size.width(), size.height());
+    };
+    win.w->resize(950, 700); // by hand, or a window manager applying a resize later
+    QTRY_COMPARE(win.w->size(), QSize(950, 700));
+    QTRY_COMPARE(win.control->geometry(), centred(QSize(320, 240)));
+    win.w->showMaximized();
+    QTRY_VERIFY(win.area()->width() > 900);
+    QTRY_COMPARE(win.control->geometry(), centred(QSize(320, 240)));
+    win.trigger("act200");
+    QVERIFY(win.w->isMaximized());
+    QCOMPARE(win.control->geometry(), centred(QSize(640, 480)));
+    win.w->showNormal();
+    QTRY_COMPARE(win.w->size(), QSize(950, 700));
+    QTRY_COMPARE(win.control->geometry(), centred(QSize(640, 480)));
+    win.trigger("act50");
+    QCOMPARE(win.control->geometry(), win.area()->rect());
+    win.w->resize(700, 500);
+    QTRY_COMPARE(win.control->geometry(), win.area()->rect());
 }
 
 void tst_VideoLayout::fitFillsWithoutResizing()
