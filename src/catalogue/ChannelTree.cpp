@@ -65,6 +65,36 @@ ChannelTree::ChannelTree(const Widgets &widgets, TGlobal &global, PlayTarget &pl
     m_w.treChannle->installEventFilter(this);
     connect(m_w.treChannle, &QTreeWidget::itemDoubleClicked, this,
             [this] { Guarded(m_window, [this] { treChannleDblClick(); }); });
+    // The channel commands follow the selection, so their keys (Delete) act on what is selected.
+    connect(m_w.treChannle, &QTreeWidget::currentItemChanged, this, &ChannelTree::updateCommands);
+    connect(m_w.treChannle, &QTreeWidget::itemSelectionChanged, this, &ChannelTree::updateCommands);
+}
+
+void ChannelTree::updateCommands()
+{
+    const QList<QAction *> commands = {m_w.actLeftPlay,   m_w.actAddNew, m_w.actDelete,   m_w.actAddFav,
+                                       m_w.actProperties, m_w.actBroken, m_w.actAddReview};
+    const bool favorites = m_kind == ListKind::Favorites;
+    const auto channel = m_loading ? std::nullopt : selectedChannel();
+    if (channel) {
+        for (QAction *a : commands)
+            a->setEnabled(true);
+        if (favorites) {
+            m_w.actAddFav->setEnabled(false);
+        } else {
+            m_w.actDelete->setEnabled(false);
+            m_w.actAddNew->setEnabled(false);
+        }
+        if (!channel->element.attribute("ID").value_or(QString()).trimmed().isEmpty())
+            return;
+        m_w.actBroken->setEnabled(false);
+        m_w.actAddReview->setEnabled(false);
+    } else {
+        for (QAction *a : commands)
+            a->setEnabled(false);
+        if (favorites && hasSelection() && !m_loading)
+            m_w.actAddNew->setEnabled(true);
+    }
 }
 
 void ChannelTree::actFavoritesExecute()
@@ -208,6 +238,7 @@ void ChannelTree::fill(const QString &path, const QString *category)
         QFile::remove(work);
     QApplication::restoreOverrideCursor();
     m_loading = false;
+    updateCommands();
     emit loadFinished();
 }
 
@@ -245,28 +276,10 @@ void ChannelTree::treChannleMouseDown(const QPoint &globalPos)
 {
     if (m_loading || !hasSelection())
         return;
-    const QList<QAction *> commands = {m_w.actLeftPlay,   m_w.actAddNew, m_w.actDelete,   m_w.actAddFav,
-                                       m_w.actProperties, m_w.actBroken, m_w.actAddReview};
-    const bool favorites = m_kind == ListKind::Favorites;
+    updateCommands();
     if (const auto channel = selectedChannel()) {
-        for (QAction *a : commands)
-            a->setEnabled(true);
-        if (favorites) {
-            m_w.actAddFav->setEnabled(false);
-        } else {
-            m_w.actDelete->setEnabled(false);
-            m_w.actAddNew->setEnabled(false);
-        }
         m_contextItem = ChannelItem(channel->element);
-        if (channel->element.text("ID").trimmed().isEmpty()) {
-            m_w.actBroken->setEnabled(false);
-            m_w.actAddReview->setEnabled(false);
-        }
-    } else {
-        for (QAction *a : commands)
-            a->setEnabled(false);
-        if (favorites)
-            m_w.actAddNew->setEnabled(true);
+        channel->element.text("ID"); // a channel without one is reported like any missing attribute
     }
     m_w.popLeft->popup(globalPos);
 }
@@ -278,7 +291,14 @@ bool ChannelTree::eventFilter(QObject *watched, QEvent *event)
         if (event->type() == QEvent::MouseButtonPress) {
             auto *me = static_cast<QMouseEvent *>(event);
             if (me->button() == Qt::RightButton) {
-                // The popup works on the selected node; a right click does not move the selection.
+                // The popup works on the row under the mouse: a right click selects it first
+                // (on empty space it clears the selection, and no popup opens).
+                if (!m_loading) {
+                    QTreeWidgetItem *under = tree->itemAt(me->position().toPoint());
+                    tree->setCurrentItem(under);
+                    if (!under)
+                        tree->clearSelection();
+                }
                 const QPoint at = me->globalPosition().toPoint();
                 Guarded(m_window, [&] { treChannleMouseDown(at); });
                 return true;

@@ -66,6 +66,8 @@ public:
     void actLeftPlayExecute() { treChannleDblClick(); }
     // A right click while a node is selected: enables the channel commands and opens popLeft.
     void treChannleMouseDown(const QPoint &globalPos);
+    // Enables the channel commands for the selected node (the popup and their keys act on it).
+    void updateCommands();
 
     ListKind ChannelListKind() const { return m_kind; }
     const std::optional<ChannelItem> &ContextItem() const { return m_contextItem; }

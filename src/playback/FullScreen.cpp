@@ -32,6 +32,8 @@ void FullScreen::enter(QWidget *control, std::function<void()> left)
         Qt::QueuedConnection);
     m_window->setWindowState(m_windowState | Qt::WindowFullScreen);
     m_window->show();
+    // The player's keys work on the picture, wherever the keyboard was.
+    control->setFocus();
     emit activeChanged(true);
 }
 

@@ -87,7 +87,7 @@ bool PlaybackController::CreatePlayers()
     m_wm->setEnableContextMenu(false);
     m_wm->setStretchToFit(true);
     m_wm->setUiMode(QStringLiteral("none"));
-    m_wm->settings.setVolume(50);
+    m_wm->settings.setVolume(m_volume.value_or(50));
     m_wm->setGeometry(10, 10, 1, 1);
     m_wm->setFocusPolicy(Qt::ClickFocus);
     m_wm->hide();
@@ -99,6 +99,8 @@ bool PlaybackController::CreatePlayers()
     m_re->setObjectName(QStringLiteral("rePlayer"));
     m_re->setGeometry(10, 10, 2, 2);
     m_re->SetControls(QStringLiteral("ImageWindow"));
+    if (m_volume)
+        m_re->SetVolume(*m_volume);
     m_re->setFocusPolicy(Qt::ClickFocus);
     m_re->hide();
     connect(m_re, &TRePlayer::OnPlayStateChange, this, &PlaybackController::rePlayerPlayStateChange);
@@ -257,6 +259,10 @@ void PlaybackController::playing(bool firstEngine)
             m_w.act50->trigger();
     } else {
         m_layout.SetVideoSize(m_layout.VideoScale, false);
+        // A radio channel's popup disabled the size commands and full screen: a video brings
+        // them back for the keys too, not only for the next right click.
+        for (QAction *a : {m_w.act50, m_w.act100, m_w.act200, m_w.actFull})
+            a->setEnabled(true);
     }
 }
 
@@ -312,6 +318,11 @@ void PlaybackController::actStopExecute()
 
 void PlaybackController::actFullExecute()
 {
+    // Full screen is a switch: the same command (F11, F) returns.
+    if (m_fullScreen.isActive()) {
+        m_fullScreen.leave();
+        return;
+    }
     if (PlayState != 3 || !m_wm)
         return;
     try {
@@ -326,6 +337,7 @@ void PlaybackController::actFullExecute()
 
 void PlaybackController::applyVolume(int volume)
 {
+    m_volume = volume;
     if (!m_wm)
         return;
     if (CurrentEngine == 1)

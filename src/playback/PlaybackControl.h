@@ -36,6 +36,9 @@ public:
         QAction *actStop;
         QAction *actOpen;
         QAction *act50;
+        QAction *act100;
+        QAction *act200;
+        QAction *actFull;
         QWidget *panFlash;
         QWidget *imgWmplay;
         AnimatedPicture *gifConMedia;
@@ -75,7 +78,8 @@ public:
     // The player part of the window's resize handling.
     void FormResize();
 
-    // Volume and mute reach the engine of the current stream once the engines exist.
+    // Volume and mute reach the engine of the current stream once the engines exist; engines
+    // made later start at the last volume asked for.
     void applyVolume(int volume);
     void applyMute(bool mute);
 
@@ -101,4 +105,5 @@ private:
     QPointer<TWmPlayer> m_wm;
     QPointer<TRePlayer> m_re;
     std::unique_ptr<QThread> m_preload;
+    std::optional<int> m_volume; // asked for before the engines existed
 };

@@ -3,14 +3,18 @@
 #include "FullScreen.h"
 #include "PlaybackControl.h"
 #include "PlayerComponents.h"
+#include "VolumeControl.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QWheelEvent>
 
-PlayerHook::PlayerHook(const Widgets &widgets, PlaybackController &playback, FullScreen &fullScreen, QObject *parent)
-    : QObject(parent), m_w(widgets), m_playback(playback), m_fullScreen(fullScreen)
+PlayerHook::PlayerHook(const Widgets &widgets, PlaybackController &playback, FullScreen &fullScreen,
+                       VolumeControl &volume, QObject *parent)
+    : QObject(parent), m_w(widgets), m_playback(playback), m_fullScreen(fullScreen), m_volume(volume)
 {
     qApp->installEventFilter(this);
 }
@@ -20,9 +24,53 @@ PlayerHook::~PlayerHook()
     qApp->removeEventFilter(this);
 }
 
+bool PlayerHook::inPicture(const QWidget *w) const
+{
+    return w && (w == m_w.imgWmplay || m_w.imgWmplay->isAncestorOf(w));
+}
+
+bool PlayerHook::pictureKey(int key)
+{
+    switch (key) {
+    case Qt::Key_Space:
+        (m_w.actPause->isEnabled() ? m_w.actPause : m_w.actPlay)->trigger();
+        return true;
+    case Qt::Key_M:
+        m_w.actMute->trigger();
+        return true;
+    case Qt::Key_F:
+        m_w.actFull->trigger();
+        return true;
+    case Qt::Key_Up:
+        m_volume.stepVolume(1);
+        return true;
+    case Qt::Key_Down:
+        m_volume.stepVolume(-1);
+        return true;
+    default:
+        return false;
+    }
+}
+
 bool PlayerHook::ApplicationEvents1Message(QObject *receiver, QEvent *event)
 {
-    if (event->type() != QEvent::MouseButtonPress && event->type() != QEvent::MouseButtonDblClick)
+    const QEvent::Type type = event->type();
+    if (type == QEvent::KeyPress) {
+        auto *w = qobject_cast<QWidget *>(receiver);
+        const auto *ke = static_cast<QKeyEvent *>(event);
+        const Qt::KeyboardModifiers mods = ke->modifiers() & ~Qt::KeypadModifier;
+        if (mods == Qt::NoModifier && w && (m_fullScreen.isActive() ? w->window() == m_w.imgWmplay->window()
+                                                                     : inPicture(w)))
+            return pictureKey(ke->key());
+        return false;
+    }
+    if (type == QEvent::Wheel) {
+        if (!inPicture(qobject_cast<QWidget *>(receiver)))
+            return false;
+        m_volume.wheel(static_cast<QWheelEvent *>(event)->angleDelta().y());
+        return true;
+    }
+    if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonDblClick)
         return false;
     auto *w = qobject_cast<QWidget *>(receiver);
     const auto *me = static_cast<QMouseEvent *>(event);
@@ -31,7 +79,7 @@ bool PlayerHook::ApplicationEvents1Message(QObject *receiver, QEvent *event)
     if (!w || !wm)
         return false;
     const bool inRe = re && re->isAncestorOf(w);
-    if (event->type() == QEvent::MouseButtonPress && me->button() == Qt::RightButton) {
+    if (type == QEvent::MouseButtonPress && me->button() == Qt::RightButton) {
         const bool onPlayer = w == wm || wm->isAncestorOf(w) || w == m_w.imgWmplay || inRe;
         if (!onPlayer)
             return false;
@@ -43,8 +91,8 @@ bool PlayerHook::ApplicationEvents1Message(QObject *receiver, QEvent *event)
     }
     // A double-click on either engine's picture goes full screen (full screen itself handles
     // the one that returns).
-    const bool inPicture = inRe || w == wm || wm->isAncestorOf(w);
-    if (event->type() == QEvent::MouseButtonDblClick && me->button() == Qt::LeftButton && inPicture &&
+    const bool onPicture = inRe || w == wm || wm->isAncestorOf(w);
+    if (type == QEvent::MouseButtonDblClick && me->button() == Qt::LeftButton && onPicture &&
         !m_fullScreen.isActive())
         m_w.actFull->trigger();
     return false;

@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QMouseEvent>
+#include <QWheelEvent>
 
 VolumeControl::VolumeControl(QWidget *imgRuler, QWidget *imgMove, QAbstractButton *imgnomute, QAbstractButton *imgmute,
                              PlaybackController &playback, QObject *parent)
@@ -21,6 +22,18 @@ void VolumeControl::placeKnob(int offset)
     m_knob->move(m_ruler->x() + offset, m_knob->y());
 }
 
+int VolumeControl::offsetFor(int volume)
+{
+    volume = qBound(0, volume, 100);
+    return qMin(kMaxOffset, (volume * kMaxOffset + 99) / 100);
+}
+
+bool VolumeControl::muted() const
+{
+    // The image's own flag: the bar may be hidden (full screen).
+    return !m_mute->isHidden();
+}
+
 void VolumeControl::applyVolume()
 {
     m_playback.applyVolume(volume());
@@ -28,7 +41,7 @@ void VolumeControl::applyVolume()
 
 void VolumeControl::imgRulerMouseDown(int x)
 {
-    if (!m_mute->isHidden())
+    if (muted())
         imgmuteClick();
     const int limit = m_ruler->width() - m_knob->width();
     placeKnob(x > limit ? limit : qMax(0, x));
@@ -37,7 +50,7 @@ void VolumeControl::imgRulerMouseDown(int x)
 
 void VolumeControl::imgMoveMouseDown(Qt::MouseButton button, int x)
 {
-    if (!m_mute->isHidden())
+    if (muted())
         imgmuteClick();
     if (button == Qt::LeftButton && !VolumeDragging) {
         VolumeDragging = true;
@@ -68,6 +81,7 @@ void VolumeControl::imgnomuteClick()
     m_playback.applyMute(true);
     m_mute->show();
     m_nomute->hide();
+    emit muteChanged(true);
 }
 
 void VolumeControl::imgmuteClick()
@@ -75,31 +89,63 @@ void VolumeControl::imgmuteClick()
     m_playback.applyMute(false);
     m_nomute->show();
     m_mute->hide();
+    emit muteChanged(false);
+}
+
+void VolumeControl::setMuted(bool mute)
+{
+    if (mute)
+        imgnomuteClick();
+    else
+        imgmuteClick();
+}
+
+void VolumeControl::stepVolume(int steps)
+{
+    if (steps == 0)
+        return;
+    if (muted())
+        imgmuteClick();
+    placeKnob(offsetFor(volume() + steps * kStep));
+    applyVolume();
+}
+
+void VolumeControl::setVolume(int volume)
+{
+    placeKnob(offsetFor(volume));
+    applyVolume();
+}
+
+void VolumeControl::wheel(int angleDelta)
+{
+    m_wheelRest += angleDelta;
+    const int notches = m_wheelRest / 120;
+    m_wheelRest -= notches * 120;
+    stepVolume(notches);
 }
 
 bool VolumeControl::eventFilter(QObject *watched, QEvent *event)
 {
+    const QEvent::Type type = event->type();
+    if (type == QEvent::Wheel && (watched == m_ruler || watched == m_knob)) {
+        wheel(static_cast<QWheelEvent *>(event)->angleDelta().y());
+        return true;
+    }
     if (watched == m_ruler) {
-        if (event->type() == QEvent::Move)
+        if (type == QEvent::Move)
             placeKnob(m_offset); // the knob rides with the ruler when the bar is laid out
-        else if (event->type() == QEvent::MouseButtonPress &&
-                 static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton)
+        else if (type == QEvent::MouseButtonPress && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton)
             imgRulerMouseDown(int(static_cast<QMouseEvent *>(event)->position().x()));
-    } else if (watched == m_knob) {
+    } else if (watched == m_knob &&
+               (type == QEvent::MouseButtonPress || type == QEvent::MouseMove || type == QEvent::MouseButtonRelease)) {
         const auto *me = static_cast<QMouseEvent *>(event);
-        switch (event->type()) {
-        case QEvent::MouseButtonPress:
+        if (type == QEvent::MouseButtonPress)
             imgMoveMouseDown(me->button(), int(me->position().x()));
-            return true;
-        case QEvent::MouseMove:
+        else if (type == QEvent::MouseMove)
             imgMoveMouseMove(int(me->position().x()));
-            return true;
-        case QEvent::MouseButtonRelease:
+        else
             imgMoveMouseUp(me->button());
-            return true;
-        default:
-            break;
-        }
+        return true;
     }
     return QObject::eventFilter(watched, event);
 }

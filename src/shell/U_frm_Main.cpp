@@ -3,6 +3,7 @@
 
 #include "AppInfo.h"
 #include "Guard.h"
+#include "WindowMemory.h"
 #include "appearance/SkinEngine.h"
 #include "appearance/SkinMenu.h"
 #include "catalogue/ChannelTree.h"
@@ -22,6 +23,7 @@
 #include "playback/VolumeControl.h"
 
 #include <QMenu>
+#include <QWindow>
 #include <QMouseEvent>
 #include <QTimer>
 
@@ -68,6 +70,16 @@ void Tfrm_Main::buildPopups()
     popControl->addActions({m_ui->actPlay, m_ui->actPause, m_ui->actStop});
     popControl->addSeparator();
     popControl->addActions({m_ui->act50, m_ui->act100, m_ui->act200, m_ui->actFull});
+    popControl->addSeparator();
+    popControl->addActions({m_ui->actVolumeUp, m_ui->actVolumeDown, m_ui->actMute});
+
+    // Shortcuts work wherever the keyboard is in the window, full screen included (where the
+    // menu bar is hidden); the window holds no text field whose keys they could take.
+    for (QAction *a : {m_ui->actFull, m_ui->actOpen, m_ui->actSearch, m_ui->actDelete, m_ui->actVolumeUp,
+                       m_ui->actVolumeDown, m_ui->actMute}) {
+        a->setShortcutContext(Qt::WindowShortcut);
+        addAction(a);
+    }
 }
 
 void Tfrm_Main::createSubsystems()
@@ -77,8 +89,9 @@ void Tfrm_Main::createSubsystems()
                                m_ui->act100, m_ui->act200},
                               *m_fullScreen, this);
     m_playback = new PlaybackController({this, m_ui->imgPlay, m_ui->imgPause, m_ui->imgStop, m_ui->actPlay,
-                                         m_ui->actPause, m_ui->actStop, m_ui->actOpen, m_ui->act50, m_ui->panFlash,
-                                         m_ui->imgWmplay, m_ui->gifConMedia, m_ui->labState, m_ui->imgmute},
+                                         m_ui->actPause, m_ui->actStop, m_ui->actOpen, m_ui->act50, m_ui->act100,
+                                         m_ui->act200, m_ui->actFull, m_ui->panFlash, m_ui->imgWmplay,
+                                         m_ui->gifConMedia, m_ui->labState, m_ui->imgmute},
                                         m_global, *m_video, *m_fullScreen, this);
     m_volume = new VolumeControl(m_ui->imgRuler, m_ui->imgMove, m_ui->imgnomute, m_ui->imgmute, *m_playback, this);
     m_tree = new ChannelTree({m_ui->treChannle, m_ui->actFavorites, m_ui->actTV, m_ui->actRadio,
@@ -126,6 +139,10 @@ void Tfrm_Main::wireActions()
     run(m_ui->actFaq, [this] { m_web->actFaqExecute(); });
     run(m_ui->actBroken, [this] { m_web->actBrokenExecute(); });
     run(m_ui->actAddReview, [this] { m_web->actAddReviewExecute(); });
+    run(m_ui->actVolumeUp, [this] { m_volume->stepVolume(1); });
+    run(m_ui->actVolumeDown, [this] { m_volume->stepVolume(-1); });
+    connect(m_ui->actMute, &QAction::triggered, this, [this](bool on) { m_volume->setMuted(on); });
+    connect(m_volume, &VolumeControl::muteChanged, m_ui->actMute, &QAction::setChecked);
 
     // The picture buttons execute their actions (which run only while enabled).
     connect(m_ui->imgPlay, &QAbstractButton::clicked, m_ui->actPlay, &QAction::trigger);
@@ -141,24 +158,41 @@ void Tfrm_Main::FormCreate()
     m_skinMenu->LoadSkinMenu(m_global.AppDir + QStringLiteral("skins/"));
     skinmain = SkinEngine::SetUp(this, m_global.SkinPath);
     m_skinMenu->setEngine(skinmain);
-    ApplicationEvents1 =
-        new PlayerHook({m_ui->imgWmplay, popControl, m_ui->act50, m_ui->act100, m_ui->act200, m_ui->actFull},
-                       *m_playback, *m_fullScreen, this);
+    ApplicationEvents1 = new PlayerHook({m_ui->imgWmplay, popControl, m_ui->act50, m_ui->act100, m_ui->act200,
+                                         m_ui->actFull, m_ui->actPlay, m_ui->actPause, m_ui->actMute},
+                                        *m_playback, *m_fullScreen, *m_volume, this);
     switch (m_global.DiplayList) {
     case 0:
-        m_ui->actFavorites->trigger();
+        m_firstList = m_ui->actFavorites;
         break;
     case 1:
-        m_ui->actTV->trigger();
+        m_firstList = m_ui->actTV;
         break;
     case 2:
-        m_ui->actRadio->trigger();
+        m_firstList = m_ui->actRadio;
         break;
     default:
         break;
     }
+    if (m_firstList)
+        m_firstList->setChecked(true); // the list itself follows once the window shows
     m_volume->placeKnob(43);
     m_video->VideoScale = 1;
+    m_memory = std::make_unique<WindowMemory>(WindowMemory::Widgets{this, m_ui->panLeft}, *m_volume, m_global);
+    m_memory->restore();
+}
+
+bool Tfrm_Main::firstListLoaded() const
+{
+    return !m_firstList && !m_tree->isLoading();
+}
+
+void Tfrm_Main::loadFirstList()
+{
+    if (QAction *list = m_firstList.data()) {
+        m_firstList.clear();
+        list->trigger();
+    }
 }
 
 void Tfrm_Main::showEvent(QShowEvent *event)
@@ -170,8 +204,19 @@ void Tfrm_Main::showEvent(QShowEvent *event)
     }
 }
 
+void Tfrm_Main::closeEvent(QCloseEvent *event)
+{
+    QMainWindow::closeEvent(event);
+    m_memory->save();
+}
+
 void Tfrm_Main::FormShow()
 {
+    // The first list loads once the window has been drawn (or soon anyway, should the window
+    // system never say it is exposed, as for a window started minimised).
+    if (QWindow *handle = windowHandle())
+        handle->installEventFilter(this);
+    QTimer::singleShot(1000, this, &Tfrm_Main::loadFirstList);
     m_listCheck->FormShow();
     // Once the window is up, the engines load in the background.
     QTimer::singleShot(0, m_playback, &PlaybackController::Preload);
@@ -191,6 +236,8 @@ void Tfrm_Main::FormResize()
 
 bool Tfrm_Main::eventFilter(QObject *watched, QEvent *event)
 {
+    if (m_firstList && watched == windowHandle() && event->type() == QEvent::Expose && windowHandle()->isExposed())
+        QTimer::singleShot(0, this, &Tfrm_Main::loadFirstList);
     // The product caption on the idle panel leads to the home page.
     if (watched == m_ui->labCap && event->type() == QEvent::MouseButtonRelease &&
         static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton)

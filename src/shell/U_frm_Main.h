@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
+
+#include <memory>
 
 class ChannelTree;
 class FavoritesCommands;
@@ -16,6 +19,7 @@ class SkinMenu;
 class TGlobal;
 class VideoLayout;
 class VolumeControl;
+class WindowMemory;
 namespace Ui {
 class Tfrm_Main;
 }
@@ -52,9 +56,12 @@ public:
     ListUpdateCheck *listUpdateCheck() const { return m_listCheck; }
     QMenu *popLeftMenu() const { return popLeft; }
     QMenu *popControlMenu() const { return popControl; }
+    // The list shown at start is in the tree (it loads once the window is on screen).
+    bool firstListLoaded() const;
 
 protected:
     void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -65,6 +72,9 @@ private:
     void buildPopups();
     void createSubsystems();
     void wireActions();
+    // Loads the list shown at start once the window is on screen (a long list fills the tree
+    // in slices while the window is already there).
+    void loadFirstList();
 
     TGlobal &m_global;
     Ui::Tfrm_Main *m_ui;
@@ -81,5 +91,7 @@ private:
     FavoritesCommands *m_favorites = nullptr;
     ListUpdateCheck *m_listCheck = nullptr;
     WebPages *m_web = nullptr;
+    std::unique_ptr<WindowMemory> m_memory;
+    QPointer<QAction> m_firstList; // the list to load once the window is on screen
     bool m_shown = false;
 };

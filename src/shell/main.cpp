@@ -5,7 +5,6 @@
 #include "pGloba.h"
 
 #include <QApplication>
-#include <QScreen>
 
 #include <clocale>
 
@@ -21,8 +20,6 @@ int main(int argc, char *argv[])
     QApplication::setWindowIcon(Artwork::icon(QStringLiteral("zentavo")));
 
     Tfrm_Main window(global);
-    if (const QScreen *screen = window.screen())
-        window.move(screen->availableGeometry().center() - window.rect().center());
     StartupProbe::Attach(&window);
     window.show();
     return QApplication::exec();

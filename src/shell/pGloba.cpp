@@ -22,6 +22,13 @@ bool readBool(const IniFile &ini, const QString &key, bool def)
     return readInt(ini, key, def ? 1 : 0) != 0;
 }
 
+// An integer within [low, high], else `def`.
+int readBounded(const IniFile &ini, const QString &key, int low, int high, int def)
+{
+    const int v = readInt(ini, key, def);
+    return v >= low && v <= high ? v : def;
+}
+
 QString boolText(bool b)
 {
     return b ? QStringLiteral("1") : QStringLiteral("0");
@@ -52,6 +59,16 @@ void TGlobal::LoadSettings()
     Ontop = readBool(ini, QStringLiteral("Ontop"), false);
     Download = readBool(ini, QStringLiteral("Download"), false);
     ShowIcon = readBool(ini, QStringLiteral("ShowIcon"), true);
+    Volume = readBounded(ini, QStringLiteral("Volume"), 0, 100, -1);
+    Mute = readBool(ini, QStringLiteral("Mute"), false);
+    constexpr int kFar = 100000;
+    const int left = readBounded(ini, QStringLiteral("WindowLeft"), -kFar, kFar, kFar + 1);
+    const int top = readBounded(ini, QStringLiteral("WindowTop"), -kFar, kFar, kFar + 1);
+    const int width = readBounded(ini, QStringLiteral("WindowWidth"), 1, kFar, 0);
+    const int height = readBounded(ini, QStringLiteral("WindowHeight"), 1, kFar, 0);
+    WindowGeometry = left <= kFar && top <= kFar ? QRect(left, top, width, height) : QRect();
+    WindowMaximized = readBool(ini, QStringLiteral("WindowMaximized"), false);
+    ListWidth = readBounded(ini, QStringLiteral("ListWidth"), 0, kFar, -1);
     computeSkinPath();
 }
 
@@ -65,6 +82,20 @@ void TGlobal::SaveSettings()
     ini.setValue(kSection, QStringLiteral("SkinFile"), SkinFile);
     ini.setValue(kSection, QStringLiteral("Download"), boolText(Download));
     ini.setValue(kSection, QStringLiteral("ShowIcon"), boolText(ShowIcon));
+    // The window's keys appear once a window has closed and left them.
+    if (Volume >= 0) {
+        ini.setValue(kSection, QStringLiteral("Volume"), QString::number(Volume));
+        ini.setValue(kSection, QStringLiteral("Mute"), boolText(Mute));
+    }
+    if (WindowGeometry.isValid()) {
+        ini.setValue(kSection, QStringLiteral("WindowLeft"), QString::number(WindowGeometry.x()));
+        ini.setValue(kSection, QStringLiteral("WindowTop"), QString::number(WindowGeometry.y()));
+        ini.setValue(kSection, QStringLiteral("WindowWidth"), QString::number(WindowGeometry.width()));
+        ini.setValue(kSection, QStringLiteral("WindowHeight"), QString::number(WindowGeometry.height()));
+        ini.setValue(kSection, QStringLiteral("WindowMaximized"), boolText(WindowMaximized));
+    }
+    if (ListWidth >= 0)
+        ini.setValue(kSection, QStringLiteral("ListWidth"), QString::number(ListWidth));
     const bool written = ini.save();
     computeSkinPath();
     if (!written)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QRect>
 #include <QString>
 #include <QStringList>
 
@@ -38,6 +39,14 @@ public:
     int TVVersion = 3;
     QString SkinFile = QStringLiteral("Silver.ssk");
     QString SkinPath;
+
+    // What the window remembers between runs (written with the other settings). A missing or
+    // unusable value leaves the field at its "not remembered" default.
+    int Volume = -1; // 0..100; -1: not remembered
+    bool Mute = false;
+    QRect WindowGeometry; // the normal (not maximised) geometry; invalid: not remembered
+    bool WindowMaximized = false;
+    int ListWidth = -1; // the channel list panel's width; -1: not remembered
 
 private:
     void computeSkinPath();

@@ -47,7 +47,7 @@ private slots:
     void loadFailures();
     void failureKeepsNodesBeforeIt();
     void popupStates();
-    void rightClickKeepsSelection();
+    void rightClickSelectsTheRowUnderTheMouse();
     void contextItemSurvivesReload();
     void doubleClickPlays();
     void doubleClickNeedsUrl();
@@ -275,10 +275,11 @@ void tst_ChannelTree::popupStates()
     QVERIFY(enabled().isEmpty());
 }
 
-void tst_ChannelTree::rightClickKeepsSelection()
+void tst_ChannelTree::rightClickSelectsTheRowUnderTheMouse()
 {
     TreeRig rig;
     rig.tv(newsAndSports());
+    rig.fav(Document({{QStringLiteral("My_Favorites"), Item(QStringLiteral("Mine"), QStringLiteral("http://m"), 1)}}));
     rig.start();
     rig.window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&rig.window));
@@ -287,10 +288,22 @@ void tst_ChannelTree::rightClickKeepsSelection()
     rig.select(0, 0);
     QTreeWidgetItem *other = rig.tree->topLevelItem(0)->child(2);
     QTest::mousePress(rig.tree->viewport(), Qt::RightButton, {}, rig.tree->visualItemRect(other).center());
-    QCOMPARE(rig.tree->currentItem(), rig.tree->topLevelItem(0)->child(0));
+    QCOMPARE(rig.tree->currentItem(), other);
+    QVERIFY(other->isSelected());
     QVERIFY(rig.popLeft->isVisible());
-    QCOMPARE(rig.channels->ContextItem()->text("ChannelName"), QStringLiteral("Euro News"));
+    QCOMPARE(rig.channels->ContextItem()->text("ChannelName"), QStringLiteral("No Speed"));
     rig.popLeft->hide();
+    // "Add to My Favorites" from that popup adds the channel clicked, not the one before.
+    RecordingPrompter prompter;
+    rig.favorites->actAddFavExecute();
+    rig.actFavorites.trigger();
+    QCOMPARE(rig.childLabels(0).size(), 2);
+    QVERIFY(rig.childLabels(0).at(1).startsWith(QStringLiteral("No Speed")));
+    // A right click on empty space clears the selection and opens nothing.
+    rig.select(0, 0);
+    QTest::mousePress(rig.tree->viewport(), Qt::RightButton, {}, QPoint(5, rig.tree->viewport()->height() - 3));
+    QVERIFY(!rig.channels->hasSelection());
+    QVERIFY(!rig.popLeft->isVisible());
 }
 
 void tst_ChannelTree::contextItemSurvivesReload()

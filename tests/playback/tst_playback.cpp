@@ -8,6 +8,7 @@
 #include "playback/PlaybackControl.h"
 #include "playback/PlayerComponents.h"
 #include "playback/VideoLayout.h"
+#include "playback/VolumeControl.h"
 #include "shell/U_frm_Main.h"
 #include "shell/pGloba.h"
 
@@ -19,6 +20,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTreeWidget>
+#include <QWheelEvent>
 
 extern "C" engine::Factory *zentavo_player_engines();
 
@@ -39,9 +41,7 @@ struct Window
         global = std::make_unique<TGlobal>(dir.path());
         w = std::make_unique<Tfrm_Main>(*global);
         pc = w->playback();
-        w->show();
-        if (!QTest::qWaitForWindowExposed(w.get()))
-            qFatal("window not shown");
+        ShowWithFirstList(*w);
     }
     bool enabled(const char *name) { return child(*w, name)->isEnabled(); }
     QString status() { return child<QLabel>(*w, "labState")->text(); }
@@ -72,6 +72,10 @@ private slots:
     void muteSurvivesFullScreen_data();
     void muteSurvivesFullScreen();
     void treeSearchAndOpenUrlPlay();
+    void treeKeepsTheKeyboardWhileVideoPlays();
+    void playerKeysAndWheel();
+    void windowShortcuts();
+    void rememberedVolumeReachesTheEngines();
     void closingMidStream();
 
 private:
@@ -407,6 +411,146 @@ void tst_Playback::treeSearchAndOpenUrlPlay()
     QCOMPARE(win.pc->CurrentEngine, 2);
     QCOMPARE(win.w->windowTitle(), QStringLiteral("Zentavo - Playing -> ") + rm);
     QTRY_COMPARE_WITH_TIMEOUT(win.pc->PlayState, 3, 15000);
+}
+
+void tst_Playback::treeKeepsTheKeyboardWhileVideoPlays()
+{
+    const QString clip = m_http->url(QStringLiteral("/clip.mp4"));
+    Window win(ListMaker::Document({{QStringLiteral("Local"), ListMaker::Item(QStringLiteral("One"), clip) +
+                                                                  ListMaker::Item(QStringLiteral("Two"), clip) +
+                                                                  ListMaker::Item(QStringLiteral("Three"), clip)}}));
+    QVERIFY(QTest::qWaitForWindowActive(win.w.get()));
+    auto *tree = child<QTreeWidget>(*win.w, "treChannle");
+    tree->expandAll();
+    tree->setFocus();
+    tree->setCurrentItem(tree->topLevelItem(0)->child(0));
+    QTest::keyClick(tree, Qt::Key_Return);
+    QTRY_COMPARE_WITH_TIMEOUT(win.pc->PlayState, 3, 15000);
+    QTRY_VERIFY(win.pc->wmplayer()->isVisible());
+    QCOMPARE(QApplication::focusWidget(), tree);
+    // Zapping on by keyboard: Down, Enter plays the next channel.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QCOMPARE(win.w->windowTitle(), QStringLiteral("Zentavo - Playing -> Two"));
+    QTRY_COMPARE_WITH_TIMEOUT(win.pc->PlayState, 3, 15000);
+    QCOMPARE(QApplication::focusWidget(), tree);
+    // The picture takes the keyboard when clicked.
+    QTest::mouseClick(win.pc->wmplayer()->findChildren<QWidget *>().value(0), Qt::LeftButton, {}, QPoint(5, 5));
+    QVERIFY(QApplication::focusWidget() != tree);
+}
+
+void tst_Playback::playerKeysAndWheel()
+{
+    Window win;
+    QVERIFY(QTest::qWaitForWindowActive(win.w.get()));
+    win.w->PlayStream(m_http->url(QStringLiteral("/clip.mp4")), QStringLiteral("C"));
+    QTRY_COMPARE_WITH_TIMEOUT(win.pc->PlayState, 3, 15000);
+    QWidget *video = win.pc->wmplayer()->findChildren<QWidget *>().value(0);
+    QTest::mouseClick(video, Qt::LeftButton, {}, QPoint(5, 5));
+    const auto key = [](int k) { QTest::keyClick(QApplication::focusWidget(), Qt::Key(k)); };
+    VolumeControl *volume = win.w->volume();
+    key(Qt::Key_Space);
+    QTRY_COMPARE(win.pc->PlayState, 2);
+    key(Qt::Key_Space);
+    QTRY_COMPARE(win.pc->PlayState, 3);
+    key(Qt::Key_M);
+    QVERIFY(volume->muted());
+    QTRY_VERIFY(win.pc->wmplayer()->engine().outputMuted());
+    QVERIFY(win.action("actMute")->isChecked());
+    key(Qt::Key_M);
+    QVERIFY(!volume->muted());
+    const int before = volume->volume();
+    key(Qt::Key_Up);
+    QCOMPARE(volume->volume(), before + 5);
+    QTRY_COMPARE(qRound(win.pc->wmplayer()->engine().outputVolume() * 100), before + 5);
+    key(Qt::Key_Down);
+    key(Qt::Key_Down);
+    QCOMPARE(volume->volume(), before - 5);
+    key(Qt::Key_F);
+    QVERIFY(win.w->windowState() & Qt::WindowFullScreen);
+    key(Qt::Key_Up); // the keys work in full screen too
+    QCOMPARE(volume->volume(), before);
+    key(Qt::Key_F);
+    QVERIFY(!(win.w->windowState() & Qt::WindowFullScreen));
+    // The wheel over the picture or the ruler: a notch is a step.
+    const auto wheel = [](QWidget *w, int delta) {
+        QWheelEvent e(QPointF(5, 5), w->mapToGlobal(QPointF(5, 5)), {}, QPoint(0, delta), Qt::NoButton, {},
+                      Qt::NoScrollPhase, false);
+        QApplication::sendEvent(w, &e);
+    };
+    wheel(video, 120);
+    QCOMPARE(volume->volume(), before + 5);
+    wheel(child(*win.w, "imgRuler"), -60);
+    wheel(child(*win.w, "imgRuler"), -60);
+    QCOMPARE(volume->volume(), before);
+    // Keys without the picture's focus are the tree's: Space does not pause.
+    auto *tree = child<QTreeWidget>(*win.w, "treChannle");
+    tree->setFocus();
+    QTest::keyClick(tree, Qt::Key_Space);
+    QTest::keyClick(tree, Qt::Key_M);
+    QTest::qWait(50);
+    QCOMPARE(win.pc->PlayState, 3);
+    QVERIFY(!volume->muted());
+}
+
+void tst_Playback::windowShortcuts()
+{
+    Window win;
+    QVERIFY(QTest::qWaitForWindowActive(win.w.get()));
+    auto *tree = child<QTreeWidget>(*win.w, "treChannle");
+    tree->setFocus();
+    VolumeControl *volume = win.w->volume();
+    const int before = volume->volume();
+    QTest::keyClick(tree, Qt::Key_Up, Qt::ControlModifier);
+    QCOMPARE(volume->volume(), before + 5);
+    QTest::keyClick(tree, Qt::Key_Down, Qt::ControlModifier);
+    QCOMPARE(volume->volume(), before);
+    QTest::keyClick(tree, Qt::Key_M, Qt::ControlModifier);
+    QVERIFY(volume->muted());
+    QTest::keyClick(tree, Qt::Key_M, Qt::ControlModifier);
+    QVERIFY(!volume->muted());
+    QString opened;
+    WhenModal([&](QWidget *dlg) {
+        opened = dlg->objectName();
+        dlg->close();
+    });
+    QTest::keyClick(tree, Qt::Key_O, Qt::ControlModifier);
+    QCOMPARE(opened, QStringLiteral("TFrmOpenMedia"));
+    win.w->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(win.w.get()));
+    WhenModal([&](QWidget *dlg) {
+        opened = dlg->objectName();
+        dlg->close();
+    });
+    QTest::keyClick(tree, Qt::Key_F, Qt::ControlModifier);
+    QCOMPARE(opened, QStringLiteral("TFrmSearch"));
+    win.w->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(win.w.get()));
+    // F11 goes full screen and back, the menu bar hidden meanwhile.
+    win.w->PlayStream(m_http->url(QStringLiteral("/clip.mp4")), QStringLiteral("C"));
+    QTRY_COMPARE_WITH_TIMEOUT(win.pc->PlayState, 3, 15000);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F11);
+    QVERIFY(win.w->windowState() & Qt::WindowFullScreen);
+    QVERIFY(!child(*win.w, "mnuMain")->isVisible());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F11);
+    QVERIFY(!(win.w->windowState() & Qt::WindowFullScreen));
+}
+
+void tst_Playback::rememberedVolumeReachesTheEngines()
+{
+    TempAppDir dir;
+    dir.installCatalogue();
+    dir.writeConfig("[Config]\nVolume=20\nMute=0\n");
+    TGlobal global(dir.path());
+    Tfrm_Main w(global);
+    ShowWithFirstList(w);
+    QCOMPARE(w.volume()->volume(), 20);
+    w.PlayStream(m_http->url(QStringLiteral("/clip.mp4")), QStringLiteral("C"));
+    QTRY_COMPARE_WITH_TIMEOUT(w.playback()->PlayState, 3, 15000);
+    QCOMPARE(qRound(w.playback()->wmplayer()->engine().outputVolume() * 100), 20);
+    w.PlayStream(m_http->url(QStringLiteral("/clip.rm")), QStringLiteral("R"));
+    QTRY_COMPARE_WITH_TIMEOUT(w.playback()->PlayState, 3, 15000);
+    QCOMPARE(qRound(w.playback()->rePlayer()->engine().outputVolume() * 100), 20);
 }
 
 void tst_Playback::closingMidStream()

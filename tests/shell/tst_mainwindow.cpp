@@ -1,7 +1,9 @@
+#include "ListMaker.h"
 #include "TestDirs.h"
 #include "UiDriver.h"
 #include "appearance/AnimatedPicture.h"
 #include "shell/U_frm_Main.h"
+#include "playback/VolumeControl.h"
 #include "shell/pGloba.h"
 
 #include <QAbstractButton>
@@ -11,6 +13,7 @@
 #include <QMenuBar>
 #include <QTest>
 #include <QTreeWidget>
+#include <QWindow>
 
 namespace {
 
@@ -43,6 +46,10 @@ private slots:
     void exitClosesWindow();
     void startsOnListOfSetting_data();
     void startsOnListOfSetting();
+    void windowShowsBeforeTheListLoads();
+    void remembersItsStateBetweenRuns();
+    void badRememberedValuesGiveDefaults();
+    void deleteKeyDeletesTheSelectedFavourite();
 
 private:
     TempAppDir *m_dir = nullptr;
@@ -199,7 +206,9 @@ void tst_MainWindow::popupMenus()
              QStringList({QStringLiteral("actPlay=&Play"), QStringLiteral("actPause=&Pause"),
                           QStringLiteral("actStop=&Stop"), QStringLiteral("-"),
                           QStringLiteral("act50=Fit Video to Player"), QStringLiteral("act100=Video Size 100%"),
-                          QStringLiteral("act200=Video Size 200%"), QStringLiteral("actFull=&Full Screen")}));
+                          QStringLiteral("act200=Video Size 200%"), QStringLiteral("actFull=&Full Screen"),
+                          QStringLiteral("-"), QStringLiteral("actVolumeUp=Volume &Up"),
+                          QStringLiteral("actVolumeDown=Volume &Down"), QStringLiteral("actMute=&Mute")}));
 }
 
 void tst_MainWindow::controlBarLayout()
@@ -302,6 +311,7 @@ void tst_MainWindow::startsOnListOfSetting()
     RecordingPrompter prompter;
     m_global->DiplayList = setting;
     Tfrm_Main w(*m_global);
+    ShowWithFirstList(w);
     for (const char *name : {"actFavorites", "actTV", "actRadio"})
         QCOMPARE(child<QAction>(w, name)->isChecked(), checked == QLatin1String(name));
     auto *tree = child<QTreeWidget>(w, "treChannle");
@@ -312,6 +322,101 @@ void tst_MainWindow::startsOnListOfSetting()
     for (QAction *f : child<QMenu>(w, "menFilter")->actions())
         QCOMPARE(f->isEnabled(), filters);
     QVERIFY(prompter.messages.isEmpty());
+}
+
+void tst_MainWindow::windowShowsBeforeTheListLoads()
+{
+    m_dir->writeList(QStringLiteral("data/TV.CHL"), ListMaker::Plain(20, 500));
+    TGlobal global(m_dir->path());
+    Tfrm_Main w(global);
+    auto *tree = child<QTreeWidget>(w, "treChannle");
+    bool exposedAtFirstRow = false;
+    int rows = 0;
+    connect(tree->model(), &QAbstractItemModel::rowsInserted, this, [&] {
+        if (rows++ == 0)
+            exposedAtFirstRow = w.windowHandle() && w.windowHandle()->isExposed();
+    });
+    QCOMPARE(tree->topLevelItemCount(), 0); // nothing is loaded before the window shows
+    ShowWithFirstList(w);
+    QVERIFY(rows > 0);
+    QVERIFY(exposedAtFirstRow);
+    QCOMPARE(tree->topLevelItemCount(), 20);
+}
+
+void tst_MainWindow::remembersItsStateBetweenRuns()
+{
+    {
+        Tfrm_Main &w = *m_w;
+        ShowWithFirstList(w);
+        w.move(70, 60);
+        w.resize(760, 520);
+        QTRY_COMPARE(QRect(w.pos(), w.size()), QRect(70, 60, 760, 520));
+        child(w, "panLeft")->setFixedWidth(230);
+        QTest::mouseClick(child(w, "imgRuler"), Qt::LeftButton, {}, QPoint(60, 7));
+        child<QAbstractButton>(w, "imgnomute")->click();
+        w.close();
+    }
+    const QByteArray ini = m_dir->config();
+    QVERIFY2(ini.contains("Volume=68\n") && ini.contains("Mute=1\n") && ini.contains("ListWidth=230\n"), ini);
+    TGlobal again(m_dir->path());
+    Tfrm_Main w(again);
+    ShowWithFirstList(w);
+    QCOMPARE(QRect(w.pos(), w.size()), QRect(70, 60, 760, 520));
+    QCOMPARE(child(w, "panLeft")->width(), 230);
+    QCOMPARE(w.volume()->volume(), 68);
+    QVERIFY(child(w, "imgmute")->isVisible());
+    // Maximised, it comes back maximised, with the size it had before.
+    w.showMaximized();
+    QTRY_VERIFY(w.isMaximized());
+    w.close();
+    TGlobal third(m_dir->path());
+    Tfrm_Main w3(third);
+    QVERIFY(w3.windowState() & Qt::WindowMaximized);
+    w3.showNormal();
+    QTRY_COMPARE(QRect(w3.pos(), w3.size()), QRect(70, 60, 760, 520));
+}
+
+void tst_MainWindow::badRememberedValuesGiveDefaults()
+{
+    m_dir->writeConfig("[Config]\nVolume=loud\nMute=yes\nWindowLeft=20\nWindowTop=x\nWindowWidth=-5\n"
+                       "WindowHeight=400\nListWidth=wide\n");
+    TGlobal global(m_dir->path());
+    Tfrm_Main w(global);
+    ShowWithFirstList(w);
+    QCOMPARE(w.size(), QSize(640, 435));
+    QCOMPARE(child(w, "panLeft")->width(), 185);
+    QCOMPARE(w.volume()->volume(), 49);
+    QVERIFY(!w.volume()->muted());
+    // A place no screen shows any more is not taken.
+    m_dir->writeConfig("[Config]\nWindowLeft=-5000\nWindowTop=-5000\nWindowWidth=700\nWindowHeight=500\n");
+    TGlobal away(m_dir->path());
+    Tfrm_Main w2(away);
+    ShowWithFirstList(w2);
+    QVERIFY(w2.screen()->availableGeometry().contains(w2.frameGeometry()));
+}
+
+void tst_MainWindow::deleteKeyDeletesTheSelectedFavourite()
+{
+    RecordingPrompter prompter;
+    m_global->DiplayList = 0;
+    Tfrm_Main w(*m_global);
+    ShowWithFirstList(w);
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    auto *tree = child<QTreeWidget>(w, "treChannle");
+    tree->setFocus();
+    const int before = tree->topLevelItem(0)->childCount();
+    tree->setCurrentItem(tree->topLevelItem(0)->child(1));
+    const QString name = tree->currentItem()->text(0);
+    prompter.answers = {true};
+    QTest::keyClick(tree, Qt::Key_Delete);
+    QCOMPARE(prompter.texts(), QStringList({QStringLiteral("Are you sure you want to delete ") + name}));
+    QTRY_VERIFY(w.firstListLoaded() && tree->topLevelItemCount() > 0);
+    QCOMPARE(tree->topLevelItem(0)->childCount(), before - 1);
+    // In another list the key deletes nothing and asks nothing.
+    child<QAction>(w, "actTV")->trigger();
+    tree->setCurrentItem(tree->topLevelItem(0)->child(0));
+    QTest::keyClick(tree, Qt::Key_Delete);
+    QCOMPARE(prompter.messages.size(), 1);
 }
 
 QTEST_MAIN(tst_MainWindow)

@@ -1,9 +1,12 @@
 #include "UiDriver.h"
 
+#include "shell/U_frm_Main.h"
+
 #include "shell/ShellOpen.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QTest>
 #include <QTimer>
 #include <QWidget>
 
@@ -101,4 +104,13 @@ void WhenModal(std::function<void(QWidget *)> action, int timeoutMs)
         }
     });
     timer->start(10);
+}
+
+void ShowWithFirstList(Tfrm_Main &window)
+{
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window))
+        qFatal("window not shown");
+    if (!QTest::qWaitFor([&] { return window.firstListLoaded(); }, 10000))
+        qFatal("the first list did not load");
 }

@@ -50,6 +50,10 @@ private:
     std::function<void(const QString &)> m_previous;
 };
 
+class Tfrm_Main;
+// Shows the main window and waits until the list it starts with is in the tree.
+void ShowWithFirstList(Tfrm_Main &window);
+
 // Runs `action` on the next modal dialog once it is shown (from inside its event loop).
 void WhenModal(std::function<void(QWidget *)> action, int timeoutMs = 5000);
 
