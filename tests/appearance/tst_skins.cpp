@@ -7,12 +7,18 @@
 #include "shell/pGloba.h"
 
 #include <QAction>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QTest>
+#include <QPainter>
+#include <QStyleOptionViewItem>
 #include <QTreeWidget>
+
+#include <cmath>
 
 namespace {
 
@@ -35,6 +41,52 @@ QString styleOf(const QString &path)
     return LoadSkinFile(path)->styleSheet;
 }
 
+// WCAG 2 contrast ratio of two colours.
+double contrast(const QColor &a, const QColor &b)
+{
+    const auto lum = [](const QColor &c) {
+        const auto lin = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+        return 0.2126 * lin(c.redF()) + 0.7152 * lin(c.greenF()) + 0.0722 * lin(c.blueF());
+    };
+    const double la = lum(a), lb = lum(b);
+    return (qMax(la, lb) + 0.05) / (qMin(la, lb) + 0.05);
+}
+
+// A list view as the skinned windows hold them, drawing one row in a given state.
+struct ItemView : QTreeWidget
+{
+    using QTreeWidget::initViewItemOption;
+};
+
+// Draws a row in `state` the way the skin draws it, and measures its text against the
+// background: the background at the row's right end, the text at its strongest pixel.
+double rowContrast(ItemView &view, QStyle::State state)
+{
+    QStyleOptionViewItem opt;
+    view.initViewItemOption(&opt);
+    opt.index = view.model()->index(0, 0);
+    opt.rect = QRect(0, 0, 400, 48);
+    opt.text = QStringLiteral("WMW Channel");
+    opt.features |= QStyleOptionViewItem::HasDisplay;
+    opt.state |= QStyle::State_Enabled | QStyle::State_Active | state;
+    opt.font.setPixelSize(30);
+    opt.font.setBold(true);
+    opt.fontMetrics = QFontMetrics(opt.font);
+    QImage img(opt.rect.size(), QImage::Format_RGB32);
+    img.fill(view.palette().color(QPalette::Base)); // what the view paints under its rows
+    {
+        QPainter p(&img);
+        view.style()->drawControl(QStyle::CE_ItemViewItem, &opt, &p, &view);
+    }
+    const QColor background = img.pixelColor(390, 24);
+    double best = 1;
+    for (int y = 4; y < 44; ++y) {
+        for (int x = 2; x < 250; ++x)
+            best = qMax(best, contrast(img.pixelColor(x, y), background));
+    }
+    return best;
+}
+
 } // namespace
 
 class tst_Skins : public QObject
@@ -52,6 +104,8 @@ private slots:
     void invalidOrMissingSkinKeepsCurrent();
     void taggedControlsKeepTheirLook();
     void refusedSaveIsReported();
+    void selectedTextStaysReadable_data();
+    void selectedTextStaysReadable();
 };
 
 void tst_Skins::menuListsSkinFiles()
@@ -268,6 +322,41 @@ void tst_Skins::refusedSaveIsReported()
     QCOMPARE(prompter.texts(), {QStringLiteral("Unable to write to ") + dir.file(QStringLiteral("Config.ini"))});
     // The choice took effect for this run all the same.
     QCOMPARE(w.styleSheet(), styleOf(dir.file(QStringLiteral("Skins/Vista1.ssk"))));
+}
+
+void tst_Skins::selectedTextStaysReadable_data()
+{
+    QTest::addColumn<QString>("path");
+    const QDir skins(SourceDir() + QStringLiteral("/resources/skins"));
+    for (const QString &file : skins.entryList({QStringLiteral("*.ssk")}, QDir::Files))
+        QTest::newRow(qPrintable(file)) << skins.filePath(file);
+}
+
+void tst_Skins::selectedTextStaysReadable()
+{
+    QFETCH(QString, path);
+    QDialog window;
+    window.setStyleSheet(styleOf(path));
+    auto *view = new ItemView;
+    view->setParent(&window);
+    new QTreeWidgetItem(view, {QStringLiteral("WMW Channel")});
+    window.ensurePolished();
+    view->ensurePolished();
+    const struct
+    {
+        const char *name;
+        QStyle::State state;
+    } states[] = {{"selected", QStyle::State_Selected},
+                  {"selected and hovered", QStyle::State_Selected | QStyle::State_MouseOver},
+                  {"hovered", QStyle::State_MouseOver},
+                  {"plain", QStyle::State_None}};
+    for (const auto &st : states) {
+        const double ratio = rowContrast(*view, st.state);
+        QVERIFY2(ratio >= 4.5, qPrintable(QStringLiteral("%1: contrast %2 in the %3 state")
+                                              .arg(QFileInfo(path).fileName())
+                                              .arg(ratio, 0, 'f', 2)
+                                              .arg(QLatin1String(st.name))));
+    }
 }
 
 QTEST_MAIN(tst_Skins)
