@@ -1,6 +1,7 @@
 #include "U_frmOpenMedia.h"
 #include "ui_U_frmOpenMedia.h"
 
+#include "appearance/FitToText.h"
 #include "appearance/SkinEngine.h"
 #include "shell/Prompter.h"
 #include "shell/pGloba.h"
@@ -11,8 +12,8 @@ TFrmOpenMedia::TFrmOpenMedia(TGlobal &global, QWidget *parent) : QDialog(parent)
 {
     m_ui->setupUi(this);
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
-    resize(396, 198);
     SkinEngine::SetUp(this, global.SkinPath);
+    FitToText(this, QSize(396, 198), WindowFrame::Resizable);
     m_ui->edtMediaName->installEventFilter(this);
     connect(m_ui->btnOk, &QPushButton::clicked, this, &TFrmOpenMedia::btnOkClick);
     connect(m_ui->btnCancel, &QPushButton::clicked, this, &TFrmOpenMedia::btnCancelClick);

@@ -1,6 +1,7 @@
 #include "U_frmOption.h"
 #include "ui_U_frmOption.h"
 
+#include "appearance/FitToText.h"
 #include "appearance/SkinEngine.h"
 #include "shell/Guard.h"
 #include "shell/pGloba.h"
@@ -8,8 +9,8 @@
 TFrmOption::TFrmOption(TGlobal &global, QWidget *parent) : QDialog(parent), m_global(global), m_ui(new Ui::TFrmOption)
 {
     m_ui->setupUi(this);
-    setFixedSize(352, 217);
     SkinEngine::SetUp(this, m_global.SkinPath);
+    FitToText(this, QSize(352, 217), WindowFrame::Fixed);
     m_ui->comDisplayList->setCurrentIndex(m_global.DiplayList);
     m_ui->chkDown->setChecked(m_global.Download);
     m_ui->cheOntop->setChecked(m_global.Ontop);

@@ -2,6 +2,7 @@
 #include "ui_uAbout.h"
 
 #include "appearance/Artwork.h"
+#include "appearance/FitToText.h"
 #include "appearance/SkinEngine.h"
 #include "online/VendorSite.h"
 #include "shell/ShellOpen.h"
@@ -30,7 +31,6 @@ TFrmAbout::TFrmAbout(TGlobal &global, QWidget *parent) : QDialog(parent), m_ui(n
 {
     m_ui->setupUi(this);
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
-    setFixedSize(370, 184);
     SkinEngine::SetUp(this, global.SkinPath);
 
     m_ui->Image1->setPixmap(
@@ -48,6 +48,7 @@ TFrmAbout::TFrmAbout(TGlobal &global, QWidget *parent) : QDialog(parent), m_ui(n
         link->setMouseTracking(true);
         link->installEventFilter(this);
     }
+    FitToText(this, QSize(370, 184), WindowFrame::Fixed);
 }
 
 TFrmAbout::~TFrmAbout()

@@ -3,6 +3,7 @@
 
 #include "HttpCli.h"
 #include "VendorSite.h"
+#include "appearance/FitToText.h"
 #include "appearance/SkinEngine.h"
 #include "catalogue/ListCheck.h"
 #include "shell/Errors.h"
@@ -19,8 +20,8 @@ TFrmChannelsUpdate::TFrmChannelsUpdate(TGlobal &global, QWidget *parent)
       HttpGetfile(new THttpCli(QStringLiteral("HttpGetfile"), this))
 {
     m_ui->setupUi(this);
-    setFixedSize(421, 177);
     SkinEngine::SetUp(this, global.SkinPath);
+    FitToText(this, QSize(421, 177), WindowFrame::Fixed);
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(100);
     connect(Timer1, &QTimer::timeout, this, [this] { Guarded(this, [this] { Timer1Timer(); }); });

@@ -5,6 +5,7 @@
 #include "VendorSite.h"
 #include "VersionFile.h"
 #include "appearance/Artwork.h"
+#include "appearance/FitToText.h"
 #include "appearance/SkinEngine.h"
 #include "shell/Errors.h"
 #include "shell/Guard.h"
@@ -20,8 +21,8 @@ TFrmUpdate::TFrmUpdate(TGlobal &global, QWidget *parent)
       HttpGetversion(new THttpCli(QStringLiteral("HttpGetversion"), this))
 {
     m_ui->setupUi(this);
-    setFixedSize(337, 92);
     SkinEngine::SetUp(this, global.SkinPath);
+    FitToText(this, QSize(337, 92), WindowFrame::Fixed);
     m_ui->Image1->setPixmap(
         QPixmap::fromImage(Artwork::image(QStringLiteral("zentavo"), QSize(48, 48), devicePixelRatioF())));
     Timer1->setObjectName(QStringLiteral("Timer1"));

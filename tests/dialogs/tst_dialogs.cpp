@@ -1,8 +1,14 @@
 #include "TestDirs.h"
 #include "UiDriver.h"
+#include "catalogue/U_frmChannelInfo.h"
+#include "catalogue/U_frmSearch.h"
 #include "dialogs/U_frmOpenMedia.h"
 #include "dialogs/U_frmOption.h"
 #include "dialogs/uAbout.h"
+#include "online/U_frmChannelsUpdate.h"
+#include "online/U_frmUpdate.h"
+#include "playback/PlayTarget.h"
+#include "shell/U_frm_Main.h"
 #include "shell/pGloba.h"
 
 #include <QCheckBox>
@@ -12,6 +18,37 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
+
+namespace {
+
+struct NoPlayer : PlayTarget
+{
+    void PlayStream(const QString &, const QString &) override {}
+    void SetCurrentChannelType(int) override {}
+};
+
+// The labels and check boxes of a shown window whose text is cut.
+QStringList cutTexts(QWidget &window)
+{
+    QStringList cut;
+    for (QLabel *label : window.findChildren<QLabel *>()) {
+        if (!label->isVisibleTo(&window) || label->text().isEmpty())
+            continue;
+        const QSize need = label->sizeHint();
+        const bool fits = label->wordWrap() ? label->heightForWidth(label->width()) <= label->height()
+                                            : need.width() <= label->width() && need.height() <= label->height();
+        if (!fits)
+            cut.append(window.objectName() + u'.' + label->objectName() + u' ' + label->text());
+    }
+    for (QCheckBox *box : window.findChildren<QCheckBox *>()) {
+        if (box->isVisibleTo(&window) && box->sizeHint().width() > box->width())
+            cut.append(window.objectName() + u'.' + box->objectName() + u' ' + box->text());
+    }
+    return cut;
+}
+
+} // namespace
 
 class tst_Dialogs : public QObject
 {
@@ -31,6 +68,8 @@ private slots:
     void aboutShowsSiteAndMail();
     void aboutLinksGoThroughShell();
     void aboutLinkHoverLooks();
+    void everyWindowFitsItsText_data();
+    void everyWindowFitsItsText();
 };
 
 void tst_Dialogs::preferencesShowSettings()
@@ -260,6 +299,75 @@ void tst_Dialogs::aboutLinkHoverLooks()
     QCOMPARE(link->font().family(), QStringLiteral("Tahoma"));
     QVERIFY(link->font().underline());
     QCOMPARE(dlg.cursor().shape(), Qt::ArrowCursor);
+}
+
+void tst_Dialogs::everyWindowFitsItsText_data()
+{
+    QTest::addColumn<double>("scale");
+    QTest::newRow("default font") << 1.0;
+    QTest::newRow("large font") << 1.6;
+}
+
+void tst_Dialogs::everyWindowFitsItsText()
+{
+    QFETCH(double, scale);
+    const QFont before = QApplication::font();
+    QFont font = before;
+    font.setPointSizeF(font.pointSizeF() * scale);
+    QApplication::setFont(font);
+    const auto restore = qScopeGuard([&] { QApplication::setFont(before); });
+    qputenv("ZENTAVO_VENDOR_SITE", "http://www.zentavo.example/");
+    TempAppDir dir;
+    dir.installCatalogue();
+    dir.installSkins();
+    TGlobal g(dir.path());
+    NoPlayer player;
+    QStringList cut;
+    const auto check = [&](QWidget &w, const QSize &partSize) {
+        w.show();
+        // The update dialogs start their request from a timer: not wanted here.
+        for (QTimer *t : w.findChildren<QTimer *>(QStringLiteral("Timer1")))
+            t->stop();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QCoreApplication::processEvents();
+        cut += cutTexts(w);
+        // The sizes the windows were designed at stay their smallest.
+        QVERIFY2(w.width() >= partSize.width() && w.height() >= partSize.height(), qPrintable(w.objectName()));
+        w.close();
+    };
+    {
+        Tfrm_Main w(g);
+        check(w, QSize(640, 435));
+    }
+    {
+        TFrmAbout w(g);
+        check(w, QSize(370, 184));
+    }
+    {
+        TFrmOpenMedia w(g);
+        check(w, QSize(396, 198));
+    }
+    {
+        TFrmOption w(g);
+        check(w, QSize(352, 217));
+    }
+    {
+        TFrmChannelInfo w(g);
+        check(w, QSize(0, 0));
+    }
+    {
+        TFrmSearch w(g, player);
+        check(w, QSize(0, 0));
+    }
+    {
+        TFrmChannelsUpdate w(g);
+        check(w, QSize(421, 177));
+    }
+    {
+        TFrmUpdate w(g);
+        check(w, QSize(337, 92));
+    }
+    QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QStringLiteral("\n"))));
 }
 
 QTEST_MAIN(tst_Dialogs)
