@@ -2,6 +2,7 @@
 
 #include "FullScreen.h"
 #include "PlayerComponents.h"
+#include "StatusLine.h"
 #include "appearance/AnimatedPicture.h"
 #include "online/VendorSite.h"
 #include "shell/AppInfo.h"
@@ -18,6 +19,7 @@ PlaybackController::PlaybackController(const Widgets &widgets, TGlobal &global, 
     : QObject(parent), m_w(widgets), m_global(global), m_layout(layout), m_fullScreen(fullScreen)
 {
     m_layout.setVideoSource([this] { return currentVideo(); });
+    m_status = new StatusLine(m_w.labState, this);
 }
 
 PlaybackController::~PlaybackController()
@@ -269,13 +271,13 @@ void PlaybackController::playing(bool firstEngine)
 void PlaybackController::wmplayerStatusChange()
 {
     if (CurrentEngine == 1)
-        m_w.labState->setText(m_wm->status());
+        m_status->setText(m_wm->status());
 }
 
 void PlaybackController::rePlayerShowStatus(const QString &statusText)
 {
     if (CurrentEngine == 2)
-        m_w.labState->setText(statusText);
+        m_status->setText(statusText);
 }
 
 void PlaybackController::wmplayerError()

@@ -13,6 +13,7 @@ class FullScreen;
 class QAction;
 class QLabel;
 class QWidget;
+class StatusLine;
 class TGlobal;
 class TRePlayer;
 class TWmPlayer;
@@ -106,4 +107,5 @@ private:
     QPointer<TRePlayer> m_re;
     std::unique_ptr<QThread> m_preload;
     std::optional<int> m_volume; // asked for before the engines existed
+    StatusLine *m_status;
 };

@@ -241,14 +241,34 @@ void tst_Playback::popupOffersSizesOnlyForVideo()
 void tst_Playback::errorReturnsToIdleWithReason()
 {
     Window win;
+    auto *label = child<QLabel>(*win.w, "labState");
+    // The whole reason is in the tooltip; the line shows whole words only.
+    const auto checkStatusLine = [&](const QString &says) {
+        const QString whole = label->toolTip();
+        QVERIFY2(whole.startsWith(QStringLiteral("Error: ")) && whole.contains(says), qPrintable(whole));
+        const QString shown = label->text();
+        if (shown != whole) {
+            QVERIFY2(shown.endsWith(QChar(0x2026)), qPrintable(shown));
+            const QString head = shown.chopped(1);
+            QVERIFY2(whole.startsWith(head) && whole.at(head.size()) == u' ', qPrintable(shown));
+        }
+        QVERIFY(label->fontMetrics().horizontalAdvance(shown) <= label->contentsRect().width());
+    };
     win.w->PlayStream(m_http->url(QStringLiteral("/missing.mp4")), QStringLiteral("Gone"));
-    QTRY_VERIFY_WITH_TIMEOUT(win.status().startsWith(QStringLiteral("Error: ")), 15000);
+    QTRY_VERIFY_WITH_TIMEOUT(label->toolTip().startsWith(QStringLiteral("Error: ")), 15000);
+    checkStatusLine(QStringLiteral("HTTP 404"));
     QTRY_VERIFY(win.enabled("imgPlay"));
     QVERIFY(!win.enabled("imgPause") && !win.enabled("imgStop"));
     QVERIFY(child(*win.w, "panFlash")->isVisible());
     QVERIFY(!win.animating());
+    // A wider window shows more of it.
+    const int shownBefore = label->text().size();
+    win.w->resize(1100, win.w->height());
+    QTRY_VERIFY(label->text().size() > shownBefore || label->text() == label->toolTip());
+    checkStatusLine(QStringLiteral("HTTP 404"));
     win.w->PlayStream(QStringLiteral("rtsp://127.0.0.1:1/none"), QStringLiteral("Refused"));
-    QTRY_VERIFY_WITH_TIMEOUT(win.status().startsWith(QStringLiteral("Error: ")), 15000);
+    QTRY_VERIFY_WITH_TIMEOUT(label->toolTip().contains(QStringLiteral("refused")), 15000);
+    checkStatusLine(QStringLiteral("The server refused the connection."));
     QTRY_VERIFY(win.enabled("imgPlay"));
     QVERIFY(!win.animating());
 }

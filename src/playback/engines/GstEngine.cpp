@@ -1,5 +1,6 @@
 #include "GstEngine.h"
 
+#include "Timeouts.h"
 #include "playback/PlaylistParser.h"
 
 #include <QThread>
@@ -66,13 +67,6 @@ void GstEngine::Preload()
     }
 }
 
-int GstEngine::ContactTimeoutMs()
-{
-    bool ok = false;
-    const int ms = qEnvironmentVariableIntValue("ZENTAVO_CONTACT_TIMEOUT_MS", &ok);
-    return ok && ms > 0 ? ms : 15000;
-}
-
 std::unique_ptr<GstEngine> GstEngine::create(QWidget *parent, engine::Events &events, QString *why)
 {
     if (!gstreamerReady(why))
@@ -121,7 +115,17 @@ GstEngine::GstEngine(GstPtr<GstElement> playbin, GstElement *volume, GstElement 
 
     m_contactTimer.setSingleShot(true);
     m_contactTimer.setInterval(ContactTimeoutMs());
-    connect(&m_contactTimer, &QTimer::timeout, this, [this] { fail(QStringLiteral("Connection timed out")); });
+    connect(&m_contactTimer, &QTimer::timeout, this, [this] {
+        StreamFailure timedOut;
+        timedOut.fault = StreamFailure::TimedOut;
+        fail(timedOut.describe());
+    });
+    connect(&m_probe, &ConnectionProbe::finished, this, [this](StreamFailure::Fault fault) {
+        StreamFailure found;
+        found.fault = fault;
+        found.detail = QStringLiteral("The server did not deliver the stream.");
+        fail(found.describe());
+    });
     connect(&m_resolver, &PlaylistResolver::resolved, this, &GstEngine::open);
     connect(&m_resolver, &PlaylistResolver::failed, this, &GstEngine::fail);
     m_status = QStringLiteral("Ready");
@@ -233,6 +237,7 @@ void GstEngine::halt()
 {
     ++m_generation;
     m_resolver.cancel();
+    m_probe.cancel();
     m_contactTimer.stop();
     gst_element_set_state(m_playbin.get(), GST_STATE_NULL);
     if (GstSample *left = m_pendingFrame.exchange(nullptr))
@@ -281,6 +286,17 @@ void GstEngine::open(const QString &address)
         fail(QStringLiteral("The stream could not be opened."));
     else if (r == GST_STATE_CHANGE_NO_PREROLL)
         m_live = true;
+}
+
+void GstEngine::failWith(const StreamFailure &failure)
+{
+    const QUrl url = StreamUrl(m_playing);
+    if (failure.needsProbe() && ConnectionProbe::canProbe(url)) {
+        halt();
+        m_probe.start(url); // its answer fails the stream
+        return;
+    }
+    fail(failure.describe());
 }
 
 void GstEngine::fail(const QString &why)
@@ -346,15 +362,17 @@ void GstEngine::handle(GstMessage *message, quint64 generation)
     switch (GST_MESSAGE_TYPE(message)) {
     case GST_MESSAGE_ERROR: {
         GError *error = nullptr;
-        gst_message_parse_error(message, &error, nullptr);
-        QString text = error ? QString::fromUtf8(error->message) : QStringLiteral("Playback failed.");
-        // A source that cannot reach its server only says its data stream failed.
-        if (error && error->domain == GST_STREAM_ERROR && error->code == GST_STREAM_ERROR_FAILED &&
-            QByteArray(GST_OBJECT_NAME(GST_MESSAGE_SRC(message))) == "source")
-            text = QStringLiteral("The stream's address could not be read.");
-        if (error)
-            g_error_free(error);
-        fail(text);
+        gchar *debug = nullptr;
+        gst_message_parse_error(message, &error, &debug);
+        const GErrorPtr errorHeld(error);
+        const GCharPtr debugHeld(debug);
+        if (!error) {
+            fail(QStringLiteral("Playback failed."));
+            break;
+        }
+        failWith(GstFailure(QString::fromUtf8(g_quark_to_string(error->domain)), error->code,
+                            QString::fromUtf8(error->message), QString::fromUtf8(debug ? debug : ""),
+                            QString::fromUtf8(GST_OBJECT_NAME(GST_MESSAGE_SRC(message)))));
         break;
     }
     case GST_MESSAGE_EOS:

@@ -3,6 +3,7 @@
 #include "FrameView.h"
 #include "Handles.h"
 #include "PlaylistResolver.h"
+#include "playback/ConnectionProbe.h"
 #include "playback/PlayerEngineApi.h"
 
 #include <QObject>
@@ -40,10 +41,6 @@ public:
     bool outputMuted() const override;
     int framesShown() const override { return m_view->framesShown(); }
 
-    // How long contacting may take before the engine gives up (a server that accepts and never
-    // answers would otherwise keep it waiting for a long time).
-    static int ContactTimeoutMs();
-
 private:
     GstEngine(GstPtr<GstElement> playbin, GstElement *volume, GstElement *frames, QWidget *parent,
               engine::Events &events);
@@ -57,6 +54,9 @@ private:
     void start(const QString &address);
     void open(const QString &address);
     void fail(const QString &why);
+    // Fails with what `failure` says, finding out first why the server could not be reached
+    // when GStreamer does not say.
+    void failWith(const StreamFailure &failure);
     void halt();
     void setState(int state, const QString &status);
 
@@ -66,6 +66,7 @@ private:
     FrameView *m_view;    // owned by the parent widget
     engine::Events &m_events;
     PlaylistResolver m_resolver;
+    ConnectionProbe m_probe;
     QTimer m_contactTimer;
     std::atomic<GstSample *> m_pendingFrame{nullptr};
     std::atomic<quint64> m_generation{0};

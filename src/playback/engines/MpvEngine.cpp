@@ -1,5 +1,8 @@
 #include "MpvEngine.h"
 
+#include "Timeouts.h"
+#include "playback/StreamError.h"
+
 #include <QFileInfo>
 #include <QUrl>
 #include <clocale>
@@ -32,7 +35,6 @@ std::unique_ptr<MpvEngine> MpvEngine::create(QWidget *parent, engine::Events &ev
     };
     opt("config", "no");
     opt("terminal", "no");
-    opt("msg-level", "all=no");
     opt("vo", "libmpv");
     opt("ytdl", "no");
     opt("hwdec", "auto-safe");
@@ -47,7 +49,8 @@ std::unique_ptr<MpvEngine> MpvEngine::create(QWidget *parent, engine::Events &ev
     opt("load-osd-console", "no");
     opt("load-auto-profiles", "no");
     opt("audio-display", "no");
-    opt("network-timeout", "15");
+    const QByteArray timeout = QByteArray::number(qMax(1, ContactTimeoutMs() / 1000));
+    opt("network-timeout", timeout.constData());
     opt("audio-client-name", "Zentavo");
     opt("volume", "100");
     if (qEnvironmentVariable("ZENTAVO_AUDIO_OUTPUT") == u"null")
@@ -93,11 +96,16 @@ MpvEngine::MpvEngine(MpvHandle mpv, engine::Events &events) : m_mpv(std::move(mp
     mpv_observe_property(h, ObsWidth, "video-params/dw", MPV_FORMAT_INT64);
     mpv_observe_property(h, ObsHeight, "video-params/dh", MPV_FORMAT_INT64);
     mpv_observe_property(h, ObsPath, "path", MPV_FORMAT_STRING);
-    // For diagnosing a stream that will not play: ZENTAVO_MPV_LOG=info (or v, debug).
-    if (const QByteArray level = qgetenv("ZENTAVO_MPV_LOG"); !level.isEmpty())
-        mpv_request_log_messages(h, level.constData());
+    // Warnings and errors tell why a stream failed. For diagnosing a stream that will not
+    // play, ZENTAVO_MPV_LOG=info (or v, debug) prints mpv's log as well.
+    const QByteArray level = qgetenv("ZENTAVO_MPV_LOG");
+    m_printLog = !level.isEmpty();
+    mpv_request_log_messages(h, m_printLog ? level.constData() : "warn");
     mpv_set_wakeup_callback(h, &MpvEngine::onWakeup, this);
     m_status = QStringLiteral("Ready");
+    m_failureDelay.setSingleShot(true);
+    m_failureDelay.setInterval(150);
+    connect(&m_failureDelay, &QTimer::timeout, this, &MpvEngine::reportFailure);
 }
 
 MpvEngine::~MpvEngine()
@@ -181,12 +189,12 @@ void MpvEngine::handle(const mpv_event &e)
         m_started = false;
         m_natural = QSize(0, 0);
         if (end->reason == MPV_END_FILE_REASON_ERROR) {
-            const QString text = QString::fromUtf8(mpv_error_string(end->error));
-            m_status = QStringLiteral("Error: ") + text;
-            m_events.statusChanged(m_status);
-            m_events.errorOccurred(text);
+            // mpv's log lines that say why may come after the end of the file: the failure is
+            // told a moment later.
             m_needLoad = !m_source.isEmpty();
-            setState(10, m_status);
+            m_failure = QString::fromUtf8(mpv_error_string(end->error));
+            m_failureAfterTimeout = m_loadClock.isValid() && m_loadClock.elapsed() >= ContactTimeoutMs() - 500;
+            m_failureDelay.start();
         } else if (end->reason == MPV_END_FILE_REASON_EOF) {
             m_needLoad = !m_source.isEmpty();
             setState(8, QStringLiteral("Media ended"));
@@ -243,12 +251,26 @@ void MpvEngine::handle(const mpv_event &e)
     }
     case MPV_EVENT_LOG_MESSAGE: {
         const auto *m = static_cast<const mpv_event_log_message *>(e.data);
-        qInfo("mpv %s: %s", m->prefix, QByteArray(m->text).trimmed().constData());
+        const QByteArray text = QByteArray(m->text).trimmed();
+        if (m_printLog)
+            qInfo("mpv %s: %s", m->prefix, text.constData());
+        if (m->log_level <= MPV_LOG_LEVEL_WARN && m_log.size() < 64)
+            m_log.append(QString::fromUtf8(m->prefix) + QStringLiteral(": ") + QString::fromUtf8(text));
         break;
     }
     default:
         break;
     }
+}
+
+void MpvEngine::reportFailure()
+{
+    drainEvents(); // the log lines that came meanwhile
+    const QString text = MpvFailure(m_log, m_failure, m_failureAfterTimeout).describe();
+    m_status = QStringLiteral("Error: ") + text;
+    m_events.statusChanged(m_status);
+    m_events.errorOccurred(text);
+    setState(10, m_status);
 }
 
 void MpvEngine::readSize()
@@ -304,6 +326,9 @@ void MpvEngine::load()
     if (m_view)
         m_view->forgetFrame();
     m_path = m_source;
+    m_failureDelay.stop();
+    m_log.clear();
+    m_loadClock.start();
     int no = 0;
     mpv_set_property_async(m_mpv.get(), 0, "pause", MPV_FORMAT_FLAG, &no);
     mpv_command_async(m_mpv.get(), 0, cmd);

@@ -6,6 +6,8 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QElapsedTimer>
+#include <QStringList>
 #include <QTimer>
 #include <atomic>
 
@@ -47,6 +49,7 @@ private:
     void readSize();
     bool hasVideo() const;
     void reportPlaying();
+    void reportFailure();
 
     MpvHandle m_mpv;
     engine::Events &m_events;
@@ -65,5 +68,11 @@ private:
     bool m_pausedForCache = false;
     bool m_awaitingSize = false;
     QTimer m_sizeTimeout;
+    QStringList m_log;           // mpv's warnings and errors since the stream was opened
+    QElapsedTimer m_loadClock;   // since the stream was opened
+    bool m_printLog = false;     // ZENTAVO_MPV_LOG asks for mpv's log on the terminal
+    QTimer m_failureDelay;       // the failure is told once the log lines that explain it are in
+    QString m_failure;
+    bool m_failureAfterTimeout = false;
     std::atomic_bool m_wakeupPending{false};
 };

@@ -1,6 +1,7 @@
 #include "PlaylistResolver.h"
 
 #include "playback/PlaylistParser.h"
+#include "playback/StreamError.h"
 
 #include <QFile>
 #include <QNetworkReply>
@@ -10,6 +11,37 @@ PlaylistResolver::PlaylistResolver(QObject *parent) : QObject(parent)
 {
     m_net.setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
 }
+
+namespace {
+
+StreamFailure downloadFailure(const QNetworkReply &reply)
+{
+    StreamFailure f;
+    f.detail = QStringLiteral("The playlist could not be downloaded: %1").arg(reply.errorString());
+    if (const int status = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(); status >= 400) {
+        f.fault = StreamFailure::HttpStatus;
+        f.httpStatus = status;
+        f.detail = reply.attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString();
+        return f;
+    }
+    switch (reply.error()) {
+    case QNetworkReply::ConnectionRefusedError:
+        f.fault = StreamFailure::Refused;
+        break;
+    case QNetworkReply::HostNotFoundError:
+        f.fault = StreamFailure::UnknownHost;
+        break;
+    case QNetworkReply::TimeoutError:
+    case QNetworkReply::OperationCanceledError: // the transfer timeout cancels
+        f.fault = StreamFailure::TimedOut;
+        break;
+    default:
+        break;
+    }
+    return f;
+}
+
+} // namespace
 
 void PlaylistResolver::cancel()
 {
@@ -63,15 +95,21 @@ void PlaylistResolver::fetch(const QString &address)
     request.setHeader(QNetworkRequest::UserAgentHeader, QStringLiteral("Zentavo"));
     m_reply = m_net.get(request);
     connect(m_reply, &QNetworkReply::downloadProgress, this, [this](qint64 received, qint64) {
-        if (received > kMaxSize && m_reply)
+        if (received > kMaxSize && m_reply) {
+            m_reply->setProperty("tooLarge", true);
             m_reply->abort();
+        }
     });
     connect(m_reply, &QNetworkReply::finished, this, [this, serial, address, reply = m_reply] {
         reply->deleteLater();
         if (serial != m_serial)
             return;
+        if (reply->property("tooLarge").toBool()) {
+            emit failed(QStringLiteral("The playlist is too large."));
+            return;
+        }
         if (reply->error() != QNetworkReply::NoError) {
-            emit failed(QStringLiteral("The playlist could not be downloaded: %1").arg(reply->errorString()));
+            emit failed(downloadFailure(*reply).describe());
             return;
         }
         parsed(address, reply->readAll());
@@ -82,7 +120,9 @@ void PlaylistResolver::parsed(const QString &address, const QByteArray &content)
 {
     const QStringList entries = ParsePlaylist(content, PlaylistKindFor(address), StreamUrl(address));
     if (entries.isEmpty()) {
-        emit failed(QStringLiteral("The playlist lists no stream."));
+        StreamFailure empty;
+        empty.fault = StreamFailure::EmptyPlaylist;
+        emit failed(empty.describe());
         return;
     }
     const QString first = entries.first();

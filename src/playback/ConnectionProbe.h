@@ -1,0 +1,37 @@
+#pragma once
+
+#include "StreamError.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QTcpSocket>
+#include <QTimer>
+#include <QUrl>
+
+
+// Tells why a server could not be reached when an engine does not say: looks its name up and
+// opens a TCP connection to its port (nothing is sent). Never blocks.
+class ConnectionProbe : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit ConnectionProbe(QObject *parent = nullptr);
+    ~ConnectionProbe() override;
+
+    // Whether `url` names a server and port to try.
+    static bool canProbe(const QUrl &url);
+    void start(const QUrl &url, int timeoutMs = 5000);
+    void cancel();
+    bool isRunning() const { return m_socket != nullptr; }
+
+signals:
+    // Refused, UnknownHost or TimedOut; Unknown when a connection could be made.
+    void finished(StreamFailure::Fault fault);
+
+private:
+    void done(StreamFailure::Fault fault);
+
+    QPointer<QTcpSocket> m_socket;
+    QTimer m_timer;
+};
