@@ -96,6 +96,7 @@ bool PlaybackController::CreatePlayers()
     connect(m_wm, &TWmPlayer::OnStatusChange, this, &PlaybackController::wmplayerStatusChange);
     connect(m_wm, &TWmPlayer::OnPlayStateChange, this, &PlaybackController::wmplayerPlayStateChange);
     connect(m_wm, &TWmPlayer::OnError, this, &PlaybackController::wmplayerError);
+    connect(m_wm, &TWmPlayer::OnVideoSizeChange, this, [this] { videoSizeChanged(1); });
 
     m_re = re.release();
     m_re->setObjectName(QStringLiteral("rePlayer"));
@@ -107,6 +108,7 @@ bool PlaybackController::CreatePlayers()
     m_re->hide();
     connect(m_re, &TRePlayer::OnPlayStateChange, this, &PlaybackController::rePlayerPlayStateChange);
     connect(m_re, &TRePlayer::OnShowStatus, this, &PlaybackController::rePlayerShowStatus);
+    connect(m_re, &TRePlayer::OnVideoSizeChange, this, [this] { videoSizeChanged(2); });
 
     connect(m_wm, &TWmPlayer::fullScreenChanged, this, [this](bool on) {
         if (on)
@@ -266,6 +268,15 @@ void PlaybackController::playing(bool firstEngine)
         for (QAction *a : {m_w.act50, m_w.act100, m_w.act200, m_w.actFull})
             a->setEnabled(true);
     }
+}
+
+void PlaybackController::videoSizeChanged(int engine)
+{
+    // The size may come after the engine said it plays (the second engine reports playing
+    // before its first frame), or change with the stream: lay the picture out again.
+    if (engine != CurrentEngine || PlayState != 3 || CurrentChannelType == 2)
+        return;
+    m_layout.SetVideoSize(m_layout.VideoScale, false);
 }
 
 void PlaybackController::wmplayerStatusChange()

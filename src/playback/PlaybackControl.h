@@ -97,6 +97,7 @@ public:
 
 private:
     void playing(bool firstEngine);
+    void videoSizeChanged(int engine);
     void setButtons(std::optional<bool> play, std::optional<bool> pause, std::optional<bool> stop);
 
     Widgets m_w;

@@ -98,6 +98,7 @@ signals:
     void OnPlayStateChange(int NewState);
     void OnStatusChange();
     void OnError();
+    void OnVideoSizeChange();
     void fullScreenChanged(bool on);
 
 protected:
@@ -107,6 +108,7 @@ private:
     void playStateChanged(int state) override;
     void statusChanged(const QString &) override { emit OnStatusChange(); }
     void errorOccurred(const QString &description) override;
+    void videoSizeChanged() override { emit OnVideoSizeChange(); }
 
     std::unique_ptr<engine::Engine> m_engine;
     QString m_error;
@@ -151,6 +153,7 @@ public:
 signals:
     void OnPlayStateChange(int lNewState);
     void OnShowStatus(const QString &statusText);
+    void OnVideoSizeChange();
     void fullScreenChanged(bool on);
 
 protected:
@@ -160,6 +163,7 @@ private:
     void playStateChanged(int state) override { emit OnPlayStateChange(state); }
     void statusChanged(const QString &status) override { emit OnShowStatus(status); }
     void errorOccurred(const QString &) override {}
+    void videoSizeChanged() override { emit OnVideoSizeChange(); }
 
     std::unique_ptr<engine::Engine> m_engine;
     QString m_controls;

@@ -13,7 +13,7 @@ class QWidget;
 
 namespace engine {
 
-inline constexpr int kApiVersion = 1;
+inline constexpr int kApiVersion = 2;
 
 class Events
 {
@@ -22,6 +22,8 @@ public:
     virtual void playStateChanged(int state) = 0;
     virtual void statusChanged(const QString &status) = 0;
     virtual void errorOccurred(const QString &description) = 0;
+    // The picture's natural size changed (the first frame, or a stream changing resolution).
+    virtual void videoSizeChanged() = 0;
 };
 
 // What both engines offer. Play states follow each engine's own numbering (see PlayerComponents.h).

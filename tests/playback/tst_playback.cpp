@@ -76,6 +76,8 @@ private slots:
     void playerKeysAndWheel();
     void windowShortcuts();
     void rememberedVolumeReachesTheEngines();
+    void pictureFollowsTheVideoSize_data();
+    void pictureFollowsTheVideoSize();
     void closingMidStream();
 
 private:
@@ -90,6 +92,7 @@ void tst_Playback::initTestCase()
     Media::VideoMp4();
     Media::RealMedia();
     Media::AudioOnly();
+    Media::ResizingTs();
     m_http->serveDirectory(Media::Folder());
 }
 
@@ -571,6 +574,34 @@ void tst_Playback::rememberedVolumeReachesTheEngines()
     w.PlayStream(m_http->url(QStringLiteral("/clip.rm")), QStringLiteral("R"));
     QTRY_COMPARE_WITH_TIMEOUT(w.playback()->PlayState, 3, 15000);
     QCOMPARE(qRound(w.playback()->rePlayer()->engine().outputVolume() * 100), 20);
+}
+
+void tst_Playback::pictureFollowsTheVideoSize_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<int>("engine");
+    QTest::newRow("first engine") << QStringLiteral("/resize.ts") << 1;
+    QTest::newRow("second engine") << QStringLiteral("/resize.ts?.rm") << 2;
+}
+
+void tst_Playback::pictureFollowsTheVideoSize()
+{
+    QFETCH(QString, path);
+    QFETCH(int, engine);
+    Window win;
+    win.w->PlayStream(m_http->url(path), QStringLiteral("Adaptive"));
+    QCOMPARE(win.pc->CurrentEngine, engine);
+    QTRY_COMPARE_WITH_TIMEOUT(win.pc->PlayState, 3, 15000);
+    QWidget *control = engine == 1 ? static_cast<QWidget *>(win.pc->wmplayer()) : win.pc->rePlayer();
+    QWidget *area = child(*win.w, "imgWmplay");
+    const auto centred = [&](QSize size) {
+        return QRect((area->width() - size.width()) / 2, (area->height() - size.height()) / 2, size.width(),
+                     size.height());
+    };
+    // Whatever came first, the size of the first frames is laid out at 100%...
+    QTRY_COMPARE_WITH_TIMEOUT(control->geometry(), centred(QSize(320, 240)), 3000);
+    // ...and the stream's change of resolution after it.
+    QTRY_COMPARE_WITH_TIMEOUT(control->geometry(), centred(QSize(480, 360)), 8000);
 }
 
 void tst_Playback::closingMidStream()

@@ -72,6 +72,53 @@ QString ShortMp4()
                                                                "-movflags", "+faststart", "-shortest"});
 }
 
+QString LongMp4()
+{
+    return make(QStringLiteral("long.mp4"),
+                videoInputs(QStringLiteral("120")) + QStringList{"-c:v", "libx264", "-preset", "ultrafast", "-pix_fmt",
+                                                                 "yuv420p", "-c:a", "aac", "-b:a", "32k", "-movflags",
+                                                                 "+faststart", "-shortest"});
+}
+
+QString LongRealMedia()
+{
+    return make(QStringLiteral("long.rm"), videoInputs(QStringLiteral("120")) +
+                                               QStringList{"-c:v", "rv10", "-c:a", "ac3", "-f", "rm", "-shortest"});
+}
+
+QString LongAudio()
+{
+    return make(QStringLiteral("long.mp3"),
+                {"-f", "lavfi", "-i", "sine=frequency=550:d=120", "-c:a", "libmp3lame", "-b:a", "32k"});
+}
+
+QString ResizingTs()
+{
+    const QString path = dir().filePath(QStringLiteral("resize.ts"));
+    if (QFile::exists(path))
+        return path;
+    // Two MPEG-TS pieces of different picture sizes, one after the other, as adaptive streams
+    // switch between them.
+    const auto piece = [](const QString &name, const QString &size, const QString &seconds) {
+        return make(name, QStringList{"-f", "lavfi", "-i",
+                                      QStringLiteral("color=c=0x3060c0:s=") + size + QStringLiteral(":r=25:d=") + seconds,
+                                      "-f", "lavfi", "-i", QStringLiteral("sine=frequency=440:d=") + seconds, "-c:v",
+                                      "libx264", "-preset", "ultrafast", "-pix_fmt", "yuv420p", "-c:a", "aac",
+                                      "-shortest", "-f", "mpegts"});
+    };
+    QByteArray joined;
+    for (const QString &p : {piece(QStringLiteral("small.ts"), QStringLiteral("320x240"), QStringLiteral("2")),
+                             piece(QStringLiteral("large.ts"), QStringLiteral("480x360"), QStringLiteral("60"))}) {
+        QFile f(p);
+        f.open(QIODevice::ReadOnly);
+        joined += f.readAll();
+    }
+    QFile out(path);
+    out.open(QIODevice::WriteOnly);
+    out.write(joined);
+    return path;
+}
+
 QString AudioOnly()
 {
     return make(QStringLiteral("tone.mp3"),

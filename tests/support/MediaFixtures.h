@@ -15,6 +15,10 @@ QString Folder();
 QString VideoMp4();    // clip.mp4: 320 x 240, H.264 + AAC, 3 s
 QString ShortMp4();    // short.mp4: the same, 1 s
 QString AudioOnly();   // tone.mp3: a sine tone, 3 s
+QString LongMp4();       // long.mp4, long.rm, long.mp3: as above, 120 s
+QString LongRealMedia();
+QString LongAudio();
+QString ResizingTs();    // resize.ts: 2 s at 320 x 240, then 60 s at 480 x 360
 QString RealMedia();   // clip.rm: RealVideo 1 + AC-3, 320 x 240, 3 s
 QString RandomBytes(); // noise.mp4: bytes that are no media
 

@@ -126,6 +126,21 @@ GstEngine::GstEngine(GstPtr<GstElement> playbin, GstElement *volume, GstElement 
         found.detail = QStringLiteral("The server did not deliver the stream.");
         fail(found.describe());
     });
+    // A state change to PAUSED that crossed the pipeline's own way from READY to PLAYING can
+    // leave it prerolled with PLAYING pending for ever (GStreamer 1.22): seen under load, where
+    // buffering is told late. A pipeline still waiting a moment after it prerolled is asked again.
+    m_stallCheck.setSingleShot(true);
+    m_stallCheck.setInterval(500);
+    connect(&m_stallCheck, &QTimer::timeout, this, [this] {
+        if (m_state == 0 || m_buffering || m_userPaused)
+            return;
+        GstState current = GST_STATE_VOID_PENDING, pending = GST_STATE_VOID_PENDING;
+        gst_element_get_state(m_playbin.get(), &current, &pending, 0);
+        if (current == GST_STATE_PAUSED && pending == GST_STATE_PLAYING) {
+            gst_element_set_state(m_playbin.get(), GST_STATE_PAUSED);
+            gst_element_set_state(m_playbin.get(), GST_STATE_PLAYING);
+        }
+    });
     connect(&m_resolver, &PlaylistResolver::resolved, this, &GstEngine::open);
     connect(&m_resolver, &PlaylistResolver::failed, this, &GstEngine::fail);
     m_status = QStringLiteral("Ready");
@@ -146,6 +161,12 @@ GstEngine::~GstEngine()
 GstBusSyncReply GstEngine::onBusMessage(GstBus *, GstMessage *message, gpointer self)
 {
     auto *engine = static_cast<GstEngine *>(self);
+    // The GUI thread acts on the newest level, not on every step it passed through on the way.
+    if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_BUFFERING) {
+        gint percent = 100;
+        gst_message_parse_buffering(message, &percent);
+        engine->m_latestBuffering = percent;
+    }
     // GStreamer's thread: hand the message (and our reference to it) to the GUI thread.
     std::shared_ptr<GstMessage> held(message, gst_message_unref);
     const quint64 generation = engine->m_generation.load();
@@ -207,7 +228,10 @@ void GstEngine::showFrame()
     const int h = GST_VIDEO_INFO_HEIGHT(&info);
     const int parN = GST_VIDEO_INFO_PAR_N(&info) > 0 ? GST_VIDEO_INFO_PAR_N(&info) : 1;
     const int parD = GST_VIDEO_INFO_PAR_D(&info) > 0 ? GST_VIDEO_INFO_PAR_D(&info) : 1;
-    m_natural = parN >= parD ? QSize(int(qint64(w) * parN / parD), h) : QSize(w, int(qint64(h) * parD / parN));
+    const QSize natural =
+        parN >= parD ? QSize(int(qint64(w) * parN / parD), h) : QSize(w, int(qint64(h) * parD / parN));
+    const bool resized = natural != m_natural;
+    m_natural = natural;
     // The image uses the mapped buffer directly and frees it when the last copy goes.
     const QImage image(
         static_cast<const uchar *>(GST_VIDEO_FRAME_PLANE_DATA(&mapped->frame, 0)), w, h,
@@ -219,6 +243,8 @@ void GstEngine::showFrame()
         },
         mapped);
     m_view->setFrame(image, m_natural);
+    if (resized)
+        m_events.videoSizeChanged();
 }
 
 void GstEngine::setState(int state, const QString &status)
@@ -239,7 +265,9 @@ void GstEngine::halt()
     m_resolver.cancel();
     m_probe.cancel();
     m_contactTimer.stop();
+    m_stallCheck.stop();
     gst_element_set_state(m_playbin.get(), GST_STATE_NULL);
+    m_latestBuffering = 100;
     if (GstSample *left = m_pendingFrame.exchange(nullptr))
         gst_sample_unref(left);
     m_buffering = false;
@@ -382,8 +410,9 @@ void GstEngine::handle(GstMessage *message, quint64 generation)
     case GST_MESSAGE_BUFFERING: {
         if (m_live)
             break;
-        gint percent = 100;
-        gst_message_parse_buffering(message, &percent);
+        // Messages reach us late, in a burst: a pause and resume for levels long passed would
+        // cross the pipeline's own way to PLAYING.
+        const int percent = m_latestBuffering.load();
         if (percent < 100) {
             if (!m_userPaused && m_state != 0) {
                 if (!m_buffering) {
@@ -423,6 +452,10 @@ void GstEngine::handle(GstMessage *message, quint64 generation)
         }
         break;
     }
+    case GST_MESSAGE_ASYNC_DONE:
+        if (m_state != 0 && !m_buffering && !m_userPaused)
+            m_stallCheck.start();
+        break;
     case GST_MESSAGE_CLOCK_LOST:
         gst_element_set_state(m_playbin.get(), GST_STATE_PAUSED);
         gst_element_set_state(m_playbin.get(), GST_STATE_PLAYING);

@@ -68,8 +68,10 @@ private:
     PlaylistResolver m_resolver;
     ConnectionProbe m_probe;
     QTimer m_contactTimer;
+    QTimer m_stallCheck;
     std::atomic<GstSample *> m_pendingFrame{nullptr};
     std::atomic<quint64> m_generation{0};
+    std::atomic<int> m_latestBuffering{100};
     QString m_source;
     QString m_playing;
     QSize m_natural{0, 0};

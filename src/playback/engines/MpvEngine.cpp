@@ -231,15 +231,16 @@ void MpvEngine::handle(const mpv_event &e)
                 setStatus(QStringLiteral("Buffering (%1%)").arg(*static_cast<int64_t *>(p->data)));
             break;
         case ObsWidth:
-            m_natural.setWidth(p->format == MPV_FORMAT_INT64 ? int(*static_cast<int64_t *>(p->data)) : 0);
+        case ObsHeight: {
+            const int v = p->format == MPV_FORMAT_INT64 ? int(*static_cast<int64_t *>(p->data)) : 0;
+            const QSize before = m_natural;
+            (e.reply_userdata == ObsWidth ? m_natural.rwidth() : m_natural.rheight()) = v;
             if (m_awaitingSize && !m_natural.isEmpty())
                 reportPlaying();
+            else if (m_running && m_natural != before && !m_natural.isEmpty())
+                m_events.videoSizeChanged();
             break;
-        case ObsHeight:
-            m_natural.setHeight(p->format == MPV_FORMAT_INT64 ? int(*static_cast<int64_t *>(p->data)) : 0);
-            if (m_awaitingSize && !m_natural.isEmpty())
-                reportPlaying();
-            break;
+        }
         case ObsPath:
             if (p->format == MPV_FORMAT_STRING)
                 m_path = QString::fromUtf8(*static_cast<char **>(p->data));

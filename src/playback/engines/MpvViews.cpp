@@ -152,7 +152,13 @@ void MpvGlView::renderInto(const QSize &size)
         {MPV_RENDER_PARAM_FLIP_Y, &flip},
         {MPV_RENDER_PARAM_INVALID, nullptr},
     };
-    mpv_render_context_render(m_render.get(), params);
+    const bool drawn = mpv_render_context_render(m_render.get(), params) >= 0;
+    m_fbo->bind();
+    if (!drawn) {
+        // A frame mpv refused to draw is black, never what the framebuffer held before.
+        f->glClearColor(0, 0, 0, 1);
+        f->glClear(GL_COLOR_BUFFER_BIT);
+    }
     // Opaque whatever mpv left in the alpha channel: Qt's RGB formats take the fourth byte as is.
     f->glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_TRUE);
     f->glClearColor(0, 0, 0, 1);
@@ -165,7 +171,6 @@ void MpvGlView::renderInto(const QSize &size)
     const QImage::Format format = bgra ? QImage::Format_RGB32 : QImage::Format_RGBX8888;
     if (m_frame.size() != size || m_frame.format() != format)
         m_frame = QImage(size, format);
-    m_fbo->bind();
     f->glPixelStorei(GL_PACK_ALIGNMENT, 4);
     f->glReadPixels(0, 0, size.width(), size.height(), bgra ? GL_BGRA : GL_RGBA, GL_UNSIGNED_BYTE, m_frame.bits());
     m_fbo->release();
@@ -186,15 +191,22 @@ MpvSwView::MpvSwView(mpv_handle *mpv, QWidget *parent) : MpvView(parent)
 void MpvSwView::renderInto(const QSize &size)
 {
     // Three bytes a pixel: mpv's four-byte formats leave the fourth byte undefined, which
-    // Qt's 32-bit RGB image would take as transparency.
-    if (m_frame.size() != size)
-        m_frame = QImage(size, QImage::Format_RGB888);
+    // Qt's 32-bit RGB image would take as transparency. mpv takes only rows whose length is a
+    // multiple of the pixel's three bytes, and Qt only rows of whole 32-bit words: the rows are
+    // padded to a multiple of twelve bytes.
+    const qsizetype stride = (qsizetype(size.width()) * 3 + 11) / 12 * 12;
+    if (m_frame.size() != size || m_frame.bytesPerLine() != stride) {
+        m_pixels = std::make_unique<uchar[]>(size_t(stride) * size_t(size.height()));
+        m_frame = QImage(m_pixels.get(), size.width(), size.height(), stride, QImage::Format_RGB888);
+    }
     int sz[2] = {size.width(), size.height()};
-    size_t stride = size_t(m_frame.bytesPerLine());
+    size_t rowBytes = size_t(stride);
     mpv_render_param params[] = {
-        {MPV_RENDER_PARAM_SW_SIZE, sz},        {MPV_RENDER_PARAM_SW_FORMAT, const_cast<char *>("rgb24")},
-        {MPV_RENDER_PARAM_SW_STRIDE, &stride}, {MPV_RENDER_PARAM_SW_POINTER, m_frame.bits()},
+        {MPV_RENDER_PARAM_SW_SIZE, sz},          {MPV_RENDER_PARAM_SW_FORMAT, const_cast<char *>("rgb24")},
+        {MPV_RENDER_PARAM_SW_STRIDE, &rowBytes}, {MPV_RENDER_PARAM_SW_POINTER, m_pixels.get()},
         {MPV_RENDER_PARAM_INVALID, nullptr},
     };
-    mpv_render_context_render(m_render.get(), params);
+    // A frame mpv refused to draw is black, never what the buffer held before.
+    if (mpv_render_context_render(m_render.get(), params) < 0)
+        m_frame.fill(Qt::black);
 }

@@ -80,6 +80,9 @@ public:
 
 protected:
     void renderInto(const QSize &size) override;
+
+private:
+    std::unique_ptr<uchar[]> m_pixels; // the image's rows, padded for mpv and for Qt
 };
 
 // Whether OpenGL rendering can be used here (a display with OpenGL).
