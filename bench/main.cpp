@@ -35,14 +35,13 @@ int main(int argc, char *argv[])
     int runs = 15;
     if (const qsizetype i = args.indexOf(QStringLiteral("--runs")); i >= 0 && i + 1 < args.size())
         runs = args[i + 1].toInt();
-    const QString dir = QCoreApplication::applicationDirPath();
     const bool all = args.isEmpty() || args.first().startsWith(QStringLiteral("--"));
     int rc = 0;
     QString list;
     if (const qsizetype i = args.indexOf(QStringLiteral("--list")); i >= 0 && i + 1 < args.size())
         list = args[i + 1];
     if (all || args.contains(QStringLiteral("startup")))
-        rc |= RunStartupBench(dir + QStringLiteral("/zentavo"), QStringLiteral(ZENTAVO_BARE_WINDOW), runs);
+        rc |= RunStartupBench(QStringLiteral(ZENTAVO_PROGRAM), QStringLiteral(ZENTAVO_BARE_WINDOW), runs);
     if (all || args.contains(QStringLiteral("catalogue")))
         rc |= RunCatalogueBench(list, qMin(runs, 7));
     if (all || args.contains(QStringLiteral("playback")))

@@ -2,8 +2,7 @@
 # Runs every benchmark on the built program folder; headless when no display is present.
 set -euo pipefail
 build=${1:-build}
-cd "$build/bin"
 if [[ -z "${DISPLAY:-}" && -z "${WAYLAND_DISPLAY:-}" ]]; then
   export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
 fi
-./zentavo-bench "${@:2}"
+"$build/bench/zentavo-bench" "${@:2}"

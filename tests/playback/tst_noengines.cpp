@@ -6,6 +6,7 @@
 #include "shell/pGloba.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -34,6 +35,7 @@ void tst_NoEngines::missingEnginesAreReportedAndRetried()
     QCOMPARE(shell.opened, QStringList({"http://127.0.0.1:9/site/download.htm"}));
     QVERIFY(!w.playback()->wmplayer());
     QVERIFY(!w.playback()->rePlayer());
+    QVERIFY(QFile::exists(QStringLiteral(ZENTAVO_ENGINES_DIR "/libzentavo-engines.so")));
     QCOMPARE(w.windowTitle(), QStringLiteral("Zentavo"));
     QVERIFY(w.findChild<QWidget *>(QStringLiteral("imgPlay"))->isEnabled());
     QVERIFY(!w.findChild<QWidget *>(QStringLiteral("imgStop"))->isEnabled());
@@ -52,6 +54,7 @@ int main(int argc, char *argv[])
     qputenv("GST_PLUGIN_PATH_1_0", empty.path().toUtf8());
     qputenv("GST_REGISTRY_1_0", (empty.path() + QStringLiteral("/registry.bin")).toUtf8());
     qputenv("ZENTAVO_AUDIO_OUTPUT", "null");
+    qputenv("ZENTAVO_ENGINES_DIR", ZENTAVO_ENGINES_DIR); // the real module, so GStreamer is what fails
     QApplication app(argc, argv);
     tst_NoEngines test;
     return QTest::qExec(&test, argc, argv);
