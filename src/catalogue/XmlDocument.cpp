@@ -104,6 +104,7 @@ struct Detected
 {
     XmlDocument::Encoding encoding;
     pugi::xml_encoding pugi;
+    QByteArray converter; // another declared encoding: its name, read through Qt's converters
 };
 
 // The encoding of a document from its byte order mark, its first bytes and its declaration.
@@ -115,11 +116,27 @@ Detected detectEncoding(const QByteArray &bytes)
     };
     bool wide = false;
     pugi::xml_encoding wideKind = pugi::encoding_utf16_le;
-    if ((b(0) == 0xFF && b(1) == 0xFE) || (b(0) == '<' && b(1) == 0)) {
+    if (b(0) == 0xFF && b(1) == 0xFE) {
         wide = true;
-    } else if ((b(0) == 0xFE && b(1) == 0xFF) || (b(0) == 0 && b(1) == '<')) {
+    } else if (b(0) == 0xFE && b(1) == 0xFF) {
         wide = true;
         wideKind = pugi::encoding_utf16_be;
+    } else if (bytes.size() >= 2) {
+        // 16-bit text without a byte order mark: a document starts with ASCII (blanks, '<'),
+        // so its first characters have one zero byte each, on the same side.
+        const int n = int(qMin<qsizetype>(bytes.size() / 2, 8));
+        int zeroHigh = 0, zeroLow = 0;
+        for (int i = 0; i < n; ++i) {
+            const bool lo0 = b(2 * i) == 0, hi0 = b(2 * i + 1) == 0;
+            zeroHigh += !lo0 && hi0;
+            zeroLow += lo0 && !hi0;
+        }
+        if (zeroHigh == n) {
+            wide = true;
+        } else if (zeroLow == n) {
+            wide = true;
+            wideKind = pugi::encoding_utf16_be;
+        }
     }
 
     // The declaration, read in the document's own width.
@@ -141,15 +158,18 @@ Detected detectEncoding(const QByteArray &bytes)
     if (wide) {
         if (declared.isEmpty() || declared == u"utf-16" || declared == u"utf-16le" || declared == u"utf-16be" ||
             declared == u"unicode")
-            return {E::Utf16, wideKind};
+            return {E::Utf16, wideKind, {}};
         throw ZError(QStringLiteral("The document is 16-bit text but declares the encoding %1.").arg(declared));
     }
     if (declared.isEmpty() || declared == u"utf-8" || declared == u"utf8")
-        return {E::Utf8, pugi::encoding_utf8};
+        return {E::Utf8, pugi::encoding_utf8, {}};
     if (declared == u"iso-8859-1" || declared == u"latin1" || declared == u"iso_8859-1" || declared == u"l1")
-        return {E::Latin1, pugi::encoding_latin1};
+        return {E::Latin1, pugi::encoding_latin1, {}};
     if (declared == u"us-ascii" || declared == u"ascii")
-        return {E::Ascii, pugi::encoding_utf8};
+        return {E::Ascii, pugi::encoding_utf8, {}};
+    // Any other encoding Qt knows (windows-1252, ISO-8859-15, ...): read through its converter.
+    if (QStringDecoder(declared.toLatin1().constData()).isValid())
+        return {E::Utf8, pugi::encoding_utf8, declared.toLatin1()};
     throw ZError(QStringLiteral("The document's encoding %1 is not supported.").arg(declared));
 }
 
@@ -200,7 +220,15 @@ void XmlDocument::loadFromBytes(const QByteArray &bytes)
 {
     close();
     const Detected enc = detectEncoding(bytes);
-    const pugi::xml_parse_result r = m_doc.load_buffer(bytes.constData(), size_t(bytes.size()),
+    QByteArray converted;
+    if (!enc.converter.isEmpty()) {
+        QStringDecoder decoder(enc.converter.constData());
+        converted = QString(decoder(bytes)).toUtf8();
+        if (decoder.hasError())
+            throw ZError(QStringLiteral("The document is not valid %1 text.").arg(QString::fromLatin1(enc.converter)));
+    }
+    const QByteArray &text = enc.converter.isEmpty() ? bytes : converted;
+    const pugi::xml_parse_result r = m_doc.load_buffer(text.constData(), size_t(text.size()),
                                                        pugi::parse_default | pugi::parse_declaration, enc.pugi);
     if (!r) {
         m_doc.reset();
@@ -218,6 +246,11 @@ void XmlDocument::loadFromBytes(const QByteArray &bytes)
     if (roots != 1) {
         m_doc.reset();
         throw ZError(QStringLiteral("The document is not well-formed XML: it needs exactly one root element."));
+    }
+    // Read through a converter, the document is UTF-8 now, and is saved so.
+    if (!enc.converter.isEmpty()) {
+        if (pugi::xml_node decl = m_doc.first_child(); decl.type() == pugi::node_declaration)
+            decl.attribute("encoding").set_value("UTF-8");
     }
     m_encoding = enc.encoding;
     m_active = true;

@@ -48,7 +48,8 @@ private:
 
 // The XML document component of the channel lists: loads a file, offers its elements and
 // saves it back with its declaration and in the encoding it declares (UTF-8, UTF-16,
-// ISO-8859-1 or US-ASCII). A document declaring another encoding does not load.
+// ISO-8859-1 or US-ASCII). A document in another encoding Qt's converters know (windows-1252,
+// ISO-8859-15, ...) loads too and is saved as UTF-8; an unknown encoding does not load.
 class XmlDocument
 {
 public:
