@@ -12,9 +12,12 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QGuiApplication>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTest>
+
+#include <sys/resource.h>
 
 namespace {
 
@@ -116,6 +119,26 @@ double gstCliMs(const QString &url)
     return start < 0 || rendered < 0 ? -1 : (rendered - start) * 1000;
 }
 
+double cpuSeconds()
+{
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+double cliCpuSeconds(const QStringList &command)
+{
+    QProcess p;
+    p.start(QStringLiteral("/usr/bin/time"), QStringList{QStringLiteral("-f"), QStringLiteral("CPU %U %S")} + command);
+    p.waitForFinished(60000);
+    const QString err = QString::fromUtf8(p.readAllStandardError());
+    const qsizetype at = err.lastIndexOf(QStringLiteral("CPU "));
+    if (at < 0)
+        return -1;
+    const QStringList parts = err.mid(at + 4).trimmed().split(u' ');
+    return parts.value(0).toDouble() + parts.value(1).toDouble();
+}
+
 long cliMaxRssKb(const QStringList &command)
 {
     QProcess p;
@@ -136,6 +159,7 @@ int RunPlaybackBench(int runs)
     Prompter::install(&quiet);
     TestHttpServer http;
     Media::VideoMp4();
+    Media::Hd720Mp4();
     http.serveDirectory(Media::Folder());
     QProcess rtspServer;
     rtspServer.start(QStringLiteral(ZENTAVO_TEST_RTSP), {});
@@ -177,9 +201,12 @@ int RunPlaybackBench(int runs)
 
     // A user's first click comes a moment after the window appears; the engines load meanwhile.
     QTest::qWait(2000);
+    const WId nativeWindow = window.winId();
     const double cold = playOnce(clip, 1);
     bench::Report(QStringLiteral("first PlayStream of the process, 2 s after start-up, HTTP clip, engine 1"), cold,
                   QStringLiteral("ms"));
+    bench::Report(QStringLiteral("native windows made for the main window by the first play"),
+                  window.winId() != nativeWindow ? 1 : 0, QStringLiteral(""), 0, {}, QStringLiteral("target 0"));
     QTest::qWait(800);
     const long playingRss1 = rssKb();
     stopAll();
@@ -237,6 +264,41 @@ int RunPlaybackBench(int runs)
             bench::Report(QStringLiteral("PlayStream to first frame, ") + c.name, bench::Median(ours),
                           QStringLiteral("ms"), bench::Median(gstCli), QStringLiteral("gst-launch-1.0 playbin"),
                           QStringLiteral("target <= 1.2 x"));
+    }
+    // What showing the picture costs: CPU time of the whole process over 5 s of a 720p clip.
+    {
+        const QString hd = http.url(QStringLiteral("/hd720.mp4"));
+        window.findChild<QAction *>(QStringLiteral("act50"))->trigger();
+        window.PlayStream(hd, QStringLiteral("bench"));
+        waitMs([&] { return pc->PlayState == 3; });
+        const double before = cpuSeconds();
+        const int framesBefore = shown(1);
+        waitMs([] { return false; }, 5000);
+        const double ours = cpuSeconds() - before;
+        const int frames = shown(1) - framesBefore;
+        stopAll();
+        const bool display = QGuiApplication::platformName() == u"xcb" || QGuiApplication::platformName() == u"wayland";
+        // mpv's own window at the size of our picture area, drawn the two ways a display offers.
+        const QSize area = window.findChild<QWidget *>(QStringLiteral("imgWmplay"))->size();
+        const QStringList common = {QStringLiteral("mpv"), QStringLiteral("--no-config"), QStringLiteral("--ao=null"),
+                                    QStringLiteral("--geometry=%1x%2").arg(area.width()).arg(area.height()),
+                                    QStringLiteral("--length=5"), QStringLiteral("--really-quiet"), hd};
+        const QString what = QStringLiteral("CPU seconds for 5 s of a 720p30 clip shown at %1 x %2, engine 1 (%3 of 150 "
+                                            "frames painted)")
+                                 .arg(area.width())
+                                 .arg(area.height())
+                                 .arg(frames);
+        if (display) {
+            bench::Report(what, ours, QStringLiteral("s"), cliCpuSeconds(common + QStringList{QStringLiteral("--vo=x11")}),
+                          QStringLiteral("mpv CLI --vo=x11"));
+            bench::Report(what, ours, QStringLiteral("s"),
+                          cliCpuSeconds(common + QStringList{QStringLiteral("--vo=gpu"),
+                                                             QStringLiteral("--gpu-context=x11egl")}),
+                          QStringLiteral("mpv CLI --vo=gpu"));
+        } else {
+            bench::Report(what, ours, QStringLiteral("s"), cliCpuSeconds(common + QStringList{QStringLiteral("--vo=null")}),
+                          QStringLiteral("mpv CLI --vo=null"));
+        }
     }
     bench::Report(QStringLiteral("resident memory idle (window shown)"), idleRss / 1024.0, QStringLiteral("MiB"));
     bench::Report(QStringLiteral("resident memory playing the clip, engine 1"), playingRss1 / 1024.0,

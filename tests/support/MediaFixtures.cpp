@@ -119,6 +119,14 @@ QString ResizingTs()
     return path;
 }
 
+QString Hd720Mp4()
+{
+    return make(QStringLiteral("hd720.mp4"),
+                {"-f", "lavfi", "-i", "testsrc2=s=1280x720:r=30:d=8", "-f", "lavfi", "-i", "sine=frequency=440:d=8",
+                 "-c:v", "libx264", "-preset", "veryfast", "-pix_fmt", "yuv420p", "-c:a", "aac", "-movflags",
+                 "+faststart", "-shortest"});
+}
+
 QString AudioOnly()
 {
     return make(QStringLiteral("tone.mp3"),

@@ -18,7 +18,8 @@ QString AudioOnly();   // tone.mp3: a sine tone, 3 s
 QString LongMp4();       // long.mp4, long.rm, long.mp3: as above, 120 s
 QString LongRealMedia();
 QString LongAudio();
-QString ResizingTs();    // resize.ts: 2 s at 320 x 240, then 60 s at 480 x 360
+QString ResizingTs();
+QString Hd720Mp4();      // hd720.mp4: a moving test picture, 1280 x 720 at 30 fps, 8 s    // resize.ts: 2 s at 320 x 240, then 60 s at 480 x 360
 QString RealMedia();   // clip.rm: RealVideo 1 + AC-3, 320 x 240, 3 s
 QString RandomBytes(); // noise.mp4: bytes that are no media
 

@@ -85,5 +85,5 @@ private:
     std::unique_ptr<uchar[]> m_pixels; // the image's rows, padded for mpv and for Qt
 };
 
-// Whether OpenGL rendering can be used here (a display with OpenGL).
+// Whether OpenGL rendering is to be used here: a display with OpenGL drawn by a GPU.
 bool OpenGlAvailable();
