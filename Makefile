@@ -3,7 +3,7 @@ BUILD      ?= build
 BUILD_TYPE ?= RelWithDebInfo
 JOBS       ?= $(shell nproc)
 
-.PHONY: all build deps configure run test bench fuzz format clean
+.PHONY: all build deps configure run test test-sanitize bench fuzz format clean
 
 all: build
 
@@ -28,6 +28,20 @@ run: deps build
 
 test: deps build
 	cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
+
+# Every test but the engine ones, built with AddressSanitizer and UndefinedBehaviorSanitizer in
+# their own folder; the first finding stops the test. Suppressions for the libraries' own
+# leaks are in tools/sanitizer/.
+SANITIZE_BUILD ?= build-sanitize
+SANITIZE_SKIP ?= tst_engines|tst_playback|tst_glvideo|tst_stress|tst_noengines
+test-sanitize: deps
+	cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=Debug -DZENTAVO_SANITIZE=ON
+	cmake --build $(SANITIZE_BUILD) -j$(JOBS)
+	cd $(SANITIZE_BUILD) && \
+	  ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:abort_on_error=0 \
+	  UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/tools/sanitizer/lsan.supp:print_suppressions=0 \
+	  ctest --output-on-failure -j$(JOBS) -E '$(SANITIZE_SKIP)'
 
 bench: build
 	@WITH_BENCH=1 ./tools/install-deps.sh

@@ -169,7 +169,6 @@ void ChannelTree::fill(const QString &path, const QString *category)
         a->setEnabled(false);
     }
 
-    const QString work = DecipherListFile(path);
     if (!filtered)
         tree->setUpdatesEnabled(false);
     QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -179,8 +178,7 @@ void ChannelTree::fill(const QString &path, const QString *category)
     load.slice.start();
     try {
         xmlChannle.close();
-        xmlChannle.setFileName(work);
-        xmlChannle.open();
+        xmlChannle.loadFromBytes(ReadListFile(path));
         m_icons = m_global.ShowIcon;
         if (!filtered) {
             for (qsizetype n = 0; n < filterEnabled.size(); ++n)
@@ -234,8 +232,6 @@ void ChannelTree::fill(const QString &path, const QString *category)
         a->setEnabled(true);
     for (qsizetype n = 0; n < filterEnabled.size(); ++n)
         m_w.filterItems[n]->setEnabled(filterEnabled[n]);
-    if (!work.isEmpty())
-        QFile::remove(work);
     QApplication::restoreOverrideCursor();
     m_loading = false;
     updateCommands();

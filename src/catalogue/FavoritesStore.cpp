@@ -4,10 +4,10 @@
 #include "ListCipher.h"
 #include "shell/Errors.h"
 #include "shell/Paths.h"
+#include "shell/SafeFile.h"
 #include "shell/pGloba.h"
 
-FavoritesStore::FavoritesStore(const QString &favListFile, Encipher encipher)
-    : m_file(favListFile), m_encipher(encipher ? std::move(encipher) : Encipher(EncipherListFile))
+FavoritesStore::FavoritesStore(const QString &favListFile) : m_file(favListFile)
 {
 }
 
@@ -18,20 +18,32 @@ int FavoritesStore::EngineNumber(const QString &url)
 
 void FavoritesStore::editCycle(const std::function<void(XmlNode &, XmlNode &)> &change)
 {
+    const FileLock lock(m_file);
+    if (!lock.isLocked())
+        throw ZError(QStringLiteral("The favourites are being changed by another Zentavo. Please try again."));
     xmlChannelTemp.close();
-    const QString work = DecipherListFile(m_file);
-    if (work.isEmpty())
+    QByteArray plain;
+    try {
+        plain = ReadListFile(m_file);
+    } catch (const ZError &) {
         throw ZError(QStringLiteral("Cannot read the favourites file %1.").arg(m_file));
-    xmlChannelTemp.setFileName(work);
-    xmlChannelTemp.open();
+    }
+    xmlChannelTemp.loadFromBytes(plain);
     XmlNode root = xmlChannelTemp.documentElement();
     XmlNode group = root.child(0);
     if (group.isNull())
         throw ZError(QStringLiteral("The favourites file %1 has no group to hold channels.").arg(m_file));
     change(group, root);
-    xmlChannelTemp.save(work);
+    const QByteArray changed = xmlChannelTemp.saveToBytes();
     xmlChannelTemp.close();
-    if (m_encipher(work, m_file).isEmpty())
+    WriteListFile(m_file, changed);
+    // Done only when the file says so.
+    bool holds = false;
+    try {
+        holds = ReadListFile(m_file) == changed;
+    } catch (const ZError &) {
+    }
+    if (!holds)
         throw ZError(QStringLiteral("Unable to write to %1").arg(m_file));
 }
 
@@ -114,6 +126,9 @@ bool FavoritesStore::Restore(const QString &source) const
     const ListCheck check = CheckListFile(source);
     if (!check.isChannelList())
         throw ZError(QStringLiteral("%1 is not a channel list. Your favourites were not changed.").arg(source));
+    const FileLock lock(m_file);
+    if (!lock.isLocked())
+        throw ZError(QStringLiteral("The favourites are being changed by another Zentavo. Please try again."));
     QString why;
     if (!CopyFileReplacing(source, m_file, &why))
         throw ZError(QStringLiteral("The favourites could not be restored from %1: %2").arg(source, why));

@@ -18,16 +18,15 @@ struct ChannelFields
     QString id;
 };
 
-// The favourites file and the one way every change reaches it: decipher to the working copy,
-// load, change the favourites group (the first group), save, encipher back. The favourites file
-// is replaced whole or not at all; a failure at any step raises ZError and leaves it unchanged.
+// The favourites file and the one way every change reaches it: under a lock that keeps other
+// Zentavo processes out, decipher it in memory, change the favourites group (the first group),
+// encipher it back. The favourites file is replaced whole or not at all; a failure at any step
+// raises ZError and leaves it unchanged, and a change is reported done only once the file holds
+// it.
 class FavoritesStore
 {
 public:
-    // How the working copy goes back over the favourites file (replaceable for tests).
-    using Encipher = std::function<QString(const QString &plain, const QString &target)>;
-
-    explicit FavoritesStore(const QString &favListFile, Encipher encipher = {});
+    explicit FavoritesStore(const QString &favListFile);
 
     const QString &fileName() const { return m_file; }
 
@@ -56,6 +55,5 @@ private:
     XmlNode at(XmlNode &root, int group, int position, const ChannelItem &expected) const;
 
     QString m_file;
-    Encipher m_encipher;
     XmlDocument xmlChannelTemp;
 };

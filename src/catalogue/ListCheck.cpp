@@ -47,16 +47,11 @@ ListCheck CheckPlainList(const QByteArray &xml)
 
 ListCheck CheckListFile(const QString &path)
 {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) {
+    try {
+        return CheckPlainList(ReadListFile(path));
+    } catch (const ZError &e) {
         ListCheck check;
-        check.error = QStringLiteral("Cannot read %1: %2").arg(path, f.errorString());
+        check.error = e.message();
         return check;
     }
-    if (f.size() > XmlDocument::kMaxSize) {
-        ListCheck check;
-        check.error = QStringLiteral("%1 is too large to be a channel list.").arg(path);
-        return check;
-    }
-    return CheckPlainList(CipherBytes(f.readAll()));
 }

@@ -1,8 +1,10 @@
 #include "ListCipher.h"
 
+#include "shell/Errors.h"
+#include "shell/SafeFile.h"
+
 #include <QCryptographicHash>
 #include <QFile>
-#include <QSaveFile>
 
 #include <algorithm>
 
@@ -61,58 +63,27 @@ QByteArray CipherBytes(QByteArray bytes)
     return bytes;
 }
 
-namespace {
-
-// Runs all of `in` through a fresh cipher into `out`.
-bool cipherStream(QFile &in, QIODevice &out)
+QByteArray ReadListFile(const QString &path)
 {
+    QFile in(path);
+    if (!in.open(QIODevice::ReadOnly))
+        throw ZError(QStringLiteral("Cannot read %1: %2").arg(path, in.errorString()));
+    if (in.size() > kMaxListFileSize)
+        throw ZError(QStringLiteral("%1 is too large to be a channel list.").arg(path));
+    QByteArray bytes = in.read(kMaxListFileSize + 1);
+    if (in.error() != QFileDevice::NoError)
+        throw ZError(QStringLiteral("Cannot read %1: %2").arg(path, in.errorString()));
+    if (bytes.size() > kMaxListFileSize) // a file that grew while it was read
+        throw ZError(QStringLiteral("%1 is too large to be a channel list.").arg(path));
     ListCipher cipher;
-    QByteArray buffer(64 * 1024, Qt::Uninitialized);
-    for (;;) {
-        const qint64 got = in.read(buffer.data(), buffer.size());
-        if (got < 0)
-            return false;
-        if (got == 0)
-            return true;
-        cipher.process(buffer.data(), got);
-        if (out.write(buffer.constData(), got) != got)
-            return false;
-    }
+    cipher.process(bytes.data(), bytes.size());
+    return bytes;
 }
 
-} // namespace
-
-QString DecipherListFile(const QString &listFile)
+void WriteListFile(const QString &path, const QByteArray &plain)
 {
-    QFile in(listFile);
-    if (!in.open(QIODevice::ReadOnly))
-        return {};
-    const QString work = WorkingCopyOf(listFile);
-    if (QFile::exists(work) && !QFile::remove(work))
-        return {};
-    QFile out(work);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-        return {};
-    const bool ok = cipherStream(in, out);
-    out.close();
-    if (!ok || out.error() != QFileDevice::NoError) {
-        QFile::remove(work);
-        return {};
-    }
-    return work;
-}
-
-QString EncipherListFile(const QString &plainFile, const QString &target)
-{
-    QFile in(plainFile);
-    if (!in.open(QIODevice::ReadOnly))
-        return {};
-    QSaveFile out(target);
-    if (!out.open(QIODevice::WriteOnly))
-        return {};
-    if (!cipherStream(in, out)) {
-        out.cancelWriting();
-        return {};
-    }
-    return out.commit() ? target : QString();
+    if (plain.size() > kMaxListFileSize)
+        throw ZError(QStringLiteral("The channel list is too large to be written to %1.").arg(path));
+    if (!WriteFileAtomically(path, CipherBytes(plain)))
+        throw ZError(QStringLiteral("Unable to write to %1").arg(path));
 }

@@ -33,16 +33,14 @@ private:
 // The whole of `bytes` run through the cipher from the start of a file.
 QByteArray CipherBytes(QByteArray bytes);
 
-// Deciphers list file P into its working copy P + "~temp" (replacing an old one) and returns
-// the working copy's path; empty text on any failure, with no file left open.
-QString DecipherListFile(const QString &listFile);
+// The largest list file the program reads or writes (larger ones are refused whole).
+inline constexpr qint64 kMaxListFileSize = qint64(256) << 20;
 
-// Replaces D by the enciphered text of plain file S and returns D; empty text on failure.
-// D is replaced whole or not at all: a failure part-way leaves its old content.
-QString EncipherListFile(const QString &plainFile, const QString &target);
+// The plain text of list file `path`, deciphered in memory (no plain copy is ever written).
+// Raises ZError when it cannot be read or is larger than kMaxListFileSize.
+QByteArray ReadListFile(const QString &path);
 
-// The working copy of list file P.
-inline QString WorkingCopyOf(const QString &listFile)
-{
-    return listFile + QStringLiteral("~temp");
-}
+// Writes `plain` enciphered to `path`, replacing it whole or not at all. Raises ZError "Unable
+// to write to <path>" when it cannot, and refuses a list larger than kMaxListFileSize before
+// anything is written.
+void WriteListFile(const QString &path, const QByteArray &plain);

@@ -114,7 +114,6 @@ void TFrmSearch::Button1Click()
 
 bool TFrmSearch::scan(const QString &listFile, const QString &label, const QString &key)
 {
-    const QString work = DecipherListFile(listFile);
     m_ui->btnCancel->setEnabled(false);
     QApplication::setOverrideCursor(Qt::WaitCursor);
     QElapsedTimer slice;
@@ -122,8 +121,7 @@ bool TFrmSearch::scan(const QString &listFile, const QString &label, const QStri
     bool stopped = false;
     try {
         xmlChannle.close();
-        xmlChannle.setFileName(work);
-        xmlChannle.open();
+        xmlChannle.loadFromBytes(ReadListFile(listFile));
         ScanChannels(
             xmlChannle, key, label,
             [this](const SearchRow &row) {
@@ -146,8 +144,6 @@ bool TFrmSearch::scan(const QString &listFile, const QString &label, const QStri
         stopped = m_stop != Stop::None;
     }
     m_ui->btnCancel->setEnabled(true);
-    if (!work.isEmpty())
-        QFile::remove(work);
     QApplication::restoreOverrideCursor();
     return !stopped;
 }

@@ -1,5 +1,7 @@
 #include "IniFile.h"
 
+#include "SafeFile.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -103,10 +105,5 @@ bool IniFile::save() const
     QByteArray out;
     for (const Line &l : m_lines)
         out += l.raw + '\n';
-    QSaveFile f(m_path);
-    if (!f.open(QIODevice::WriteOnly))
-        return false;
-    if (f.write(out) != out.size())
-        return false;
-    return f.commit();
+    return WriteFileAtomically(m_path, out);
 }

@@ -1,10 +1,11 @@
 #include "Paths.h"
 
+#include "SafeFile.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 QString FindPath(const QString &dir, const QString &relative)
 {
@@ -51,8 +52,8 @@ bool CopyFileReplacing(const QString &source, const QString &target, QString *er
             *error = in.errorString();
         return false;
     }
-    QSaveFile out(target);
-    if (!out.open(QIODevice::WriteOnly)) {
+    AtomicWriter out(target);
+    if (!out.open()) {
         if (error)
             *error = out.errorString();
         return false;
@@ -60,10 +61,9 @@ bool CopyFileReplacing(const QString &source, const QString &target, QString *er
     QByteArray buffer(256 * 1024, Qt::Uninitialized);
     for (;;) {
         const qint64 got = in.read(buffer.data(), buffer.size());
-        if (got < 0 || (got > 0 && out.write(buffer.constData(), got) != got)) {
+        if (got < 0 || (got > 0 && !out.write(buffer.constData(), got))) {
             if (error)
                 *error = got < 0 ? in.errorString() : out.errorString();
-            out.cancelWriting();
             return false;
         }
         if (got == 0)

@@ -3,7 +3,10 @@
 #include "Errors.h"
 #include "IniFile.h"
 #include "Paths.h"
+#include "SafeFile.h"
 #include "TextUtil.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -52,6 +55,15 @@ void TGlobal::LoadSettings()
 {
     IniFile ini(IniFileName);
     ini.load();
+    readFrom(ini);
+    computeSkinPath();
+    m_savedTexts.clear();
+    for (const auto &[key, text] : settingTexts())
+        m_savedTexts.insert(key, text);
+}
+
+void TGlobal::readFrom(const IniFile &ini)
+{
     DiplayList = readInt(ini, QStringLiteral("DiplayList"), 1);
     Version = readInt(ini, QStringLiteral("Version"), 3);
     TVVersion = readInt(ini, QStringLiteral("TVVersion"), 3);
@@ -69,37 +81,97 @@ void TGlobal::LoadSettings()
     WindowGeometry = left <= kFar && top <= kFar ? QRect(left, top, width, height) : QRect();
     WindowMaximized = readBool(ini, QStringLiteral("WindowMaximized"), false);
     ListWidth = readBounded(ini, QStringLiteral("ListWidth"), 0, kFar, -1);
-    computeSkinPath();
+}
+
+QList<QPair<QString, QString>> TGlobal::settingTexts() const
+{
+    QList<QPair<QString, QString>> out = {
+        {QStringLiteral("DiplayList"), QString::number(DiplayList)},
+        {QStringLiteral("Ontop"), boolText(Ontop)},
+        {QStringLiteral("TVVersion"), QString::number(TVVersion)},
+        {QStringLiteral("SkinFile"), SkinFile},
+        {QStringLiteral("Download"), boolText(Download)},
+        {QStringLiteral("ShowIcon"), boolText(ShowIcon)},
+    };
+    // The window's keys appear once a window has closed and left them.
+    if (Volume >= 0)
+        out += {{QStringLiteral("Volume"), QString::number(Volume)}, {QStringLiteral("Mute"), boolText(Mute)}};
+    if (WindowGeometry.isValid())
+        out += {{QStringLiteral("WindowLeft"), QString::number(WindowGeometry.x())},
+                {QStringLiteral("WindowTop"), QString::number(WindowGeometry.y())},
+                {QStringLiteral("WindowWidth"), QString::number(WindowGeometry.width())},
+                {QStringLiteral("WindowHeight"), QString::number(WindowGeometry.height())},
+                {QStringLiteral("WindowMaximized"), boolText(WindowMaximized)}};
+    if (ListWidth >= 0)
+        out += {{QStringLiteral("ListWidth"), QString::number(ListWidth)}};
+    return out;
 }
 
 void TGlobal::SaveSettings()
 {
+    const auto fail = [this] {
+        computeSkinPath();
+        throw ZError(QStringLiteral("Unable to write to %1").arg(IniFileName));
+    };
+    // Another Zentavo may save its settings too: under the lock, the file is read again and
+    // only what this one changed replaces what is there (every key is written, as ever).
+    const FileLock lock(IniFileName);
+    if (!lock.isLocked())
+        fail();
     IniFile ini(IniFileName);
     ini.load();
-    ini.setValue(kSection, QStringLiteral("DiplayList"), QString::number(DiplayList));
-    ini.setValue(kSection, QStringLiteral("Ontop"), boolText(Ontop));
-    ini.setValue(kSection, QStringLiteral("TVVersion"), QString::number(TVVersion));
-    ini.setValue(kSection, QStringLiteral("SkinFile"), SkinFile);
-    ini.setValue(kSection, QStringLiteral("Download"), boolText(Download));
-    ini.setValue(kSection, QStringLiteral("ShowIcon"), boolText(ShowIcon));
-    // The window's keys appear once a window has closed and left them.
-    if (Volume >= 0) {
-        ini.setValue(kSection, QStringLiteral("Volume"), QString::number(Volume));
-        ini.setValue(kSection, QStringLiteral("Mute"), boolText(Mute));
+    // What the file holds now, read as this process reads its settings.
+    TGlobal there(*this);
+    there.readFrom(ini);
+    const QList<QPair<QString, QString>> ours = settingTexts();
+    const QList<QPair<QString, QString>> theirs = there.settingTexts();
+    const auto theirText = [&](const QString &key) -> std::optional<QString> {
+        if (!ini.value(kSection, key))
+            return std::nullopt;
+        for (const auto &[k, text] : theirs) {
+            if (k == key)
+                return text;
+        }
+        return std::nullopt;
+    };
+    QList<QPair<QString, QString>> changed;
+    for (const auto &[key, text] : ours) {
+        const std::optional<QString> other = theirText(key);
+        const bool mine = !other || m_savedTexts.value(key) != text;
+        ini.setValue(kSection, key, mine ? text : *other);
+        if (mine)
+            changed.append({key, text});
     }
-    if (WindowGeometry.isValid()) {
-        ini.setValue(kSection, QStringLiteral("WindowLeft"), QString::number(WindowGeometry.x()));
-        ini.setValue(kSection, QStringLiteral("WindowTop"), QString::number(WindowGeometry.y()));
-        ini.setValue(kSection, QStringLiteral("WindowWidth"), QString::number(WindowGeometry.width()));
-        ini.setValue(kSection, QStringLiteral("WindowHeight"), QString::number(WindowGeometry.height()));
-        ini.setValue(kSection, QStringLiteral("WindowMaximized"), boolText(WindowMaximized));
+    if (!ini.save())
+        fail();
+    // A change counts as saved once the file holds it.
+    IniFile check(IniFileName);
+    check.load();
+    for (const auto &[key, text] : std::as_const(changed)) {
+        if (check.value(kSection, key) != text)
+            fail();
     }
-    if (ListWidth >= 0)
-        ini.setValue(kSection, QStringLiteral("ListWidth"), QString::number(ListWidth));
-    const bool written = ini.save();
+    // What another process saved and this one did not change is this one's setting now.
+    const auto kept = [&](const char *key) {
+        const QString k = QString::fromLatin1(key);
+        return std::none_of(changed.cbegin(), changed.cend(), [&](const auto &c) { return c.first == k; });
+    };
+    if (kept("DiplayList"))
+        DiplayList = there.DiplayList;
+    if (kept("Ontop"))
+        Ontop = there.Ontop;
+    if (kept("TVVersion"))
+        TVVersion = there.TVVersion;
+    if (kept("SkinFile"))
+        SkinFile = there.SkinFile;
+    if (kept("Download"))
+        Download = there.Download;
+    if (kept("ShowIcon"))
+        ShowIcon = there.ShowIcon;
+    m_savedTexts.clear();
+    for (const auto &[key, text] : settingTexts())
+        m_savedTexts.insert(key, text);
     computeSkinPath();
-    if (!written)
-        throw ZError(QStringLiteral("Unable to write to %1").arg(IniFileName));
 }
 
 const QStringList &TGlobal::RealPlayerTokens()

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QHash>
+#include <QList>
+#include <QPair>
 #include <QRect>
 #include <QString>
 #include <QStringList>
@@ -7,6 +10,8 @@
 // The settings of the program and the paths of its files, all derived from the folder of the
 // executable. One instance lives for the whole process; every window is handed a reference.
 // Settings are read once, at creation; each command that changes one saves them all at once.
+class IniFile;
+
 class TGlobal
 {
 public:
@@ -15,7 +20,8 @@ public:
 
     void LoadSettings();
     // Writes every setting but Version. Raises ZError "Unable to write to <IniFileName>" when
-    // the file may not be written; the values in memory stay as they are.
+    // the file may not be written; the values in memory stay as they are. Settings another
+    // process saved meanwhile are kept unless this one changed them too.
     void SaveSettings();
 
     // The player engine for a stream address: 2 for the addresses of RealPlayerTokens, else 1.
@@ -50,4 +56,9 @@ public:
 
 private:
     void computeSkinPath();
+    void readFrom(const IniFile &ini);
+    // Every saved key with its text as this object has it.
+    QList<QPair<QString, QString>> settingTexts() const;
+
+    QHash<QString, QString> m_savedTexts; // as last read or saved: what this process changed differs
 };

@@ -3,9 +3,12 @@
 #include "catalogue/FavoritesStore.h"
 #include "catalogue/ListCipher.h"
 #include "shell/Errors.h"
+#include "shell/SafeFile.h"
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QTest>
 
 using ListMaker::Document;
@@ -69,6 +72,8 @@ private slots:
     void failuresLeaveFileUnchanged_data();
     void failuresLeaveFileUnchanged();
     void encipherFailureIsReported();
+    void noWorkingCopyIsNeeded();
+    void twoProcessesAddingLoseNothing();
     void backup();
     void backupToSameFileCopiesNothing();
     void backupFailureIsReported();
@@ -96,8 +101,8 @@ void tst_FavoritesStore::addCopiesAttributesToFirstGroup()
     QCOMPARE(names, QStringList({"ChannelName", "URL", "INFO", "Ty", "MT", "Co", "SP", "T", "I", "ID"}));
     QCOMPARE(*added.attribute("ID"), QStringLiteral("77"));
     QCOMPARE(*added.attribute("T"), QStringLiteral("News"));
-    // The working copy stays after an add.
-    QVERIFY(QFile::exists(f.file() + QStringLiteral("~temp")));
+    // Changed in memory: no plain copy of the favourites beside them.
+    QCOMPARE(QDir(f.dir.file(QStringLiteral("data"))).entryList(QDir::Files), QStringList({"Fav.CHL"}));
 }
 
 void tst_FavoritesStore::addTwiceGivesTwoCopies()
@@ -264,17 +269,53 @@ void tst_FavoritesStore::encipherFailureIsReported()
     Favs f;
     f.write(twoGroups());
     const QByteArray before = f.raw();
-    FavoritesStore store(f.file(), [](const QString &, const QString &) { return QString(); });
+    // The disk fills up while the new favourites are written.
+    AtomicWriter::setFaultProbe([](qint64) { return false; });
+    const auto noFault = qScopeGuard([] { AtomicWriter::setFaultProbe({}); });
     ChannelFields fields;
     fields.type = 1;
     try {
-        store.AddNew(fields);
+        FavoritesStore(f.file()).AddNew(fields);
         QFAIL("a failed write passed as success");
     } catch (const ZError &e) {
         QCOMPARE(e.message(), QStringLiteral("Unable to write to ") + f.file());
     }
     QCOMPARE(f.raw(), before);
+    AtomicWriter::setFaultProbe({});
     QVERIFY_THROWS_EXCEPTION(ZError, FavoritesStore(f.dir.file(QStringLiteral("data/None.CHL"))).AddNew(fields));
+}
+
+void tst_FavoritesStore::noWorkingCopyIsNeeded()
+{
+    Favs f;
+    f.write(twoGroups());
+    // Where a plain working copy would have gone there is a folder: nothing is written there.
+    QVERIFY(QDir().mkpath(f.file() + QStringLiteral("~temp/inner")));
+    ChannelFields fields;
+    fields.name = QStringLiteral("New");
+    fields.type = 1;
+    FavoritesStore(f.file()).AddNew(fields);
+    QCOMPARE(f.groups().value(0).value(3), QStringLiteral("New"));
+}
+
+void tst_FavoritesStore::twoProcessesAddingLoseNothing()
+{
+    Favs f;
+    f.write(Document({{QStringLiteral("My_Favorites"), QByteArray()}}));
+    // Another Zentavo adds favourites at the same time as this one.
+    QProcess other;
+    other.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--add-favourites"), f.file()});
+    QVERIFY(other.waitForStarted());
+    FavoritesStore store(f.file());
+    for (int n = 0; n < 60; ++n) {
+        ChannelFields fields;
+        fields.name = QStringLiteral("Here %1").arg(n);
+        fields.type = 1;
+        store.AddNew(fields);
+    }
+    QVERIFY(other.waitForFinished(60000));
+    QCOMPARE(other.exitCode(), 0);
+    QCOMPARE(f.groups().value(0).size(), 120);
 }
 
 void tst_FavoritesStore::backup()
@@ -353,5 +394,21 @@ void tst_FavoritesStore::restoreRefusesOtherFiles()
     QCOMPARE(f.raw(), before);
 }
 
-QTEST_GUILESS_MAIN(tst_FavoritesStore)
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    // The other process of twoProcessesAddingLoseNothing.
+    if (argc == 3 && QByteArray(argv[1]) == "--add-favourites") {
+        FavoritesStore store(QString::fromLocal8Bit(argv[2]));
+        for (int n = 0; n < 60; ++n) {
+            ChannelFields fields;
+            fields.name = QStringLiteral("There %1").arg(n);
+            fields.type = 1;
+            store.AddNew(fields);
+        }
+        return 0;
+    }
+    tst_FavoritesStore test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_favoritesstore.moc"

@@ -1,8 +1,11 @@
 #include "TestDirs.h"
 #include "catalogue/ListCipher.h"
+#include "shell/Errors.h"
+#include "shell/SafeFile.h"
 
 #include <QDir>
 #include <QFile>
+#include <QScopeGuard>
 #include <QTest>
 
 // Keystream of the list cipher computed by an independent implementation.
@@ -20,10 +23,9 @@ private slots:
     void processInPiecesIsTheSame();
     void blockBoundaries_data();
     void blockBoundaries();
-    void emptyFileGivesEmptyWorkingCopy();
-    void decipherReplacesOldWorkingCopy();
-    void decipherFailures();
-    void encipherReplacesWholeOrNotAtAll();
+    void readFailures();
+    void writeReplacesWholeOrNotAtAll();
+    void listsPastTheLimitAreRefused();
     void shippedCatalogueDeciphers();
 };
 
@@ -68,10 +70,9 @@ void tst_ListCipher::blockBoundaries()
     QByteArray plain(size, '\0');
     for (int i = 0; i < size; ++i)
         plain[i] = char('a' + i % 26);
-    dir.write(QStringLiteral("plain.xml"), plain);
     const QString target = dir.file(QStringLiteral("data/List.CHL"));
     QDir().mkpath(dir.file(QStringLiteral("data")));
-    QCOMPARE(EncipherListFile(dir.file(QStringLiteral("plain.xml")), target), target);
+    WriteListFile(target, plain);
     const QByteArray enciphered = dir.read(QStringLiteral("data/List.CHL"));
     QCOMPARE(enciphered.size(), size);
     // Same as XOR with the known keystream.
@@ -79,65 +80,62 @@ void tst_ListCipher::blockBoundaries()
     for (int i = 0; i < size; i += 997)
         QCOMPARE(char(enciphered[i] ^ ks[i]), plain[i]);
     QCOMPARE(char(enciphered[size - 1] ^ ks[size - 1]), plain[size - 1]);
-    const QString work = DecipherListFile(target);
-    QCOMPARE(work, target + QStringLiteral("~temp"));
-    QCOMPARE(dir.read(QStringLiteral("data/List.CHL~temp")), plain);
+    QCOMPARE(ReadListFile(target), plain);
+    // Deciphered in memory: no plain copy beside the list.
+    QCOMPARE(QDir(dir.file(QStringLiteral("data"))).entryList(QDir::Files), QStringList({"List.CHL"}));
 }
 
-void tst_ListCipher::emptyFileGivesEmptyWorkingCopy()
+void tst_ListCipher::readFailures()
 {
     TempAppDir dir;
     dir.write(QStringLiteral("Empty.CHL"), QByteArray());
-    const QString work = DecipherListFile(dir.file(QStringLiteral("Empty.CHL")));
-    QCOMPARE(work, dir.file(QStringLiteral("Empty.CHL~temp")));
-    QVERIFY(QFile::exists(work));
-    QCOMPARE(QFileInfo(work).size(), 0);
-}
-
-void tst_ListCipher::decipherReplacesOldWorkingCopy()
-{
-    TempAppDir dir;
-    dir.write(QStringLiteral("Fav.CHL"), CipherBytes("<new/>"));
-    dir.write(QStringLiteral("Fav.CHL~temp"), "an older, longer working copy that must go");
-    DecipherListFile(dir.file(QStringLiteral("Fav.CHL")));
-    QCOMPARE(dir.read(QStringLiteral("Fav.CHL~temp")), QByteArray("<new/>"));
-}
-
-void tst_ListCipher::decipherFailures()
-{
-    TempAppDir dir;
-    QCOMPARE(DecipherListFile(dir.file(QStringLiteral("missing.CHL"))), QString());
-    QVERIFY(!QFile::exists(dir.file(QStringLiteral("missing.CHL~temp"))));
+    QCOMPARE(ReadListFile(dir.file(QStringLiteral("Empty.CHL"))), QByteArray());
+    QVERIFY_THROWS_EXCEPTION(ZError, ReadListFile(dir.file(QStringLiteral("missing.CHL"))));
     QDir().mkpath(dir.file(QStringLiteral("folder.CHL")));
-    QCOMPARE(DecipherListFile(dir.file(QStringLiteral("folder.CHL"))), QString());
-    // A working copy that cannot be replaced (a folder in its place).
-    dir.write(QStringLiteral("x.CHL"), "abc");
-    QDir().mkpath(dir.file(QStringLiteral("x.CHL~temp/inner")));
-    QCOMPARE(DecipherListFile(dir.file(QStringLiteral("x.CHL"))), QString());
+    QVERIFY_THROWS_EXCEPTION(ZError, ReadListFile(dir.file(QStringLiteral("folder.CHL"))));
 }
 
-void tst_ListCipher::encipherReplacesWholeOrNotAtAll()
+void tst_ListCipher::writeReplacesWholeOrNotAtAll()
 {
     TempAppDir dir;
-    dir.write(QStringLiteral("Fav.CHL"), "old content");
-    // Source missing: the target keeps its content.
-    QCOMPARE(EncipherListFile(dir.file(QStringLiteral("none.xml")), dir.file(QStringLiteral("Fav.CHL"))), QString());
-    QCOMPARE(dir.read(QStringLiteral("Fav.CHL")), QByteArray("old content"));
-    // Source unreadable part-way (a folder): same.
-    QDir().mkpath(dir.file(QStringLiteral("dir.xml")));
-    QCOMPARE(EncipherListFile(dir.file(QStringLiteral("dir.xml")), dir.file(QStringLiteral("Fav.CHL"))), QString());
-    QCOMPARE(dir.read(QStringLiteral("Fav.CHL")), QByteArray("old content"));
-    // Target folder missing.
-    dir.write(QStringLiteral("plain.xml"), "<a/>");
-    QCOMPARE(EncipherListFile(dir.file(QStringLiteral("plain.xml")), dir.file(QStringLiteral("no/Fav.CHL"))),
-             QString());
-    // Success leaves no temporary file beside the target and keeps the source.
-    QCOMPARE(EncipherListFile(dir.file(QStringLiteral("plain.xml")), dir.file(QStringLiteral("Fav.CHL"))),
-             dir.file(QStringLiteral("Fav.CHL")));
-    QCOMPARE(CipherBytes(dir.read(QStringLiteral("Fav.CHL"))), QByteArray("<a/>"));
-    QVERIFY(QFile::exists(dir.file(QStringLiteral("plain.xml"))));
-    QDir d(dir.path());
-    QCOMPARE(d.entryList(QDir::Files).size(), 2);
+    const QString fav = dir.file(QStringLiteral("Fav.CHL"));
+    QByteArray old(700 * 1024, 'o');
+    dir.write(QStringLiteral("Fav.CHL"), old);
+    // The disk fills up part-way through the new content: the old file stays whole.
+    AtomicWriter::setFaultProbe([](qint64 written) { return written < 300 * 1024; });
+    const auto noFault = qScopeGuard([] { AtomicWriter::setFaultProbe({}); });
+    try {
+        WriteListFile(fav, QByteArray(900 * 1024, 'n'));
+        QFAIL("a failed write passed as success");
+    } catch (const ZError &e) {
+        QCOMPARE(e.message(), QStringLiteral("Unable to write to ") + fav);
+    }
+    QCOMPARE(dir.read(QStringLiteral("Fav.CHL")), old);
+    AtomicWriter::setFaultProbe({});
+    // A folder that does not exist.
+    QVERIFY_THROWS_EXCEPTION(ZError, WriteListFile(dir.file(QStringLiteral("no/Fav.CHL")), "<a/>"));
+    // Success leaves no temporary file beside the target.
+    WriteListFile(fav, "<a/>");
+    QCOMPARE(ReadListFile(fav), QByteArray("<a/>"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList({"Fav.CHL"}));
+}
+
+void tst_ListCipher::listsPastTheLimitAreRefused()
+{
+    TempAppDir dir;
+    const QString big = dir.file(QStringLiteral("Big.CHL"));
+    {
+        QFile f(big);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        QVERIFY(f.resize(kMaxListFileSize + 1)); // sparse: no disk is filled
+    }
+    QVERIFY_THROWS_EXCEPTION(ZError, ReadListFile(big));
+    // Refused before anything is written: the old file stays.
+    dir.write(QStringLiteral("Fav.CHL"), "old");
+    QByteArray huge;
+    huge.resize(kMaxListFileSize + 1);
+    QVERIFY_THROWS_EXCEPTION(ZError, WriteListFile(dir.file(QStringLiteral("Fav.CHL")), huge));
+    QCOMPARE(dir.read(QStringLiteral("Fav.CHL")), QByteArray("old"));
 }
 
 void tst_ListCipher::shippedCatalogueDeciphers()

@@ -1,9 +1,11 @@
 #include "TestDirs.h"
 #include "online/VendorSite.h"
 #include "shell/Errors.h"
+#include "shell/SafeFile.h"
 #include "shell/pGloba.h"
 
 #include <QFile>
+#include <QScopeGuard>
 #include <QTest>
 
 class tst_Settings : public QObject
@@ -23,6 +25,8 @@ private slots:
     void saveRoundTrip();
     void refusedWriteRaisesAndKeepsValues_data();
     void refusedWriteRaisesAndKeepsValues();
+    void twoProgramsKeepEachOthersChanges();
+    void failedWriteLeavesTheFileWhole();
     void chooseEngine_data();
     void chooseEngine();
     void vendorSite();
@@ -172,6 +176,41 @@ void tst_Settings::saveRoundTrip()
     QCOMPARE(again.ShowIcon, false);
     QCOMPARE(again.TVVersion, 41);
     QCOMPARE(again.SkinFile, QStringLiteral("Vista1.ssk"));
+}
+
+void tst_Settings::twoProgramsKeepEachOthersChanges()
+{
+    TempAppDir dir;
+    dir.writeConfig("[Config]\nDiplayList=2\n");
+    TGlobal first(dir.path()), second(dir.path());
+    first.SkinFile = QStringLiteral("Midnight.ssk");
+    first.SaveSettings();
+    second.ShowIcon = false;
+    second.SaveSettings(); // knows nothing of the skin the first one chose
+    TGlobal next(dir.path());
+    QCOMPARE(next.SkinFile, QStringLiteral("Midnight.ssk"));
+    QCOMPARE(next.ShowIcon, false);
+    QCOMPARE(next.DiplayList, 2);
+    QCOMPARE(second.SkinFile, QStringLiteral("Midnight.ssk"));
+    // What both changed is the last one's.
+    first.DiplayList = 0;
+    second.DiplayList = 1;
+    first.SaveSettings();
+    second.SaveSettings();
+    QCOMPARE(TGlobal(dir.path()).DiplayList, 1);
+}
+
+void tst_Settings::failedWriteLeavesTheFileWhole()
+{
+    TempAppDir dir;
+    QByteArray old = "[Config]\nDiplayList=2\n; " + QByteArray(400 * 1024, 'x') + "\n";
+    dir.writeConfig(old);
+    TGlobal g(dir.path());
+    g.SkinFile = QStringLiteral("Vista1.ssk");
+    AtomicWriter::setFaultProbe([](qint64 written) { return written < 200 * 1024; });
+    const auto noFault = qScopeGuard([] { AtomicWriter::setFaultProbe({}); });
+    QVERIFY_THROWS_EXCEPTION(ZError, g.SaveSettings());
+    QCOMPARE(dir.config(), old);
 }
 
 void tst_Settings::refusedWriteRaisesAndKeepsValues_data()

@@ -1,0 +1,101 @@
+#include "SafeFile.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+namespace {
+
+std::function<bool(qint64)> &faultProbe()
+{
+    static std::function<bool(qint64)> probe;
+    return probe;
+}
+
+} // namespace
+
+AtomicWriter::AtomicWriter(const QString &path) : m_file(path)
+{
+}
+
+AtomicWriter::~AtomicWriter()
+{
+    if (m_file.isOpen())
+        m_file.cancelWriting();
+}
+
+void AtomicWriter::setFaultProbe(std::function<bool(qint64)> probe)
+{
+    faultProbe() = std::move(probe);
+}
+
+bool AtomicWriter::open()
+{
+    if (m_file.open(QIODevice::WriteOnly))
+        return true;
+    m_error = m_file.errorString();
+    return false;
+}
+
+bool AtomicWriter::write(const char *data, qint64 size)
+{
+    // In pieces, so a failure can come part-way, as it does on a full disk.
+    constexpr qint64 kPiece = 256 * 1024;
+    for (qint64 done = 0; done < size;) {
+        const qint64 n = qMin(kPiece, size - done);
+        if (m_file.write(data + done, n) != n) {
+            m_error = m_file.errorString();
+            m_file.cancelWriting();
+            return false;
+        }
+        done += n;
+        m_written += n;
+        if (faultProbe() && !faultProbe()(m_written)) {
+            m_error = QStringLiteral("No space left on device");
+            m_file.cancelWriting();
+            return false;
+        }
+    }
+    return true;
+}
+
+bool AtomicWriter::commit()
+{
+    if (m_file.commit())
+        return true;
+    if (m_error.isEmpty())
+        m_error = m_file.errorString();
+    return false;
+}
+
+bool WriteFileAtomically(const QString &path, const QByteArray &bytes, QString *error)
+{
+    AtomicWriter out(path);
+    const bool ok = out.open() && out.write(bytes) && out.commit();
+    if (!ok && error)
+        *error = out.errorString();
+    return ok;
+}
+
+QString FileLock::lockFileFor(const QString &path)
+{
+    const QFileInfo info(path);
+    const QFileInfo folder(info.absolutePath());
+    if (folder.isWritable())
+        return info.absoluteFilePath() + QStringLiteral(".lock");
+    // A folder we may not write (an installed program's): the runtime folder, one lock per file.
+    QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (runtime.isEmpty())
+        runtime = QDir::tempPath();
+    const QByteArray id =
+        QCryptographicHash::hash(info.absoluteFilePath().toUtf8(), QCryptographicHash::Sha1).toHex().left(16);
+    return runtime + QStringLiteral("/zentavo-") + QString::fromLatin1(id) + QStringLiteral(".lock");
+}
+
+FileLock::FileLock(const QString &path, int timeoutMs) : m_lock(std::make_unique<QLockFile>(lockFileFor(path)))
+{
+    // Only a process holding the lock this long is taken to have died with it.
+    m_lock->setStaleLockTime(30000);
+    m_lock->tryLock(timeoutMs);
+}
