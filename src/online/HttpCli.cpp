@@ -5,6 +5,7 @@
 #include <QHostAddress>
 #include <QHostInfo>
 #include <QIODevice>
+#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QTcpSocket>
 #include <QTimer>
@@ -54,12 +55,22 @@ QByteArray requestPath(const QString &path)
 
 } // namespace
 
-THttpCli::THttpCli(const QString &name, QObject *parent) : QObject(parent), m_stall(new QTimer(this))
+THttpCli::THttpCli(const QString &name, QObject *parent)
+    : QObject(parent), m_stall(new QTimer(this)), m_headerDeadline(new QTimer(this)), m_deadline(new QTimer(this))
 {
     setObjectName(name);
     m_stall->setSingleShot(true);
     connect(m_stall, &QTimer::timeout, this, [this] {
         failWith(404, QStringLiteral("No data received for %1 seconds").arg(StallTimeoutMs() / 1000.0));
+    });
+    // A server dripping a byte now and then keeps the stall timer quiet: these end it.
+    m_headerDeadline->setSingleShot(true);
+    connect(m_headerDeadline, &QTimer::timeout, this, [this] {
+        failWith(404, QStringLiteral("The server did not reply within %1 seconds").arg(HeaderTimeoutMs / 1000.0));
+    });
+    m_deadline->setSingleShot(true);
+    connect(m_deadline, &QTimer::timeout, this, [this] {
+        failWith(404, QStringLiteral("The download took longer than %1 seconds").arg(TotalTimeoutMs / 1000.0));
     });
     // Shutting the application down aborts a request under way.
     connect(qApp, &QCoreApplication::aboutToQuit, this, &THttpCli::Abort);
@@ -102,17 +113,25 @@ bool THttpCli::parse(const QString &address, Target *t) const
         authority = authority.mid(at + 1);
     t->port = 80;
     QString host = authority;
-    if (authority.startsWith(u'[')) {
-        const qsizetype close = authority.indexOf(u']');
-        host = authority.mid(1, close - 1);
-        if (authority.mid(close + 1).startsWith(u':'))
-            t->port = quint16(authority.mid(close + 2).toUInt());
-    } else if (const qsizetype colon = authority.lastIndexOf(u':'); colon >= 0) {
+    const auto takePort = [t](const QString &text) {
         bool ok = false;
-        const uint port = authority.mid(colon + 1).toUInt(&ok);
+        const uint port = text.toUInt(&ok);
         if (!ok || port == 0 || port > 65535)
             return false;
         t->port = quint16(port);
+        return true;
+    };
+    if (authority.startsWith(u'[')) {
+        const qsizetype close = authority.indexOf(u']');
+        if (close < 0)
+            return false;
+        host = authority.mid(1, close - 1);
+        const QString after = authority.mid(close + 1);
+        if (!after.isEmpty() && (!after.startsWith(u':') || !takePort(after.mid(1))))
+            return false;
+    } else if (const qsizetype colon = authority.lastIndexOf(u':'); colon >= 0) {
+        if (!takePort(authority.mid(colon + 1)))
+            return false;
         host = authority.left(colon);
     }
     if (host.isEmpty())
@@ -128,8 +147,10 @@ bool THttpCli::parse(const QString &address, Target *t) const
 
 QString THttpCli::resolveLocation(const QString &location) const
 {
-    if (location.startsWith(QStringLiteral("http://"), Qt::CaseInsensitive) ||
-        location.startsWith(QStringLiteral("https://"), Qt::CaseInsensitive))
+    // An address with a scheme of its own stands as it is (one we cannot follow then fails
+    // as such, never as a path on this server).
+    static const QRegularExpression scheme(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]*:"));
+    if (scheme.match(location).hasMatch())
         return location;
     const qsizetype sep = m_current.indexOf(QStringLiteral("://"));
     const qsizetype pathStart = m_current.indexOf(u'/', sep + 3);
@@ -149,9 +170,12 @@ void THttpCli::Get()
     m_busy = true;
     m_current = URL;
     int changes = 0;
+    m_deadline->start(TotalTimeoutMs);
     const auto done = qScopeGuard([this] {
         m_busy = false;
         m_stall->stop();
+        m_headerDeadline->stop();
+        m_deadline->stop();
         if (m_socket) {
             m_socket->abort();
             m_socket->deleteLater();
@@ -165,10 +189,12 @@ void THttpCli::Get()
         m_connected = false;
         m_outcome = Outcome::Pending;
         Target target;
-        if (!parse(m_current, &target)) {
+        static const QRegularExpression schemePart(QStringLiteral("^([A-Za-z][A-Za-z0-9+.-]*):"));
+        const QString scheme = schemePart.match(m_current).captured(1).toLower();
+        if (!scheme.isEmpty() && scheme != u"http") {
+            failWith(501, QStringLiteral("Protocol \"%1\" not implemented").arg(scheme));
+        } else if (!parse(m_current, &target) || target.scheme != u"http") {
             failWith(404, QStringLiteral("Invalid address: ") + m_current);
-        } else if (target.scheme != u"http") {
-            failWith(501, QStringLiteral("Protocol \"%1\" not implemented").arg(target.scheme));
         } else {
             request(target);
             wait();
@@ -239,6 +265,7 @@ void THttpCli::request(const Target &target)
     });
 
     m_stall->start(StallTimeoutMs());
+    m_headerDeadline->start(HeaderTimeoutMs);
     QHostAddress literal;
     QString hostName = target.host;
     if (literal.setAddress(hostName)) {
@@ -274,22 +301,35 @@ void THttpCli::received()
     if (m_socket->bytesAvailable() > 0)
         QMetaObject::invokeMethod(this, &THttpCli::received, Qt::QueuedConnection);
     m_stall->start(StallTimeoutMs());
-    const bool ok = m_parser.feed(data, [this](QByteArrayView piece) {
-        if (piece.isEmpty() || m_parser.header("Location"))
+    bool tooLarge = false;
+    const bool ok = m_parser.feed(data, [this, &tooLarge](QByteArrayView piece) {
+        if (piece.isEmpty() || m_parser.header("Location") || tooLarge || m_outcome != Outcome::Pending)
             return; // a moving reply's body is not kept
         if (!m_begun) {
             m_begun = true;
             ContentLength = m_parser.contentLength();
+            if (MaxBodySize >= 0 && ContentLength > MaxBodySize) {
+                tooLarge = true;
+                return;
+            }
             emit OnDocBegin();
+        }
+        if (MaxBodySize >= 0 && ReceivedCount + piece.size() > MaxBodySize) {
+            tooLarge = true;
+            return;
         }
         ReceivedCount += piece.size();
         if (ReceiveStream)
             ReceiveStream->write(piece.data(), piece.size());
         emit OnDocData();
     });
-    if (m_parser.headersDone())
+    if (m_parser.headersDone()) {
         ContentLength = m_parser.contentLength();
-    if (!ok)
+        m_headerDeadline->stop();
+    }
+    if (tooLarge)
+        failWith(413, QStringLiteral("The document is larger than %1 bytes").arg(MaxBodySize));
+    else if (!ok)
         failWith(404, m_parser.error());
     else if (m_parser.done())
         finish(Outcome::Complete);
@@ -301,6 +341,7 @@ void THttpCli::finish(Outcome outcome)
         return;
     m_outcome = outcome;
     m_stall->stop();
+    m_headerDeadline->stop();
     if (m_loop)
         m_loop->quit();
 }
@@ -359,4 +400,11 @@ QByteArray ReceiveFile::contents()
     m_file.flush();
     m_file.seek(0);
     return m_file.readAll();
+}
+
+void ReceiveFile::discard()
+{
+    m_client.ReceiveStream = nullptr;
+    m_file.close();
+    m_file.remove();
 }

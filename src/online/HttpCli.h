@@ -43,6 +43,12 @@ public:
 
     QString URL;
     QIODevice *ReceiveStream = nullptr;
+    // Limits on what a server can make us do: the body's size (-1: none), the time until the
+    // reply's headers have arrived (each location change starts again) and the time the whole
+    // request may take (location changes included).
+    qint64 MaxBodySize = -1;
+    int HeaderTimeoutMs = 60 * 1000;
+    int TotalTimeoutMs = 10 * 60 * 1000;
     qint64 ContentLength = -1;
     qint64 ReceivedCount = 0;
     int StatusCode = 0;
@@ -82,6 +88,8 @@ private:
 
     QPointer<QTcpSocket> m_socket;
     QTimer *m_stall;
+    QTimer *m_headerDeadline;
+    QTimer *m_deadline;
     QEventLoop *m_loop = nullptr;
     HttpReplyParser m_parser;
     QString m_current;
@@ -105,6 +113,8 @@ public:
 
     // What was received, once Get has returned.
     QByteArray contents();
+    // Removes what was received (a failed request leaves no part of a document behind).
+    void discard();
 
 private:
     THttpCli &m_client;

@@ -56,6 +56,9 @@ bool HttpReplyParser::headerLine(const QByteArray &line)
         const qint64 n = value.toLongLong(&ok);
         if (!ok || n < 0)
             return fail(QStringLiteral("Invalid Content-Length in the reply"));
+        // Two lengths that differ leave the body's end in doubt (a request smuggling trick).
+        if (m_length >= 0 && m_length != n)
+            return fail(QStringLiteral("Conflicting Content-Length headers in the reply"));
         m_length = n;
     } else if (name.compare("Transfer-Encoding", Qt::CaseInsensitive) == 0 && value.toLower().contains("chunked")) {
         m_chunked = true;

@@ -34,6 +34,7 @@ void ListUpdateCheck::Timer1Timer()
     HttpGetversion->URL = VendorSite() + QStringLiteral("download/channelsinfo4.txt");
     int serverVersion = 0;
     bool newer = false;
+    HttpGetversion->MaxBodySize = kMaxVersionFileSize;
     {
         ReceiveFile file(*HttpGetversion, local);
         try {
@@ -45,6 +46,7 @@ void ListUpdateCheck::Timer1Timer()
             }
         } catch (const EHttpException &) {
             newer = false; // no answer is no newer list
+            file.discard();
         }
     }
     if (!newer)

@@ -6,12 +6,14 @@
 #include "appearance/FitToText.h"
 #include "appearance/SkinEngine.h"
 #include "catalogue/ListCheck.h"
+#include "catalogue/ListCipher.h"
 #include "shell/Errors.h"
 #include "shell/Guard.h"
 #include "shell/Paths.h"
 #include "shell/Prompter.h"
 #include "shell/pGloba.h"
 
+#include <QFile>
 #include <QTimer>
 #include <optional>
 
@@ -47,6 +49,7 @@ void TFrmChannelsUpdate::Timer1Timer()
     Timer1->stop();
     const QString temporary = FindPath(m_global.AppDir, QStringLiteral("TV.CHL"));
     HttpGetfile->URL = VendorSite() + QStringLiteral("download/tv4.chl");
+    HttpGetfile->MaxBodySize = kMaxListFileSize;
     // A file that cannot be created is not a failed download: it goes to the error report.
     std::optional<ReceiveFile> file;
     file.emplace(*HttpGetfile, temporary);
@@ -56,13 +59,22 @@ void TFrmChannelsUpdate::Timer1Timer()
         // Only a real channel list replaces the one in use, and it does so whole.
         const ListCheck check = CheckListFile(temporary);
         if (!check.isChannelList())
-            throw ZError(QStringLiteral("The downloaded file is not a channel list: %1").arg(check.error));
+            throw ZError(QStringLiteral("The downloaded file is not a channel list: %1")
+                             .arg(check.error.isEmpty() ? QStringLiteral("it holds no group of channels.")
+                                                        : check.error));
         QString why;
         if (!CopyFileReplacing(temporary, m_global.TVListFile, &why))
             throw ZError(QStringLiteral("Cannot replace %1: %2").arg(m_global.TVListFile, why));
-    } catch (const std::exception &) {
-        if (!Cancelled)
-            ShowMessage(this, QStringLiteral("Downloaded unsuccessfully.Please try again!"), MsgIcon::Information);
+    } catch (const std::exception &e) {
+        // Nothing of a failed download stays; the message says what failed, then the dialog goes.
+        file.reset();
+        QFile::remove(temporary);
+        if (!Cancelled) {
+            ShowMessage(this,
+                        QStringLiteral("Downloaded unsuccessfully.Please try again!\n") + QString::fromUtf8(e.what()),
+                        MsgIcon::Information);
+            QDialog::reject();
+        }
         return;
     }
     ShowMessage(this, QStringLiteral("Updated successfully!"), MsgIcon::Information);

@@ -14,6 +14,7 @@
 #include "shell/ShellOpen.h"
 #include "shell/pGloba.h"
 
+#include <QPushButton>
 #include <QTimer>
 
 TFrmUpdate::TFrmUpdate(TGlobal &global, QWidget *parent)
@@ -27,12 +28,28 @@ TFrmUpdate::TFrmUpdate(TGlobal &global, QWidget *parent)
         QPixmap::fromImage(Artwork::image(QStringLiteral("zentavo"), QSize(48, 48), devicePixelRatioF())));
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(10);
+    connect(m_ui->btnCancel, &QPushButton::clicked, this, &TFrmUpdate::btnCancelClick);
     connect(Timer1, &QTimer::timeout, this, [this] { Guarded(this, [this] { Timer1Timer(); }); });
 }
 
 TFrmUpdate::~TFrmUpdate()
 {
     delete m_ui;
+}
+
+void TFrmUpdate::btnCancelClick()
+{
+    m_cancelled = true;
+    if (HttpGetversion->isBusy())
+        HttpGetversion->Abort(); // the request unwinds, then the dialog closes
+    else
+        QDialog::reject();
+}
+
+void TFrmUpdate::reject()
+{
+    // Esc and the window's close box cancel like the button does.
+    btnCancelClick();
 }
 
 void TFrmUpdate::showEvent(QShowEvent *event)
@@ -47,12 +64,17 @@ void TFrmUpdate::Timer1Timer()
     m_openDownloadPage = false;
     // Whatever happens, the dialog closes, and the download page opens after a newer version.
     const auto cleanup = qScopeGuard([this] {
+        if (m_cancelled) {
+            QDialog::reject();
+            return;
+        }
         accept();
         if (m_openDownloadPage)
             ShellOpen(VendorSite() + QStringLiteral("download.htm"));
     });
     const QString local = FindPath(m_global.AppDir, QStringLiteral("updateinfo.txt"));
     HttpGetversion->URL = VendorSite() + QStringLiteral("download/updateinfo.txt");
+    HttpGetversion->MaxBodySize = kMaxVersionFileSize;
     ReceiveFile file(*HttpGetversion, local);
     try {
         HttpGetversion->Get();
@@ -69,6 +91,11 @@ void TFrmUpdate::Timer1Timer()
         } else {
             ShowMessage(this, QStringLiteral("Haven't found new version in server!"), MsgIcon::Information);
         }
+    } catch (const EHttpException &) {
+        file.discard();
+        // Cancelled: the dialog is going, and says nothing more.
+        if (!m_cancelled)
+            ShowMessage(this, QStringLiteral("Downloaded unsuccessfully.Please try again!"), MsgIcon::Information);
     } catch (const std::exception &) {
         ShowMessage(this, QStringLiteral("Downloaded unsuccessfully.Please try again!"), MsgIcon::Information);
     }

@@ -10,7 +10,7 @@ class TFrmUpdate;
 }
 
 // Asks the vendor site whether a newer program version exists, says so, and opens the download
-// page when one does.
+// page when one does. Cancel (Esc, the close box) aborts the request and closes without a word.
 class TFrmUpdate : public QDialog
 {
     Q_OBJECT
@@ -20,9 +20,11 @@ public:
     ~TFrmUpdate() override;
 
     void Timer1Timer();
+    void btnCancelClick();
 
 protected:
     void showEvent(QShowEvent *event) override;
+    void reject() override;
 
 private:
     Ui::TFrmUpdate *m_ui;
@@ -30,4 +32,5 @@ private:
     QTimer *Timer1;
     THttpCli *HttpGetversion;
     bool m_openDownloadPage = false;
+    bool m_cancelled = false;
 };

@@ -5,6 +5,7 @@
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTest>
+#include <QElapsedTimer>
 #include <QTimer>
 
 namespace {
@@ -86,6 +87,14 @@ private slots:
     void unresolvableHost();
     void refusedConnection();
     void onlyHttpIsSpoken();
+    void locationsWithOtherSchemesAreNotFollowed_data();
+    void locationsWithOtherSchemesAreNotFollowed();
+    void portsOutOfRangeAreRefused_data();
+    void portsOutOfRangeAreRefused();
+    void conflictingLengthsAreAnError();
+    void bodiesPastTheLimitFail();
+    void deadlinesEndDrippingServers();
+    void dataArrivingKeepsTheRequestAlive();
     void abortWhileWaiting();
     void getWhileBusy();
     void abortWhenIdle();
@@ -404,6 +413,141 @@ void tst_HttpCli::onlyHttpIsSpoken()
     Fetch h;
     h.get(QStringLiteral("ftp://127.0.0.1/x"));
     QCOMPARE(h.error->message(), QStringLiteral("Protocol \"ftp\" not implemented"));
+}
+
+void tst_HttpCli::locationsWithOtherSchemesAreNotFollowed_data()
+{
+    QTest::addColumn<QByteArray>("location");
+    QTest::newRow("file") << QByteArray("file:///etc/passwd");
+    QTest::newRow("ftp") << QByteArray("ftp://127.0.0.1/list.chl");
+    QTest::newRow("https") << QByteArray("HTTPS://127.0.0.1/secure");
+    QTest::newRow("mailto") << QByteArray("mailto:someone@example.com");
+}
+
+void tst_HttpCli::locationsWithOtherSchemesAreNotFollowed()
+{
+    QFETCH(QByteArray, location);
+    TestHttpServer server;
+    server.script(QStringLiteral("/up"), HttpReply(302, "Found", {}, "Location: " + location + "\r\n"));
+    Fetch f;
+    f.get(server.url(QStringLiteral("/up")));
+    QVERIFY(f.error);
+    QCOMPARE(f.error->ErrorCode, 501);
+    QVERIFY2(f.error->message().endsWith(QStringLiteral("not implemented")), qPrintable(f.error->message()));
+    QCOMPARE(server.requests().size(), 1); // never taken as a path on the same server
+}
+
+void tst_HttpCli::portsOutOfRangeAreRefused_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::newRow("name") << QStringLiteral("http://localhost:65536/x");
+    QTest::newRow("IPv4") << QStringLiteral("http://127.0.0.1:70000/x");
+    QTest::newRow("IPv6") << QStringLiteral("http://[::1]:65617/x"); // 65617 is 81 modulo 65536
+    QTest::newRow("IPv6, no number") << QStringLiteral("http://[::1]:http/x");
+    QTest::newRow("IPv6, port zero") << QStringLiteral("http://[::1]:0/x");
+}
+
+void tst_HttpCli::portsOutOfRangeAreRefused()
+{
+    QFETCH(QString, address);
+    Fetch f;
+    f.get(address);
+    QVERIFY(f.error);
+    QVERIFY2(f.error->message().startsWith(QStringLiteral("Invalid address")), qPrintable(f.error->message()));
+}
+
+void tst_HttpCli::conflictingLengthsAreAnError()
+{
+    TestHttpServer server;
+    server.script(QStringLiteral("/two"),
+                  QByteArray("HTTP/1.0 200 OK\r\nContent-Length: 5\r\nContent-Length: 50\r\n\r\n") +
+                      QByteArray(50, 'x'));
+    server.script(QStringLiteral("/same"),
+                  QByteArray("HTTP/1.0 200 OK\r\nContent-Length: 5\r\nContent-Length: 5\r\n\r\nhello"));
+    Fetch f;
+    f.get(server.url(QStringLiteral("/two")));
+    QVERIFY(f.error);
+    QVERIFY(f.error->message().contains(QStringLiteral("Conflicting Content-Length")));
+    QVERIFY(f.body().isEmpty());
+    Fetch g;
+    g.get(server.url(QStringLiteral("/same")));
+    QVERIFY(!g.error);
+    QCOMPARE(g.body(), QByteArray("hello"));
+}
+
+void tst_HttpCli::bodiesPastTheLimitFail()
+{
+    TestHttpServer server;
+    const QByteArray big(300 * 1024, 'b');
+    server.script(QStringLiteral("/announced"), HttpReply(200, "OK", big));
+    TestHttpServer::Reply unannounced;
+    unannounced.raw = "HTTP/1.0 200 OK\r\n\r\n" + big;
+    server.script(QStringLiteral("/unannounced"), unannounced);
+    server.script(QStringLiteral("/small"), HttpReply(200, "OK", QByteArray(1000, 's')));
+    for (const QString &path : {QStringLiteral("/announced"), QStringLiteral("/unannounced")}) {
+        Fetch f;
+        f.cli.MaxBodySize = 64 * 1024;
+        f.get(server.url(path));
+        QVERIFY2(f.error, qPrintable(path));
+        QCOMPARE(f.error->message(), QStringLiteral("The document is larger than 65536 bytes"));
+        QVERIFY(f.body().size() <= 64 * 1024);
+    }
+    Fetch ok;
+    ok.cli.MaxBodySize = 64 * 1024;
+    ok.get(server.url(QStringLiteral("/small")));
+    QVERIFY(!ok.error);
+    QCOMPARE(ok.body().size(), 1000);
+}
+
+void tst_HttpCli::deadlinesEndDrippingServers()
+{
+    // A byte every 100 ms keeps the inactivity timer from ever firing.
+    THttpCli::SetStallTimeoutMs(2000);
+    TestHttpServer server;
+    TestHttpServer::Reply headers;
+    headers.raw = "HTTP/1.0 200 OK\r\n";
+    for (int i = 0; i < 200; ++i)
+        headers.pieces.append("X");
+    headers.pieceDelayMs = 100;
+    server.script(QStringLiteral("/headers"), headers);
+    TestHttpServer::Reply body;
+    body.raw = "HTTP/1.0 200 OK\r\nContent-Length: 1000\r\n\r\n";
+    for (int i = 0; i < 200; ++i)
+        body.pieces.append("b");
+    body.pieceDelayMs = 100;
+    server.script(QStringLiteral("/body"), body);
+    QElapsedTimer t;
+    t.start();
+    Fetch f;
+    f.cli.HeaderTimeoutMs = 800;
+    f.get(server.url(QStringLiteral("/headers")));
+    QVERIFY(f.error);
+    QVERIFY2(f.error->message().contains(QStringLiteral("did not reply within")), qPrintable(f.error->message()));
+    QVERIFY(t.elapsed() < 5000);
+    t.restart();
+    Fetch g;
+    g.cli.TotalTimeoutMs = 1200;
+    g.get(server.url(QStringLiteral("/body")));
+    QVERIFY(g.error);
+    QVERIFY2(g.error->message().contains(QStringLiteral("took longer than")), qPrintable(g.error->message()));
+    QVERIFY(t.elapsed() < 5000);
+}
+
+void tst_HttpCli::dataArrivingKeepsTheRequestAlive()
+{
+    // Pieces every 100 ms for three times the inactivity limit: each one restarts it.
+    THttpCli::SetStallTimeoutMs(400);
+    TestHttpServer server;
+    TestHttpServer::Reply slow;
+    slow.raw = "HTTP/1.0 200 OK\r\nContent-Length: 12\r\n\r\n";
+    for (int i = 0; i < 12; ++i)
+        slow.pieces.append("x");
+    slow.pieceDelayMs = 100;
+    server.script(QStringLiteral("/slow"), slow);
+    Fetch f;
+    f.get(server.url(QStringLiteral("/slow")));
+    QVERIFY2(!f.error, f.error ? qPrintable(f.error->message()) : "");
+    QCOMPARE(f.body(), QByteArray(12, 'x'));
 }
 
 void tst_HttpCli::abortWhileWaiting()

@@ -8,7 +8,11 @@
 #include <QAction>
 #include <QLabel>
 #include <QTcpServer>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -57,6 +61,9 @@ class tst_UpdateCheck : public QObject
 private slots:
     void sameVersion();
     void newerVersionOpensDownloadPage();
+    void cancelAbortsAndSaysNothing_data();
+    void cancelAbortsAndSaysNothing();
+    void hugeVersionFileIsRefused();
     void failures_data();
     void failures();
     void unreachableServer();
@@ -122,6 +129,60 @@ void tst_UpdateCheck::unreachableServer()
     Check c(site);
     c.run({});
     QCOMPARE(c.prompter.texts(), {kFailed});
+    QVERIFY(c.shell.opened.isEmpty());
+}
+
+void tst_UpdateCheck::cancelAbortsAndSaysNothing_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("button") << QStringLiteral("button");
+    QTest::newRow("escape") << QStringLiteral("escape");
+    QTest::newRow("close box") << QStringLiteral("close");
+}
+
+void tst_UpdateCheck::cancelAbortsAndSaysNothing()
+{
+    QFETCH(QString, how);
+    Check c;
+    TestHttpServer::Reply silent;
+    silent.silent = true; // a server that never answers
+    c.server.script(QStringLiteral("/download/updateinfo.txt"), silent);
+    QElapsedTimer t;
+    WhenModal([&](QWidget *dlg) {
+        QTimer::singleShot(200, dlg, [dlg, how] {
+            if (how == u"button")
+                dlg->findChild<QPushButton *>(QStringLiteral("btnCancel"))->click();
+            else if (how == u"escape")
+                QTest::keyClick(dlg, Qt::Key_Escape);
+            else
+                dlg->close();
+        });
+    });
+    t.start();
+    c.w->findChild<QAction *>(QStringLiteral("actUpdate"))->trigger(); // returns once the dialog closed
+    QVERIFY(t.elapsed() < 5000);
+    QTest::qWait(300);
+    QVERIFY(c.prompter.messages.isEmpty()); // no message box after the dialog has gone
+    QVERIFY(c.shell.opened.isEmpty());
+    QVERIFY(!QFile::exists(c.dir.file(QStringLiteral("updateinfo.txt"))));
+}
+
+void tst_UpdateCheck::hugeVersionFileIsRefused()
+{
+    Check c;
+    // A 1 GB version file: announced, and sent until the client hangs up.
+    TestHttpServer::Reply huge;
+    huge.raw = "HTTP/1.0 200 OK\r\nContent-Length: 1073741824\r\n\r\n9\r\nZentavo 9\r\n" + QByteArray(256 * 1024, 'x');
+    for (int i = 0; i < 40; ++i)
+        huge.pieces.append(QByteArray(256 * 1024, 'x'));
+    huge.close = false; // and then holds the connection open
+    c.server.script(QStringLiteral("/download/updateinfo.txt"), huge);
+    QElapsedTimer t;
+    t.start();
+    c.w->findChild<QAction *>(QStringLiteral("actUpdate"))->trigger();
+    QVERIFY(t.elapsed() < 5000); // refused at the limit, not read on until the server stops
+    QCOMPARE(c.prompter.texts(), QStringList({kFailed}));
+    QVERIFY(!QFile::exists(c.dir.file(QStringLiteral("updateinfo.txt"))));
     QVERIFY(c.shell.opened.isEmpty());
 }
 
