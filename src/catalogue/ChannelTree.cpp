@@ -61,7 +61,8 @@ ChannelTree::ChannelTree(const Widgets &widgets, TGlobal &global, PlayTarget &pl
 {
     ImageList1 = {Artwork::icon(QStringLiteral("folder")), Artwork::icon(QStringLiteral("speaker")),
                   Artwork::icon(QStringLiteral("tv"))};
-    m_w.treChannle->viewport()->installEventFilter(this);
+    m_viewport = m_w.treChannle->viewport();
+    m_viewport->installEventFilter(this);
     m_w.treChannle->installEventFilter(this);
     connect(m_w.treChannle, &QTreeWidget::itemDoubleClicked, this,
             [this] { Guarded(m_window, [this] { treChannleDblClick(); }); });
@@ -282,8 +283,9 @@ void ChannelTree::treChannleMouseDown(const QPoint &globalPos)
 
 bool ChannelTree::eventFilter(QObject *watched, QEvent *event)
 {
+    // Compared, never called: events still come while the tree is being destroyed.
     QTreeWidget *tree = m_w.treChannle;
-    if (watched == tree->viewport()) {
+    if (watched == m_viewport) {
         if (event->type() == QEvent::MouseButtonPress) {
             auto *me = static_cast<QMouseEvent *>(event);
             if (me->button() == Qt::RightButton) {

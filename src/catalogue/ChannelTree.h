@@ -94,6 +94,7 @@ private:
     TGlobal &m_global;
     PlayTarget &m_player;
     QWidget *m_window;
+    QObject *m_viewport; // the tree's viewport, which the filter watches
     XmlDocument xmlChannle;
     ListKind m_kind = ListKind::None;
     std::optional<ChannelItem> m_contextItem;

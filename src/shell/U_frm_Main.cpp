@@ -52,8 +52,20 @@ Tfrm_Main::Tfrm_Main(TGlobal &global, QWidget *parent) : QMainWindow(parent), m_
 
 Tfrm_Main::~Tfrm_Main()
 {
-    // The engines go before the widgets they draw in.
+    // In this order, whatever order they were made in: what uses others goes before them, the
+    // engines before the widgets they draw in, and every event filter before the widgets it
+    // watches.
+    delete ApplicationEvents1; // sees every event; uses playback, full screen and volume
+    m_memory.reset();
+    delete m_web;
+    delete m_listCheck;
+    delete m_favorites;
+    delete m_tree;
+    delete m_volume;
     m_playback->FreePlayers();
+    delete m_playback;
+    delete m_video;
+    delete m_fullScreen;
     delete m_ui;
 }
 
