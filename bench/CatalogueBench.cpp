@@ -3,6 +3,7 @@
 #include "ListMaker.h"
 #include "Measure.h"
 #include "TestDirs.h"
+#include "appearance/SkinFile.h"
 #include "catalogue/ChannelTree.h"
 #include "catalogue/FavoritesStore.h"
 #include "catalogue/ListCipher.h"
@@ -97,6 +98,23 @@ int RunCatalogueBench(const QString &list, int runs)
     const double decipher = medianMs(runs * 4, [&] { scratch = CipherBytes(enciphered); });
     bench::Report(QStringLiteral("decipher %1 MB (10k channels)").arg(mb, 0, 'f', 1), mb / (decipher / 1000),
                   QStringLiteral("MB/s"), mb / (copy / 1000), QStringLiteral("memcpy"));
+
+    // A large skin: 2,000 colours and some 50,000 references to them in its style sheet.
+    {
+        QByteArray skin = "[Zentavo Skin]\nName=Big\n[Colors]\n";
+        for (int c = 0; c < 2000; ++c)
+            skin += "c" + QByteArray::number(c) + "=#" + QByteArray::number(0x100000 + c * 97, 16) + "\n";
+        skin += "[Style]\n";
+        for (int r = 0; skin.size() < 780 * 1024; ++r)
+            skin += "QLabel#l" + QByteArray::number(r) + " { color: @c" + QByteArray::number(r % 2000) +
+                    "; background: @c" + QByteArray::number((r * 7) % 2000) + "; }\n";
+        bool parsed = true;
+        const double parse = medianMs(runs, [&] { parsed = parsed && ParseSkin(skin).has_value(); });
+        qsizetype lines = 0;
+        const double scan = medianMs(runs, [&] { lines += QString::fromUtf8(skin).split(u'\n').size(); });
+        bench::Report(QStringLiteral("parse a %1 KB skin").arg(skin.size() / 1024), parse, QStringLiteral("ms"), scan,
+                      QStringLiteral("decoding and splitting its text"), parsed && lines ? QString() : QStringLiteral("FAILED"));
+    }
 
     dir.writeList(QStringLiteral("data/TV.CHL"), ListMaker::Plain(50, 1000));
     dir.writeList(QStringLiteral("data/Radio.CHL"), tenK);

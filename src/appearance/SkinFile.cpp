@@ -1,7 +1,10 @@
 #include "SkinFile.h"
 
 #include <QFile>
+#include <QDateTime>
 #include <QFileInfo>
+#include <QHash>
+#include <QMutex>
 #include <QRegularExpression>
 #include <QStringDecoder>
 
@@ -90,17 +93,18 @@ std::optional<SkinDefinition> ParseSkin(const QByteArray &bytes, QString *error)
     if (depth != 0)
         return fail(error, QStringLiteral("unbalanced braces in [Style]"));
 
+    // One pass over the style, each name looked up in a table (a later definition wins).
+    QHash<QString, QString> colors;
+    for (const auto &c : std::as_const(skin.colors))
+        colors.insert(c.first, c.second);
     static const QRegularExpression var(QStringLiteral("@([A-Za-z_][A-Za-z0-9_]*)"));
     QString out;
+    out.reserve(style.size());
     qsizetype last = 0;
     for (auto it = var.globalMatch(style); it.hasNext();) {
         const auto m = it.next();
         const QString name = m.captured(1);
-        QString value;
-        for (const auto &c : std::as_const(skin.colors)) {
-            if (c.first == name)
-                value = c.second;
-        }
+        const QString value = colors.value(name);
         if (value.isEmpty())
             return fail(error, QStringLiteral("unknown colour @%1").arg(name));
         out += QStringView(style).mid(last, m.capturedStart() - last);
@@ -116,10 +120,36 @@ std::optional<SkinDefinition> ParseSkin(const QByteArray &bytes, QString *error)
 
 std::optional<SkinDefinition> LoadSkinFile(const QString &path, QString *error)
 {
+    const QFileInfo info(path);
+    if (!info.isFile())
+        return fail(error, QStringLiteral("cannot open %1").arg(path));
+    // Every window sets the skin up: a file is parsed once while it stays as it was.
+    struct Parsed
+    {
+        QDateTime modified;
+        QDateTime changed; // also a file replaced by another
+        qint64 size;
+        SkinDefinition skin;
+    };
+    static QMutex lock;
+    static QHash<QString, Parsed> parsed;
+    const QString key = info.absoluteFilePath();
+    {
+        QMutexLocker locked(&lock);
+        const auto it = parsed.constFind(key);
+        if (it != parsed.cend() && it->modified == info.lastModified() &&
+            it->changed == info.metadataChangeTime() && it->size == info.size())
+            return it->skin;
+    }
     QFile f(path);
-    if (!QFileInfo(path).isFile() || !f.open(QIODevice::ReadOnly))
+    if (!f.open(QIODevice::ReadOnly))
         return fail(error, QStringLiteral("cannot open %1").arg(path));
     if (f.size() > kMaxSkinSize)
         return fail(error, QStringLiteral("file too large"));
-    return ParseSkin(f.read(kMaxSkinSize + 1), error);
+    auto skin = ParseSkin(f.read(kMaxSkinSize + 1), error);
+    if (skin) {
+        QMutexLocker locked(&lock);
+        parsed.insert(key, Parsed{info.lastModified(), info.metadataChangeTime(), info.size(), *skin});
+    }
+    return skin;
 }

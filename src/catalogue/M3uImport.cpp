@@ -6,6 +6,7 @@
 
 #include <QHash>
 #include <QRegularExpression>
+#include <QStringDecoder>
 #include <pugixml.hpp>
 
 namespace {
@@ -40,6 +41,29 @@ Entry parseExtinf(const QString &line)
         e.attributes.insert(m.captured(1).toLower(), m.captured(2).trimmed());
     }
     return e;
+}
+
+// Text as it may stand in XML: control characters (which no XML document can hold) go, a tab
+// becomes a blank.
+QString clean(const QString &text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u == u'\t')
+            out += u' ';
+        else if (u >= 0x20 && u != 0x7F && u != 0xFFFE && u != 0xFFFF && !(u >= 0x80 && u < 0xA0))
+            out += c;
+    }
+    return out;
+}
+
+// A line that names a stream on its own: an address with a scheme.
+bool isAddress(const QString &line)
+{
+    static const QRegularExpression address(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]*://\\S+$"));
+    return address.match(line).hasMatch();
 }
 
 QString categoryOf(const QString &groupTitle)
@@ -83,7 +107,10 @@ QString GroupElementName(const QString &title)
 
 M3uImport ImportM3u(const QByteArray &playlist, int channelType)
 {
-    QString text = QString::fromUtf8(playlist);
+    QStringDecoder decode(QStringDecoder::Utf8);
+    QString text = decode(playlist);
+    if (decode.hasError() || playlist.contains('\0'))
+        throw ZError(QStringLiteral("The playlist is not text."));
     if (text.startsWith(QChar(0xFEFF)))
         text.remove(0, 1);
 
@@ -115,13 +142,21 @@ M3uImport ImportM3u(const QByteArray &playlist, int channelType)
         }
         if (line.startsWith(u'#'))
             continue;
+        // An entry is the line after #EXTINF, or an address standing alone; other text is not.
+        if (!havePending && !isAddress(line))
+            continue;
 
-        const QString url = line;
-        const Entry e = havePending ? pending : Entry{};
+        const QString url = clean(line);
+        Entry e = havePending ? pending : Entry{};
+        for (QString &value : e.attributes)
+            value = clean(value);
+        e.title = clean(e.title);
+        pendingGroup = clean(pendingGroup);
         havePending = false;
         QString groupTitle = e.attributes.value(QStringLiteral("group-title"));
         if (groupTitle.isEmpty())
             groupTitle = pendingGroup;
+        pendingGroup.clear(); // #EXTGRP names the group of the entry that follows it
         const QString groupName = GroupElementName(groupTitle);
         pugi::xml_node group = groups.value(groupName);
         if (!group) {
@@ -150,7 +185,7 @@ M3uImport ImportM3u(const QByteArray &playlist, int channelType)
         ++result.channels;
     }
     if (result.channels == 0)
-        throw ZError(QStringLiteral("The playlist holds no channel."));
+        throw ZError(QStringLiteral("The playlist holds no channel (no #EXTINF entry and no address)."));
     result.groups = int(groups.size());
     struct Sink : pugi::xml_writer
     {

@@ -14,6 +14,7 @@ private slots:
     void rejectsBrokenFiles_data();
     void rejectsBrokenFiles();
     void missingOrFolderDoesNotLoad();
+    void aChangedFileIsReadAgain();
 };
 
 void tst_SkinFile::shippedSkinsLoad()
@@ -79,5 +80,18 @@ void tst_SkinFile::missingOrFolderDoesNotLoad()
     QVERIFY(!LoadSkinFile(dir.file(QStringLiteral("big.ssk"))));
 }
 
+
+void tst_SkinFile::aChangedFileIsReadAgain()
+{
+    TempAppDir dir;
+    const QString path = dir.file(QStringLiteral("Mine.ssk"));
+    dir.write(QStringLiteral("Mine.ssk"), "[Zentavo Skin]\n[Colors]\na=#111111\n[Style]\nQWidget { color: @a; }\n");
+    QCOMPARE(LoadSkinFile(path)->styleSheet, QStringLiteral("QWidget { color: #111111; }"));
+    QCOMPARE(LoadSkinFile(path)->styleSheet, QStringLiteral("QWidget { color: #111111; }"));
+    dir.write(QStringLiteral("Mine.ssk"), "[Zentavo Skin]\n[Colors]\na=#222\n[Style]\nQLabel { color: @a; }\n");
+    QCOMPARE(LoadSkinFile(path)->styleSheet, QStringLiteral("QLabel { color: #222; }"));
+    QFile::remove(path);
+    QVERIFY(!LoadSkinFile(path));
+}
 QTEST_GUILESS_MAIN(tst_SkinFile)
 #include "tst_skinfile.moc"

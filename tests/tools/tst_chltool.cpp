@@ -40,6 +40,10 @@ private slots:
     void checkFailsForListsTheProgramCannotLoad();
     void importM3u();
     void importRejectsEmptyPlaylist();
+    void importRefusesWhatIsNoPlaylist_data();
+    void importRefusesWhatIsNoPlaylist();
+    void importKeepsControlCharactersOutAndTakesExtgrp();
+    void listsPastTheLimitAreRefused();
     void usageAndFileErrors();
 };
 
@@ -158,6 +162,71 @@ void tst_ChlTool::importRejectsEmptyPlaylist()
     QCOMPARE(r.code, 1);
     QVERIFY(r.err.contains(QStringLiteral("no channel")));
     QVERIFY(!QFile::exists(dir.file(QStringLiteral("L.CHL"))));
+}
+
+void tst_ChlTool::importRefusesWhatIsNoPlaylist_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QByteArray noise(1 << 20, '\0');
+    quint32 x = 2463534242u;
+    for (char &c : noise) {
+        x ^= x << 13;
+        x ^= x >> 17;
+        x ^= x << 5;
+        c = char(x);
+    }
+    QTest::newRow("random bytes") << noise;
+    QTest::newRow("latin-1, not utf-8") << QByteArray("#EXTINF:-1,Caf\xe9\nhttp://x/y\n");
+    QTest::newRow("text without entries") << QByteArray("Dear listener,\nthis is a letter, not a playlist.\n");
+}
+
+void tst_ChlTool::importRefusesWhatIsNoPlaylist()
+{
+    QFETCH(QByteArray, bytes);
+    TempAppDir dir;
+    dir.write(QStringLiteral("in.m3u"), bytes);
+    const Run r = chl({QStringLiteral("import-m3u"), dir.file(QStringLiteral("in.m3u")), dir.file(QStringLiteral("L.CHL"))});
+    QCOMPARE(r.code, 1);
+    QVERIFY(!QFile::exists(dir.file(QStringLiteral("L.CHL"))));
+}
+
+void tst_ChlTool::importKeepsControlCharactersOutAndTakesExtgrp()
+{
+    TempAppDir dir;
+    dir.write(QStringLiteral("in.m3u"), "#EXTM3U\n"
+                                        "#EXTINF:-1 tvg-id=\"a\x01" "b\",Bell\x07 and\ttab\n"
+                                        "#EXTGRP:Sports \x1b[31mred\n"
+                                        "http://example.org/a\x02\n"
+                                        "http://example.org/plain\n");
+    const Run r = chl({QStringLiteral("import-m3u"), dir.file(QStringLiteral("in.m3u")), dir.file(QStringLiteral("L.CHL"))});
+    QCOMPARE(r.code, 0);
+    const QByteArray xml = CipherBytes(dir.read(QStringLiteral("L.CHL")));
+    for (char c : xml)
+        QVERIFY2(uchar(c) >= 0x20 || c == '\n' || c == '\r' || c == '\t', qPrintable(QString::number(uchar(c))));
+    XmlDocument doc;
+    doc.loadFromBytes(xml);
+    const QList<XmlNode> groups = doc.documentElement().childNodes();
+    QCOMPARE(groups.size(), 2);
+    QCOMPARE(groups[0].localName(), QStringLiteral("Sports_31mred")); // from #EXTGRP
+    QCOMPARE(*groups[0].child(0).attribute("ChannelName"), QStringLiteral("Bell and tab"));
+    QCOMPARE(*groups[0].child(0).attribute("URL"), QStringLiteral("http://example.org/a"));
+    QCOMPARE(*groups[0].child(0).attribute("ID"), QStringLiteral("ab"));
+    QCOMPARE(groups[1].localName(), QStringLiteral("Channels")); // an address standing alone
+}
+
+void tst_ChlTool::listsPastTheLimitAreRefused()
+{
+    TempAppDir dir;
+    {
+        QFile big(dir.file(QStringLiteral("big.xml")));
+        QVERIFY(big.open(QIODevice::WriteOnly));
+        big.write("<r>");
+        QVERIFY(big.resize((qint64(256) << 20) + 16)); // sparse
+    }
+    dir.write(QStringLiteral("L.CHL"), "old");
+    const Run r = chl({QStringLiteral("encode"), dir.file(QStringLiteral("big.xml")), dir.file(QStringLiteral("L.CHL"))});
+    QCOMPARE(r.code, 1);
+    QCOMPARE(dir.read(QStringLiteral("L.CHL")), QByteArray("old"));
 }
 
 void tst_ChlTool::usageAndFileErrors()

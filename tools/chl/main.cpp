@@ -14,10 +14,10 @@
 #include "catalogue/M3uImport.h"
 #include "catalogue/XmlDocument.h"
 #include "shell/Errors.h"
+#include "shell/SafeFile.h"
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QSaveFile>
 #include <QTextStream>
 
 namespace {
@@ -45,40 +45,55 @@ int usage()
     return Usage;
 }
 
-bool readAll(const QString &path, QByteArray *bytes)
+// Reads an input whole: Ok, FileError, or BadContent for one larger than any list may be.
+int readAll(const QString &path, QByteArray *bytes)
 {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) {
         err() << "zentavo-chl: cannot read " << path << ": " << f.errorString() << '\n';
-        return false;
+        return FileError;
+    }
+    if (f.size() > kMaxListFileSize) {
+        err() << "zentavo-chl: " << path << " is larger than " << kMaxListFileSize << " bytes, which no list may be\n";
+        return BadContent;
     }
     *bytes = f.readAll();
-    return true;
+    return Ok;
 }
 
 bool writeAll(const QString &path, const QByteArray &bytes)
 {
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit()) {
-        err() << "zentavo-chl: cannot write " << path << ": " << f.errorString() << '\n';
+    QString why;
+    if (!WriteFileAtomically(path, bytes, &why)) {
+        err() << "zentavo-chl: cannot write " << path << ": " << why << '\n';
         return false;
     }
     return true;
+}
+
+// A list file the program can read: no larger than it reads (refused before anything is written).
+int writeList(const QString &path, const QByteArray &plain)
+{
+    if (plain.size() > kMaxListFileSize) {
+        err() << "zentavo-chl: the list is larger than " << kMaxListFileSize << " bytes, which Zentavo does not read\n";
+        return BadContent;
+    }
+    return writeAll(path, CipherBytes(plain)) ? Ok : FileError;
 }
 
 int decode(const QString &in, const QString &outPath)
 {
     QByteArray bytes;
-    if (!readAll(in, &bytes))
-        return FileError;
+    if (const int read = readAll(in, &bytes); read != Ok)
+        return read;
     return writeAll(outPath, CipherBytes(bytes)) ? Ok : FileError;
 }
 
 int encode(const QString &in, const QString &outPath)
 {
     QByteArray bytes;
-    if (!readAll(in, &bytes))
-        return FileError;
+    if (const int read = readAll(in, &bytes); read != Ok)
+        return read;
     XmlDocument doc;
     try {
         doc.loadFromBytes(bytes);
@@ -86,7 +101,7 @@ int encode(const QString &in, const QString &outPath)
         err() << "zentavo-chl: " << in << ": " << e.message() << '\n';
         return BadContent;
     }
-    return writeAll(outPath, CipherBytes(bytes)) ? Ok : FileError;
+    return writeList(outPath, bytes);
 }
 
 int check(const QString &in)
@@ -129,12 +144,12 @@ int importM3u(const QString &in, const QString &outPath, const QString &type)
     else if (!type.isEmpty() && type != u"tv")
         return usage();
     QByteArray bytes;
-    if (!readAll(in, &bytes))
-        return FileError;
+    if (const int read = readAll(in, &bytes); read != Ok)
+        return read;
     try {
         const M3uImport r = ImportM3u(bytes, ty);
-        if (!writeAll(outPath, CipherBytes(r.xml)))
-            return FileError;
+        if (const int written = writeList(outPath, r.xml); written != Ok)
+            return written;
         out() << r.groups << " groups, " << r.channels << " channels written to " << outPath << '\n';
         return Ok;
     } catch (const ZError &e) {
