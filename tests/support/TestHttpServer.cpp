@@ -8,6 +8,8 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <memory>
+
 class HttpWorker : public QObject
 {
 public:
@@ -28,8 +30,8 @@ public:
 private:
     void accepted(QTcpSocket *s)
     {
-        auto *buffer = new QByteArray;
-        connect(s, &QObject::destroyed, this, [buffer] { delete buffer; });
+        // Goes with the connection that holds it, whenever the socket goes.
+        auto buffer = std::make_shared<QByteArray>();
         connect(s, &QTcpSocket::disconnected, s, &QObject::deleteLater);
         connect(s, &QTcpSocket::readyRead, this, [this, s, buffer] {
             if (buffer->contains("\r\n\r\n"))
