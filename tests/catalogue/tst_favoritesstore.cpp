@@ -163,6 +163,18 @@ void tst_FavoritesStore::deleteRefusesWhenFileChanged()
     QCOMPARE(f.raw(), before);
     QVERIFY_THROWS_EXCEPTION(ZError, FavoritesStore(f.file()).Delete(0, 9, b));
     QCOMPARE(f.raw(), before);
+    // Same name, same place, another address (another program edited it): neither deleted nor
+    // rewritten.
+    f.write(Document({{QStringLiteral("My_Favorites"), Item(QStringLiteral("A"), QStringLiteral("http://a")) +
+                                                           Item(QStringLiteral("B"), QStringLiteral("http://b2"))}}));
+    const QByteArray edited = f.raw();
+    QVERIFY_THROWS_EXCEPTION(ZError, FavoritesStore(f.file()).Delete(0, 1, b));
+    ChannelFields fields;
+    fields.name = QStringLiteral("B");
+    fields.url = QStringLiteral("http://b3");
+    fields.type = 1;
+    QVERIFY_THROWS_EXCEPTION(ZError, FavoritesStore(f.file()).Rewrite(0, 1, b, fields));
+    QCOMPARE(f.raw(), edited);
 }
 
 void tst_FavoritesStore::deleteOnlyFavouriteKeepsGroup()

@@ -6,6 +6,7 @@
 #include "online/HttpCli.h"
 #include "online/ListUpdateCheck.h"
 #include "shell/U_frm_Main.h"
+#include "shell/SafeFile.h"
 #include "shell/pGloba.h"
 
 #include <QAction>
@@ -14,6 +15,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTcpServer>
+#include <QScopeGuard>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
@@ -77,6 +79,7 @@ private slots:
     void failedDownloadsChangeNothing();
     void cancelDuringDownload();
     void withoutLengthTheLabelStaysEmpty();
+    void replacementFailingPartWayKeepsTheOldList();
 };
 
 void tst_ListUpdate::noCheckWhenSettingIsOff()
@@ -268,6 +271,23 @@ void tst_ListUpdate::withoutLengthTheLabelStaysEmpty()
     QCOMPARE(s.prompter.messages[1].text, QStringLiteral("Updated successfully!"));
     QCOMPARE(label, QString());
     QCOMPARE(s.dir.read(QStringLiteral("data/TV.CHL")), newList());
+}
+
+void tst_ListUpdate::replacementFailingPartWayKeepsTheOldList()
+{
+    Start s;
+    const QByteArray list = CipherBytes(ListMaker::Plain(20, 500)); // some 1.7 MB: written in pieces
+    s.server.script(QStringLiteral("/download/channelsinfo4.txt"), HttpReply(200, "OK", "9\r\nlist\r\n"));
+    s.server.script(QStringLiteral("/download/tv4.chl"), HttpReply(200, "OK", list));
+    // The disk fills up once part of the new list is written over the old one.
+    AtomicWriter::setFaultProbe([](qint64 written) { return written < 300 * 1024; });
+    const auto noFault = qScopeGuard([] { AtomicWriter::setFaultProbe({}); });
+    s.run();
+    QTRY_COMPARE_WITH_TIMEOUT(s.prompter.messages.size(), 2, 10000);
+    QVERIFY(s.prompter.messages[1].text.startsWith(kFailed + u'\n'));
+    QTRY_VERIFY(!Start::dialog());
+    QVERIFY(s.listUnchanged());
+    QCOMPARE(s.global->TVVersion, 3);
 }
 
 QTEST_MAIN(tst_ListUpdate)

@@ -78,6 +78,8 @@ private slots:
     void rememberedVolumeReachesTheEngines();
     void pictureFollowsTheVideoSize_data();
     void pictureFollowsTheVideoSize();
+    void playWhilePlayingDoesNothing_data();
+    void playWhilePlayingDoesNothing();
     void closingMidStream();
 
 private:
@@ -602,6 +604,35 @@ void tst_Playback::pictureFollowsTheVideoSize()
     QTRY_COMPARE_WITH_TIMEOUT(control->geometry(), centred(QSize(320, 240)), 3000);
     // ...and the stream's change of resolution after it.
     QTRY_COMPARE_WITH_TIMEOUT(control->geometry(), centred(QSize(480, 360)), 8000);
+}
+
+void tst_Playback::playWhilePlayingDoesNothing_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::newRow("first engine") << QStringLiteral("/clip.mp4");
+    QTest::newRow("second engine") << QStringLiteral("/clip.rm");
+}
+
+void tst_Playback::playWhilePlayingDoesNothing()
+{
+    QFETCH(QString, path);
+    Window win;
+    win.w->PlayStream(m_http->url(path), QStringLiteral("C"));
+    QTRY_COMPARE_WITH_TIMEOUT(win.pc->PlayState, 3, 15000);
+    QTest::qWait(200);
+    const qsizetype requests = m_http->requests().size();
+    QList<int> states;
+    const auto record = [&](int s) { states.append(s); };
+    QObject::connect(win.pc->wmplayer(), &TWmPlayer::OnPlayStateChange, win.w.get(), record);
+    QObject::connect(win.pc->rePlayer(), &TRePlayer::OnPlayStateChange, win.w.get(), record);
+    // Play, by the command (as the popup would offer it) and by the key.
+    win.action("actPlay")->setEnabled(true);
+    win.action("actPlay")->trigger();
+    win.pc->actPlayExecute();
+    QTest::qWait(300);
+    QCOMPARE(win.pc->PlayState, 3);
+    QVERIFY2(states.isEmpty(), qPrintable(QString::number(states.value(0))));
+    QCOMPARE(m_http->requests().size(), requests);
 }
 
 void tst_Playback::closingMidStream()
