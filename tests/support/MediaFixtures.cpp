@@ -1,5 +1,7 @@
 #include "MediaFixtures.h"
 
+#include "TestDirs.h"
+
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -145,15 +147,7 @@ QString RandomBytes()
     if (!QFile::exists(path)) {
         QFile f(path);
         f.open(QIODevice::WriteOnly);
-        QByteArray noise(64 * 1024, '\0');
-        quint32 x = 2463534242u;
-        for (char &c : noise) {
-            x ^= x << 13;
-            x ^= x >> 17;
-            x ^= x << 5;
-            c = char(x);
-        }
-        f.write(noise);
+        f.write(NoiseBytes(64 * 1024));
     }
     return path;
 }

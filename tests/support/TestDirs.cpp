@@ -62,3 +62,16 @@ QString SourceDir()
 {
     return QStringLiteral(ZENTAVO_SOURCE_DIR);
 }
+
+QByteArray NoiseBytes(qsizetype size)
+{
+    QByteArray noise(size, '\0');
+    quint32 x = 2463534242u;
+    for (char &c : noise) {
+        x ^= x << 13;
+        x ^= x >> 17;
+        x ^= x << 5;
+        c = char(x);
+    }
+    return noise;
+}

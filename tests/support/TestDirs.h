@@ -33,3 +33,6 @@ private:
 
 // Folder of the project's sources (for shipped resources the tests read).
 QString SourceDir();
+
+// `size` bytes of repeatable noise (a xorshift sequence).
+QByteArray NoiseBytes(qsizetype size);

@@ -167,15 +167,7 @@ void tst_ChlTool::importRejectsEmptyPlaylist()
 void tst_ChlTool::importRefusesWhatIsNoPlaylist_data()
 {
     QTest::addColumn<QByteArray>("bytes");
-    QByteArray noise(1 << 20, '\0');
-    quint32 x = 2463534242u;
-    for (char &c : noise) {
-        x ^= x << 13;
-        x ^= x >> 17;
-        x ^= x << 5;
-        c = char(x);
-    }
-    QTest::newRow("random bytes") << noise;
+    QTest::newRow("random bytes") << NoiseBytes(1 << 20);
     QTest::newRow("latin-1, not utf-8") << QByteArray("#EXTINF:-1,Caf\xe9\nhttp://x/y\n");
     QTest::newRow("text without entries") << QByteArray("Dear listener,\nthis is a letter, not a playlist.\n");
 }
