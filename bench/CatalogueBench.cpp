@@ -9,8 +9,8 @@
 #include "catalogue/ListCipher.h"
 #include "catalogue/U_frmSearch.h"
 #include "playback/PlayTarget.h"
-#include "shell/Prompter.h"
-#include "shell/pGloba.h"
+#include "base/Prompter.h"
+#include "base/pGloba.h"
 
 #include <QAction>
 #include <QComboBox>

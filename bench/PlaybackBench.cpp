@@ -6,9 +6,9 @@
 #include "TestHttpServer.h"
 #include "playback/PlaybackControl.h"
 #include "playback/PlayerComponents.h"
-#include "shell/Prompter.h"
+#include "base/Prompter.h"
 #include "shell/U_frm_Main.h"
-#include "shell/pGloba.h"
+#include "base/pGloba.h"
 
 #include <QElapsedTimer>
 #include <QFile>

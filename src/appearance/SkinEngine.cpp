@@ -1,7 +1,7 @@
 #include "SkinEngine.h"
 
 #include "SkinFile.h"
-#include "shell/Paths.h"
+#include "base/Paths.h"
 
 #include <QFileInfo>
 #include <QWidget>

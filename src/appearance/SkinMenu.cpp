@@ -1,9 +1,9 @@
 #include "SkinMenu.h"
 
 #include "SkinEngine.h"
-#include "shell/Guard.h"
-#include "shell/Paths.h"
-#include "shell/pGloba.h"
+#include "base/Guard.h"
+#include "base/Paths.h"
+#include "base/pGloba.h"
 
 #include <QAction>
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "ChannelSearch.h"
 
-#include "shell/TextUtil.h"
+#include "base/TextUtil.h"
 
 QString SearchKey(const QString &text)
 {

@@ -1,7 +1,7 @@
 #include "ChannelText.h"
 
-#include "shell/Errors.h"
-#include "shell/TextUtil.h"
+#include "base/Errors.h"
+#include "base/TextUtil.h"
 
 const QStringList &ChannelCategories()
 {

@@ -3,10 +3,10 @@
 #include "ListCipher.h"
 #include "appearance/Artwork.h"
 #include "playback/PlayTarget.h"
-#include "shell/Errors.h"
-#include "shell/Guard.h"
-#include "shell/Prompter.h"
-#include "shell/pGloba.h"
+#include "base/Errors.h"
+#include "base/Guard.h"
+#include "base/Prompter.h"
+#include "base/pGloba.h"
 
 #include <QAction>
 #include <QApplication>

@@ -3,10 +3,10 @@
 #include "ChannelTree.h"
 #include "U_frmChannelInfo.h"
 #include "online/VendorSite.h"
-#include "shell/Errors.h"
-#include "shell/Prompter.h"
-#include "shell/ShellOpen.h"
-#include "shell/pGloba.h"
+#include "base/Errors.h"
+#include "base/Prompter.h"
+#include "base/ShellOpen.h"
+#include "base/pGloba.h"
 
 #include <QAction>
 

@@ -2,10 +2,10 @@
 
 #include "ListCheck.h"
 #include "ListCipher.h"
-#include "shell/Errors.h"
-#include "shell/Paths.h"
-#include "shell/SafeFile.h"
-#include "shell/pGloba.h"
+#include "base/Errors.h"
+#include "base/Paths.h"
+#include "base/SafeFile.h"
+#include "base/pGloba.h"
 
 FavoritesStore::FavoritesStore(const QString &favListFile) : m_file(favListFile)
 {

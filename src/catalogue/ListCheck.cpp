@@ -3,7 +3,7 @@
 #include "ChannelText.h"
 #include "ListCipher.h"
 #include "XmlDocument.h"
-#include "shell/Errors.h"
+#include "base/Errors.h"
 
 #include <QFile>
 

@@ -1,7 +1,7 @@
 #include "ListCipher.h"
 
-#include "shell/Errors.h"
-#include "shell/SafeFile.h"
+#include "base/Errors.h"
+#include "base/SafeFile.h"
 
 #include <QCryptographicHash>
 #include <QFile>

@@ -2,7 +2,7 @@
 
 #include "ChannelText.h"
 #include "FavoritesStore.h"
-#include "shell/Errors.h"
+#include "base/Errors.h"
 
 #include <QHash>
 #include <QRegularExpression>

@@ -4,10 +4,10 @@
 #include "ChannelText.h"
 #include "appearance/Artwork.h"
 #include "appearance/SkinEngine.h"
-#include "shell/Prompter.h"
-#include "shell/ShellOpen.h"
-#include "shell/TextUtil.h"
-#include "shell/pGloba.h"
+#include "base/Prompter.h"
+#include "base/ShellOpen.h"
+#include "base/TextUtil.h"
+#include "base/pGloba.h"
 
 #include <QKeyEvent>
 

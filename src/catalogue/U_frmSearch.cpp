@@ -6,10 +6,10 @@
 #include "ListCipher.h"
 #include "appearance/SkinEngine.h"
 #include "playback/PlayTarget.h"
-#include "shell/Guard.h"
-#include "shell/Prompter.h"
-#include "shell/ShellOpen.h"
-#include "shell/pGloba.h"
+#include "base/Guard.h"
+#include "base/Prompter.h"
+#include "base/ShellOpen.h"
+#include "base/pGloba.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

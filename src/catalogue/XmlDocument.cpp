@@ -1,6 +1,6 @@
 #include "XmlDocument.h"
 
-#include "shell/Errors.h"
+#include "base/Errors.h"
 
 #include <QFile>
 #include <QRegularExpression>

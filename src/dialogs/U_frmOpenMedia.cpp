@@ -3,8 +3,8 @@
 
 #include "appearance/FitToText.h"
 #include "appearance/SkinEngine.h"
-#include "shell/Prompter.h"
-#include "shell/pGloba.h"
+#include "base/Prompter.h"
+#include "base/pGloba.h"
 
 #include <QKeyEvent>
 

@@ -3,8 +3,8 @@
 
 #include "appearance/FitToText.h"
 #include "appearance/SkinEngine.h"
-#include "shell/Guard.h"
-#include "shell/pGloba.h"
+#include "base/Guard.h"
+#include "base/pGloba.h"
 
 TFrmOption::TFrmOption(TGlobal &global, QWidget *parent) : QDialog(parent), m_global(global), m_ui(new Ui::TFrmOption)
 {

@@ -5,8 +5,8 @@
 #include "appearance/FitToText.h"
 #include "appearance/SkinEngine.h"
 #include "online/VendorSite.h"
-#include "shell/ShellOpen.h"
-#include "shell/pGloba.h"
+#include "base/ShellOpen.h"
+#include "base/pGloba.h"
 
 #include <QMouseEvent>
 

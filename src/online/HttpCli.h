@@ -1,7 +1,7 @@
 #pragma once
 
 #include "HttpReply.h"
-#include "shell/Errors.h"
+#include "base/Errors.h"
 
 #include <QByteArray>
 #include <QFile>

@@ -4,10 +4,10 @@
 #include "U_frmChannelsUpdate.h"
 #include "VendorSite.h"
 #include "VersionFile.h"
-#include "shell/Guard.h"
-#include "shell/Paths.h"
-#include "shell/Prompter.h"
-#include "shell/pGloba.h"
+#include "base/Guard.h"
+#include "base/Paths.h"
+#include "base/Prompter.h"
+#include "base/pGloba.h"
 
 #include <QAction>
 #include <QTimer>

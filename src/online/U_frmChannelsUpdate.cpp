@@ -7,11 +7,11 @@
 #include "appearance/SkinEngine.h"
 #include "catalogue/ListCheck.h"
 #include "catalogue/ListCipher.h"
-#include "shell/Errors.h"
-#include "shell/Guard.h"
-#include "shell/Paths.h"
-#include "shell/Prompter.h"
-#include "shell/pGloba.h"
+#include "base/Errors.h"
+#include "base/Guard.h"
+#include "base/Paths.h"
+#include "base/Prompter.h"
+#include "base/pGloba.h"
 
 #include <QFile>
 #include <QTimer>

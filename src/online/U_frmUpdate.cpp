@@ -7,12 +7,12 @@
 #include "appearance/Artwork.h"
 #include "appearance/FitToText.h"
 #include "appearance/SkinEngine.h"
-#include "shell/Errors.h"
-#include "shell/Guard.h"
-#include "shell/Paths.h"
-#include "shell/Prompter.h"
-#include "shell/ShellOpen.h"
-#include "shell/pGloba.h"
+#include "base/Errors.h"
+#include "base/Guard.h"
+#include "base/Paths.h"
+#include "base/Prompter.h"
+#include "base/ShellOpen.h"
+#include "base/pGloba.h"
 
 #include <QPushButton>
 #include <QTimer>

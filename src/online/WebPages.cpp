@@ -1,7 +1,7 @@
 #include "WebPages.h"
 
 #include "VendorSite.h"
-#include "shell/ShellOpen.h"
+#include "base/ShellOpen.h"
 
 WebPages::WebPages(ContextItem contextItem, QObject *parent) : QObject(parent), m_contextItem(std::move(contextItem))
 {

@@ -5,10 +5,10 @@
 #include "StatusLine.h"
 #include "appearance/AnimatedPicture.h"
 #include "online/VendorSite.h"
-#include "shell/AppInfo.h"
-#include "shell/Prompter.h"
-#include "shell/ShellOpen.h"
-#include "shell/pGloba.h"
+#include "base/AppInfo.h"
+#include "base/Prompter.h"
+#include "base/ShellOpen.h"
+#include "base/pGloba.h"
 
 #include <QAction>
 #include <QLabel>

@@ -1,6 +1,6 @@
 #include "PlayerComponents.h"
 
-#include "shell/Paths.h"
+#include "base/Paths.h"
 
 #include <QLibrary>
 #include <QMutex>

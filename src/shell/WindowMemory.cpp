@@ -1,7 +1,7 @@
 #include "WindowMemory.h"
 
 #include "appearance/PanelSplitter.h"
-#include "pGloba.h"
+#include "base/pGloba.h"
 #include "playback/VolumeControl.h"
 
 #include <QGuiApplication>

@@ -1,8 +1,8 @@
-#include "AppInfo.h"
+#include "base/AppInfo.h"
 #include "StartupProbe.h"
 #include "U_frm_Main.h"
 #include "appearance/Artwork.h"
-#include "pGloba.h"
+#include "base/pGloba.h"
 
 #include <QApplication>
 

@@ -4,7 +4,7 @@
 #include "appearance/SkinFile.h"
 #include "dialogs/U_frmOption.h"
 #include "shell/U_frm_Main.h"
-#include "shell/pGloba.h"
+#include "base/pGloba.h"
 
 #include <QAction>
 #include <QDialog>

@@ -5,7 +5,7 @@
 #include "catalogue/ChannelTree.h"
 #include "catalogue/FavoritesCommands.h"
 #include "playback/PlayTarget.h"
-#include "shell/pGloba.h"
+#include "base/pGloba.h"
 
 #include <QAction>
 #include <QMenu>

@@ -3,7 +3,7 @@
 #include "catalogue/ChannelText.h"
 #include "catalogue/U_frmChannelInfo.h"
 #include "catalogue/XmlDocument.h"
-#include "shell/pGloba.h"
+#include "base/pGloba.h"
 
 #include <QComboBox>
 #include <QLineEdit>

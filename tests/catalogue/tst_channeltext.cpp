@@ -1,6 +1,6 @@
 #include "catalogue/ChannelText.h"
 #include "catalogue/XmlDocument.h"
-#include "shell/Errors.h"
+#include "base/Errors.h"
 
 #include <QTest>
 

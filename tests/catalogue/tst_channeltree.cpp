@@ -1,7 +1,7 @@
 #include "ListMaker.h"
 #include "TreeRig.h"
 #include "UiDriver.h"
-#include "shell/Errors.h"
+#include "base/Errors.h"
 
 #include <QTest>
 #include <QTimer>

@@ -3,7 +3,7 @@
 #include "UiDriver.h"
 #include "catalogue/ListCipher.h"
 #include "catalogue/U_frmChannelInfo.h"
-#include "shell/Errors.h"
+#include "base/Errors.h"
 
 #include <QComboBox>
 #include <QLineEdit>

@@ -1,7 +1,7 @@
 #include "TestDirs.h"
 #include "catalogue/ListCipher.h"
-#include "shell/Errors.h"
-#include "shell/SafeFile.h"
+#include "base/Errors.h"
+#include "base/SafeFile.h"
 
 #include <QDir>
 #include <QFile>

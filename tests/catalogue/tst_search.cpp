@@ -3,7 +3,7 @@
 #include "TreeRig.h"
 #include "UiDriver.h"
 #include "catalogue/U_frmSearch.h"
-#include "shell/Errors.h"
+#include "base/Errors.h"
 
 #include <QComboBox>
 #include <QLineEdit>

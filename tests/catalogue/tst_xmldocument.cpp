@@ -1,6 +1,6 @@
 #include "TestDirs.h"
 #include "catalogue/XmlDocument.h"
-#include "shell/Errors.h"
+#include "base/Errors.h"
 
 #include <QStringDecoder>
 #include <QTest>

@@ -9,7 +9,7 @@
 #include "online/U_frmUpdate.h"
 #include "playback/PlayTarget.h"
 #include "shell/U_frm_Main.h"
-#include "shell/pGloba.h"
+#include "base/pGloba.h"
 
 #include <QCheckBox>
 #include <QComboBox>

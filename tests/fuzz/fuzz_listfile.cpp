@@ -5,7 +5,7 @@
 #include "catalogue/ListCheck.h"
 #include "catalogue/ListCipher.h"
 #include "catalogue/XmlDocument.h"
-#include "shell/Errors.h"
+#include "base/Errors.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -6,8 +6,8 @@
 #include "online/HttpCli.h"
 #include "online/ListUpdateCheck.h"
 #include "shell/U_frm_Main.h"
-#include "shell/SafeFile.h"
-#include "shell/pGloba.h"
+#include "base/SafeFile.h"
+#include "base/pGloba.h"
 
 #include <QAction>
 #include <QFile>

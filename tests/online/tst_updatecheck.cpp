@@ -1,9 +1,9 @@
 #include "TestDirs.h"
 #include "TestHttpServer.h"
 #include "UiDriver.h"
-#include "shell/ShellOpen.h"
+#include "base/ShellOpen.h"
 #include "shell/U_frm_Main.h"
-#include "shell/pGloba.h"
+#include "base/pGloba.h"
 
 #include <QAction>
 #include <QLabel>

@@ -3,7 +3,7 @@
 #include "UiDriver.h"
 #include "catalogue/ChannelTree.h"
 #include "shell/U_frm_Main.h"
-#include "shell/pGloba.h"
+#include "base/pGloba.h"
 
 #include <QAction>
 #include <QLabel>

@@ -9,7 +9,7 @@
 #include "playback/PlayerComponents.h"
 #include "playback/engines/MpvViews.h"
 #include "shell/U_frm_Main.h"
-#include "shell/pGloba.h"
+#include "base/pGloba.h"
 
 #include <QTest>
 #include <QWindow>

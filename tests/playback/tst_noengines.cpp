@@ -3,7 +3,7 @@
 #include "UiDriver.h"
 #include "playback/PlaybackControl.h"
 #include "shell/U_frm_Main.h"
-#include "shell/pGloba.h"
+#include "base/pGloba.h"
 
 #include <QApplication>
 #include <QFile>

@@ -10,7 +10,7 @@
 #include "playback/PlayerComponents.h"
 #include "playback/VideoLayout.h"
 #include "shell/U_frm_Main.h"
-#include "shell/pGloba.h"
+#include "base/pGloba.h"
 
 #include <QAbstractButton>
 #include <QAction>

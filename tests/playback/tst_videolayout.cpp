@@ -4,7 +4,7 @@
 #include "playback/VideoLayout.h"
 #include "playback/VolumeControl.h"
 #include "shell/U_frm_Main.h"
-#include "shell/pGloba.h"
+#include "base/pGloba.h"
 
 #include <QAbstractButton>
 #include <QAction>

@@ -4,7 +4,7 @@
 #include "appearance/AnimatedPicture.h"
 #include "shell/U_frm_Main.h"
 #include "playback/VolumeControl.h"
-#include "shell/pGloba.h"
+#include "base/pGloba.h"
 
 #include <QAbstractButton>
 #include <QAction>

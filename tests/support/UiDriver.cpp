@@ -2,7 +2,7 @@
 
 #include "shell/U_frm_Main.h"
 
-#include "shell/ShellOpen.h"
+#include "base/ShellOpen.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

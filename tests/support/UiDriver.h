@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/Prompter.h"
+#include "base/Prompter.h"
 
 #include <QList>
 #include <QObject>

@@ -13,8 +13,8 @@
 #include "catalogue/ListCipher.h"
 #include "catalogue/M3uImport.h"
 #include "catalogue/XmlDocument.h"
-#include "shell/Errors.h"
-#include "shell/SafeFile.h"
+#include "base/Errors.h"
+#include "base/SafeFile.h"
 
 #include <QCoreApplication>
 #include <QFile>

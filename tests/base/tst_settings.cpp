@@ -1,8 +1,8 @@
 #include "TestDirs.h"
 #include "online/VendorSite.h"
-#include "shell/Errors.h"
-#include "shell/SafeFile.h"
-#include "shell/pGloba.h"
+#include "base/Errors.h"
+#include "base/SafeFile.h"
+#include "base/pGloba.h"
 
 #include <QFile>
 #include <QScopeGuard>
