@@ -1,5 +1,7 @@
 #include "SkinMenu.h"
 
+#include <algorithm>
+
 #include "SkinEngine.h"
 #include "base/Guard.h"
 #include "base/Paths.h"
@@ -15,17 +17,28 @@ SkinMenu::SkinMenu(QWidget *owner, QMenu *menSkin, SkinEngine *engine, QLabel *l
 {
 }
 
-void SkinMenu::LoadSkinMenu(const QString &folder)
+void SkinMenu::LoadSkinMenu(const QStringList &folders)
 {
-    const QDir dir(FindPath(QDir::rootPath(), QDir(folder).absolutePath()));
-    // Listed as the file system returns them; hidden and system files too, folders skipped.
-    const QFileInfoList entries =
-        dir.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Unsorted);
+    // One entry per skin name: a later folder's skin (the user's own) takes the place of one of
+    // the same name from an earlier folder (the shipped ones).
+    QStringList names;
+    for (const QString &folder : folders) {
+        const QDir dir(FindPath(QDir::rootPath(), QDir(folder).absolutePath()));
+        // Listed as the file system returns them; hidden and system files too, folders skipped.
+        const QFileInfoList entries =
+            dir.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Unsorted);
+        for (const QFileInfo &info : entries) {
+            if (info.isDir() || !info.fileName().endsWith(u".ssk", Qt::CaseInsensitive))
+                continue;
+            const bool known = std::any_of(names.cbegin(), names.cend(), [&](const QString &n) {
+                return n.compare(info.fileName(), Qt::CaseInsensitive) == 0;
+            });
+            if (!known)
+                names.append(info.fileName());
+        }
+    }
     int n = 0;
-    for (const QFileInfo &info : entries) {
-        if (info.isDir() || !info.fileName().endsWith(u".ssk", Qt::CaseInsensitive))
-            continue;
-        const QString name = info.fileName();
+    for (const QString &name : std::as_const(names)) {
         auto *entry = new QAction(m_owner);
         entry->setObjectName(QStringLiteral("createmen%1").arg(++n));
         entry->setCheckable(true);
@@ -45,7 +58,7 @@ void SkinMenu::createmenClick(QAction *entry)
     }
     entry->setChecked(true);
     const QString fileName = entry->text().remove(u'&') + QStringLiteral(".ssk");
-    const QString path = FindPath(m_global.SkinsDir(), fileName);
+    const QString path = m_global.SkinPathFor(fileName);
     m_engine->setSkinFile(path);
     if (!m_engine->Active())
         m_engine->setActive(true);

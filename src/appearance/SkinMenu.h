@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QStringList>
 
 class QAction;
 class QLabel;
@@ -22,7 +23,8 @@ public:
     // The window's engine exists only after the menu is built; entries need it when clicked.
     void setEngine(SkinEngine *engine) { m_engine = engine; }
 
-    void LoadSkinMenu(const QString &folder);
+    // The skins of these folders; where two have a skin of the same name, the later one's.
+    void LoadSkinMenu(const QStringList &folders);
     void createmenClick(QAction *entry);
 
     static constexpr int kClearedEntries = 20;

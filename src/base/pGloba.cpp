@@ -6,6 +6,8 @@
 #include "SafeFile.h"
 #include "TextUtil.h"
 
+#include <QFileInfo>
+
 #include <algorithm>
 
 namespace {
@@ -39,16 +41,24 @@ QString boolText(bool b)
 
 } // namespace
 
-TGlobal::TGlobal(const QString &appDir)
+TGlobal::TGlobal(const QString &appDir) : TGlobal(AppPaths::portable(appDir.isEmpty() ? ExecutableDir() : appDir))
 {
     AppDir = appDir.isEmpty() ? ExecutableDir() : appDir;
     if (!AppDir.endsWith(u'/'))
         AppDir += u'/';
-    IniFileName = FindPath(AppDir, QStringLiteral("Config.ini"));
+}
+
+TGlobal::TGlobal(const AppPaths &paths) : Paths(paths)
+{
+    AppDir = ExecutableDir();
+    IniFileName = paths.configFile();
+    CacheDir = paths.cacheDir();
+    SkinDirs = paths.skinDirs();
     LoadSettings();
-    TVListFile = FindPath(AppDir, QStringLiteral("data/TV.CHL"));
-    RadioListFile = FindPath(AppDir, QStringLiteral("data/Radio.CHL"));
-    FavListFile = FindPath(AppDir, QStringLiteral("data/Fav.CHL"));
+    TVListFile = paths.tvListFile();
+    TVListTarget = paths.tvListTarget();
+    RadioListFile = paths.radioListFile();
+    FavListFile = paths.favoritesFile();
 }
 
 void TGlobal::LoadSettings()
@@ -197,12 +207,17 @@ int TGlobal::EngineFor(const QString &address)
     return 1;
 }
 
-QString TGlobal::SkinsDir() const
+QString TGlobal::SkinPathFor(const QString &fileName) const
 {
-    return FindPath(AppDir, QStringLiteral("Skins/"));
+    for (auto dir = SkinDirs.crbegin(); dir != SkinDirs.crend(); ++dir) {
+        const QString path = FindPath(*dir, fileName);
+        if (QFileInfo(path).isFile())
+            return path;
+    }
+    return FindPath(SkinDirs.value(0), fileName);
 }
 
 void TGlobal::computeSkinPath()
 {
-    SkinPath = FindPath(SkinsDir(), SkinFile);
+    SkinPath = SkinPathFor(SkinFile);
 }

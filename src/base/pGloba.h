@@ -1,5 +1,7 @@
 #pragma once
 
+#include "AppPaths.h"
+
 #include <QHash>
 #include <QList>
 #include <QPair>
@@ -7,16 +9,18 @@
 #include <QString>
 #include <QStringList>
 
-// The settings of the program and the paths of its files, all derived from the folder of the
-// executable. One instance lives for the whole process; every window is handed a reference.
-// Settings are read once, at creation; each command that changes one saves them all at once.
+// The settings of the program and the paths of its files (from AppPaths: beside the executable,
+// or in the user's folders for an installed program). One instance lives for the whole
+// process; every window is handed a reference. Settings are read once, at creation; each
+// command that changes one saves them all at once.
 class IniFile;
 
 class TGlobal
 {
 public:
-    // appDir: the program folder; empty means the folder of the running executable.
+    // A portable program in `appDir` (empty: the folder of the running executable).
     explicit TGlobal(const QString &appDir = {});
+    explicit TGlobal(const AppPaths &paths);
 
     void LoadSettings();
     // Writes every setting but Version. Raises ZError "Unable to write to <IniFileName>" when
@@ -29,11 +33,15 @@ public:
     static int EngineFor(const QString &address);
     static const QStringList &RealPlayerTokens();
 
-    // The skins folder (found without regard to case), ending in "/".
-    QString SkinsDir() const;
+    // The skin file of that name: from the last skin folder that has it (a user's own skin wins).
+    QString SkinPathFor(const QString &fileName) const;
 
+    AppPaths Paths;
     QString IniFileName;
-    QString AppDir;
+    QString AppDir;      // the program folder (portable) or the executable's folder
+    QString CacheDir;    // version files and downloads in progress
+    QString TVListTarget; // where a downloaded TV list goes
+    QStringList SkinDirs; // shipped first
     int DiplayList = 1;
     bool Ontop = false;
     bool Download = false;

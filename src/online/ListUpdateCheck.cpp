@@ -30,7 +30,7 @@ void ListUpdateCheck::FormShow()
 void ListUpdateCheck::Timer1Timer()
 {
     Timer1->stop();
-    const QString local = FindPath(m_global.AppDir, QStringLiteral("channelsinfo.txt"));
+    const QString local = FindPath(m_global.CacheDir, QStringLiteral("channelsinfo.txt"));
     HttpGetversion->URL = VendorSite() + QStringLiteral("download/channelsinfo4.txt");
     int serverVersion = 0;
     bool newer = false;

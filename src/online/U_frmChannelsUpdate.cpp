@@ -47,7 +47,7 @@ void TFrmChannelsUpdate::showEvent(QShowEvent *event)
 void TFrmChannelsUpdate::Timer1Timer()
 {
     Timer1->stop();
-    const QString temporary = FindPath(m_global.AppDir, QStringLiteral("TV.CHL"));
+    const QString temporary = FindPath(m_global.CacheDir, QStringLiteral("TV.CHL"));
     HttpGetfile->URL = VendorSite() + QStringLiteral("download/tv4.chl");
     HttpGetfile->MaxBodySize = kMaxListFileSize;
     // A file that cannot be created is not a failed download: it goes to the error report.
@@ -63,8 +63,10 @@ void TFrmChannelsUpdate::Timer1Timer()
                              .arg(check.error.isEmpty() ? QStringLiteral("it holds no group of channels.")
                                                         : check.error));
         QString why;
-        if (!CopyFileReplacing(temporary, m_global.TVListFile, &why))
-            throw ZError(QStringLiteral("Cannot replace %1: %2").arg(m_global.TVListFile, why));
+        if (!CopyFileReplacing(temporary, m_global.TVListTarget, &why))
+            throw ZError(QStringLiteral("Cannot replace %1: %2").arg(m_global.TVListTarget, why));
+        // An installed program read the shipped list so far: the user's own is the one now.
+        m_global.TVListFile = m_global.TVListTarget;
     } catch (const std::exception &e) {
         // Nothing of a failed download stays; the message says what failed, then the dialog goes.
         file.reset();

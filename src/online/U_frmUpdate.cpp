@@ -72,7 +72,7 @@ void TFrmUpdate::Timer1Timer()
         if (m_openDownloadPage)
             ShellOpen(VendorSite() + QStringLiteral("download.htm"));
     });
-    const QString local = FindPath(m_global.AppDir, QStringLiteral("updateinfo.txt"));
+    const QString local = FindPath(m_global.CacheDir, QStringLiteral("updateinfo.txt"));
     HttpGetversion->URL = VendorSite() + QStringLiteral("download/updateinfo.txt");
     HttpGetversion->MaxBodySize = kMaxVersionFileSize;
     ReceiveFile file(*HttpGetversion, local);

@@ -2,6 +2,7 @@
 
 #include "base/Paths.h"
 
+#include <QFileInfo>
 #include <QLibrary>
 #include <QMutex>
 
@@ -119,13 +120,20 @@ engine::Factory *LoadPlayerEngines(QString *why)
     static engine::Factory *loaded = nullptr;
     if (loaded)
         return loaded;
-    // ZENTAVO_ENGINES_DIR points at a module built elsewhere (tests run from their own folder).
-    QString folder = qEnvironmentVariable("ZENTAVO_ENGINES_DIR");
-    if (folder.isEmpty())
-        folder = ExecutableDir();
-    if (!folder.endsWith(u'/'))
-        folder += u'/';
-    QLibrary module(folder + QStringLiteral("libzentavo-engines.so"));
+    // Beside the program (portable), in ../lib/zentavo (installed), or where ZENTAVO_ENGINES_DIR
+    // says (a module built elsewhere, as the tests have it).
+    const QString name = QStringLiteral("libzentavo-engines.so");
+    QStringList folders = {ExecutableDir(), ExecutableDir() + QStringLiteral("../lib/zentavo/")};
+    if (const QString asked = qEnvironmentVariable("ZENTAVO_ENGINES_DIR"); !asked.isEmpty())
+        folders.prepend(asked.endsWith(u'/') ? asked : asked + u'/');
+    QString path = folders.first() + name;
+    for (const QString &folder : std::as_const(folders)) {
+        if (QFileInfo::exists(folder + name)) {
+            path = folder + name;
+            break;
+        }
+    }
+    QLibrary module(path);
     module.setLoadHints(QLibrary::ResolveAllSymbolsHint);
     using Entry = engine::Factory *(*)();
     auto entry = reinterpret_cast<Entry>(module.resolve("zentavo_player_engines"));

@@ -167,7 +167,7 @@ void Tfrm_Main::FormCreate()
 {
     setWindowFlag(Qt::WindowStaysOnTopHint, m_global.Ontop);
     m_skinMenu = new SkinMenu(this, m_ui->menSkin, nullptr, m_ui->labCap, m_global);
-    m_skinMenu->LoadSkinMenu(m_global.AppDir + QStringLiteral("skins/"));
+    m_skinMenu->LoadSkinMenu(m_global.SkinDirs);
     skinmain = SkinEngine::SetUp(this, m_global.SkinPath);
     m_skinMenu->setEngine(skinmain);
     ApplicationEvents1 = new PlayerHook({m_ui->imgWmplay, popControl, m_ui->act50, m_ui->act100, m_ui->act200,

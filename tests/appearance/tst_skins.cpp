@@ -13,6 +13,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QPainter>
 #include <QStyleOptionViewItem>
@@ -104,6 +105,7 @@ private slots:
     void invalidOrMissingSkinKeepsCurrent();
     void taggedControlsKeepTheirLook();
     void refusedSaveIsReported();
+    void usersOwnSkinTakesTheShippedOnesPlace();
     void selectedTextStaysReadable_data();
     void selectedTextStaysReadable();
 };
@@ -322,6 +324,35 @@ void tst_Skins::refusedSaveIsReported()
     QCOMPARE(prompter.texts(), {QStringLiteral("Unable to write to ") + dir.file(QStringLiteral("Config.ini"))});
     // The choice took effect for this run all the same.
     QCOMPARE(w.styleSheet(), styleOf(dir.file(QStringLiteral("Skins/Vista1.ssk"))));
+}
+
+void tst_Skins::usersOwnSkinTakesTheShippedOnesPlace()
+{
+    // An installed program: the shipped skins, and the user's own "midnight" among theirs.
+    TempAppDir shared;
+    shared.installCatalogue();
+    shared.installSkins();
+    QTemporaryDir home;
+    const XdgFolders xdg{home.path() + QStringLiteral("/config"), home.path() + QStringLiteral("/data"),
+                         home.path() + QStringLiteral("/cache")};
+    const QString mine = home.path() + QStringLiteral("/data/zentavo/Skins/midnight.ssk");
+    QDir().mkpath(QFileInfo(mine).absolutePath());
+    QFile f(mine);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("[Zentavo Skin]\nName=Mine\n[Style]\nQMainWindow { background: #123456; }\n");
+    f.close();
+    const AppPaths paths = AppPaths::installed(shared.path(), xdg);
+    paths.prepare();
+    TGlobal g(paths);
+    Tfrm_Main w(g);
+    QStringList captions;
+    for (QAction *a : skinEntries(w))
+        captions.append(a->text());
+    captions.sort();
+    QCOMPARE(captions, QStringList({"Midnight", "Silver", "Vista1"})); // one entry for the name
+    entryNamed(w, QStringLiteral("Midnight"))->trigger();
+    QCOMPARE(w.skinEngine()->appliedStyleSheet(), QStringLiteral("QMainWindow { background: #123456; }"));
+    QCOMPARE(QFileInfo(g.SkinPath).absoluteFilePath(), QFileInfo(mine).absoluteFilePath());
 }
 
 void tst_Skins::selectedTextStaysReadable_data()
