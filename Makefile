@@ -3,7 +3,7 @@ BUILD      ?= build
 BUILD_TYPE ?= RelWithDebInfo
 JOBS       ?= $(shell nproc)
 
-.PHONY: all build deps configure run test test-sanitize bench fuzz format clean
+.PHONY: all build deps configure run test test-sanitize install package bench fuzz format clean
 
 all: build
 
@@ -42,6 +42,15 @@ test-sanitize: deps
 	  UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
 	  LSAN_OPTIONS=suppressions=$(CURDIR)/tools/sanitizer/lsan.supp:print_suppressions=0 \
 	  ctest --output-on-failure -j$(JOBS) -E '$(SANITIZE_SKIP)'
+
+# Installs into PREFIX (default /usr/local); DESTDIR is honoured.
+PREFIX ?= /usr/local
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
+
+# A .deb in $(BUILD)/.
+package: deps build
+	cd $(BUILD) && cpack -G DEB
 
 bench: build
 	@WITH_BENCH=1 ./tools/install-deps.sh

@@ -9,11 +9,13 @@ packages=(
   qt6-base-dev libqt6opengl6-dev qt6-svg-dev libqt6svg6
   libmpv-dev libpugixml-dev
   libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev libgstrtspserver-1.0-dev
-  # engines at run time
+  # engines at run time; Wayland sessions
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad
-  gstreamer1.0-plugins-ugly gstreamer1.0-libav
-  # tests: headless display, GL, test media
-  xvfb xauth libgl1-mesa-dri ffmpeg
+  gstreamer1.0-plugins-ugly gstreamer1.0-libav qt6-wayland
+  # installing and packaging: validators, the .deb's library check
+  desktop-file-utils appstream dpkg-dev
+  # tests: headless display (X and Wayland), GL, test media
+  xvfb xauth libgl1-mesa-dri ffmpeg weston
   fonts-dejavu-core
 )
 # Peers the benchmarks measure against (WITH_BENCH=1), and the fuzzing tool chain (WITH_FUZZ=1);

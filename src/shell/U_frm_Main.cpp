@@ -262,6 +262,19 @@ void Tfrm_Main::PlayStream(const QString &address, const QString &name)
     m_playback->PlayStream(address, name);
 }
 
+void Tfrm_Main::openRequest(const QStringList &arguments, bool raise)
+{
+    if (raise) {
+        if (isMinimized())
+            showNormal();
+        show();
+        this->raise();
+        activateWindow();
+    }
+    if (!arguments.isEmpty())
+        Guarded(this, [&] { PlayStream(arguments.first(), arguments.first()); });
+}
+
 void Tfrm_Main::actExitExecute()
 {
     close();

@@ -36,6 +36,9 @@ public:
 
     // The play operation: plays `address` (empty: the current stream again) titled `name`.
     void PlayStream(const QString &address, const QString &name);
+    // What a start of the program asked for: the window comes to the front (raise), and the
+    // first address or file plays as Open URL would play it.
+    void openRequest(const QStringList &arguments, bool raise);
 
     // Commands of this window.
     void actExitExecute();

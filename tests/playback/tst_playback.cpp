@@ -78,6 +78,7 @@ private slots:
     void rememberedVolumeReachesTheEngines();
     void pictureFollowsTheVideoSize_data();
     void pictureFollowsTheVideoSize();
+    void aLaterStartsRequestPlaysAndRaises();
     void playWhilePlayingDoesNothing_data();
     void playWhilePlayingDoesNothing();
     void closingMidStream();
@@ -604,6 +605,22 @@ void tst_Playback::pictureFollowsTheVideoSize()
     QTRY_COMPARE_WITH_TIMEOUT(control->geometry(), centred(QSize(320, 240)), 3000);
     // ...and the stream's change of resolution after it.
     QTRY_COMPARE_WITH_TIMEOUT(control->geometry(), centred(QSize(480, 360)), 8000);
+}
+
+void tst_Playback::aLaterStartsRequestPlaysAndRaises()
+{
+    Window win;
+    win.w->showMinimized();
+    QTRY_VERIFY(win.w->isMinimized());
+    const QString url = m_http->url(QStringLiteral("/clip.mp4"));
+    win.w->openRequest({url}, true);
+    QTRY_VERIFY(!win.w->isMinimized());
+    QCOMPARE(win.w->windowTitle(), QStringLiteral("Zentavo - Playing -> ") + url);
+    QTRY_COMPARE_WITH_TIMEOUT(win.pc->PlayState, 3, 15000);
+    // A local file, as the desktop's "Open With" hands it over.
+    win.w->openRequest({Media::VideoMp4()}, false);
+    QCOMPARE(win.pc->CurrentUrl, Media::VideoMp4());
+    QTRY_COMPARE_WITH_TIMEOUT(win.pc->PlayState, 3, 15000);
 }
 
 void tst_Playback::playWhilePlayingDoesNothing_data()
