@@ -4,6 +4,7 @@
 
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QTemporaryDir>
 #include <QTextStream>
 
 #include <ctime>
@@ -39,8 +40,29 @@ double startOnce(const QString &program, const QStringList &args = {})
 
 } // namespace
 
-int RunStartupBench(const QString &program, const QString &floorProgram, int runs)
+int RunStartupBench(const QString &program, const QString &floorProgram, int runs, const QString &installedProgram)
 {
+    if (!installedProgram.isEmpty()) {
+        // The installed program with a user of its own (its first start makes the favourites).
+        QTemporaryDir home;
+        for (const char *v : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME"})
+            qputenv(v, (home.path() + u'/' + QLatin1String(v)).toUtf8());
+        startOnce(installedProgram);
+        startOnce(program);
+        QList<double> installed, portable;
+        for (int i = 0; i < runs; ++i) {
+            installed.append(startOnce(installedProgram));
+            portable.append(startOnce(program));
+        }
+        if (installed.contains(-1) || portable.contains(-1)) {
+            QTextStream(stderr) << "startup: a run failed\n";
+            return 1;
+        }
+        bench::Report(QStringLiteral("start-up to window shown, installed program (median of %1)").arg(runs),
+                      bench::Median(installed), QStringLiteral("ms"), bench::Median(portable),
+                      QStringLiteral("portable program"));
+        return 0;
+    }
     // One start of each first: font caches and the page cache warm up.
     const QStringList text = {QStringLiteral("--text")};
     startOnce(program);

@@ -1,5 +1,6 @@
 // zentavo-bench: the program's speed and memory figures, each against a named peer measured in
 // the same run. Usage: zentavo-bench [startup] [catalogue] [playback] [download] [--runs N]
+//                     [--installed PREFIX] (startup: an installed copy against the portable one)
 //                     [--list FILE.CHL]
 #include "CatalogueBench.h"
 #include "DownloadBench.h"
@@ -43,8 +44,11 @@ int main(int argc, char *argv[])
     QString list;
     if (const qsizetype i = args.indexOf(QStringLiteral("--list")); i >= 0 && i + 1 < args.size())
         list = args[i + 1];
+    QString installed;
+    if (const qsizetype i = args.indexOf(QStringLiteral("--installed")); i >= 0 && i + 1 < args.size())
+        installed = args[i + 1] + QStringLiteral("/bin/zentavo");
     if (all || args.contains(QStringLiteral("startup")))
-        rc |= RunStartupBench(QStringLiteral(ZENTAVO_PROGRAM), QStringLiteral(ZENTAVO_BARE_WINDOW), runs);
+        rc |= RunStartupBench(QStringLiteral(ZENTAVO_PROGRAM), QStringLiteral(ZENTAVO_BARE_WINDOW), runs, installed);
     if (all || args.contains(QStringLiteral("catalogue")))
         rc |= RunCatalogueBench(list, qMin(runs, 7));
     if (all || args.contains(QStringLiteral("playback")))
