@@ -36,7 +36,11 @@ fi
 desktop-file-validate "$root/share/applications/example.zentavo.Zentavo.desktop"
 appstreamcli validate --no-net "$root/share/metainfo/example.zentavo.Zentavo.metainfo.xml"
 
-"$root/bin/zentavo" --version | grep -q '^Zentavo ' || fail "--version"
+# --help and --version answer without any display.
+env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$root/bin/zentavo" --version | grep -q '^Zentavo ' \
+  || fail "--version"
+env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$root/bin/zentavo" --help | grep -q '^Usage: zentavo' \
+  || fail "--help"
 
 # The installed program, started from where it was installed, with a user of its own.
 export XDG_CONFIG_HOME="$work/home/config" XDG_DATA_HOME="$work/home/data" XDG_CACHE_HOME="$work/home/cache"
