@@ -33,7 +33,7 @@ test: deps build
 # their own folder; the first finding stops the test. Suppressions for the libraries' own
 # leaks are in tools/sanitizer/.
 SANITIZE_BUILD ?= build-sanitize
-SANITIZE_SKIP ?= tst_engines|tst_playback|tst_glvideo|tst_stress|tst_noengines
+SANITIZE_SKIP ?= tst_engines|tst_playback|tst_glvideo|tst_stress|tst_noengines|tst_wayland
 test-sanitize: deps
 	cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=Debug -DZENTAVO_SANITIZE=ON
 	cmake --build $(SANITIZE_BUILD) -j$(JOBS)
