@@ -11,10 +11,10 @@
 // 3 a file could not be read or written.
 #include "catalogue/ListCheck.h"
 #include "catalogue/ListCipher.h"
-#include "catalogue/M3uImport.h"
 #include "catalogue/XmlDocument.h"
 #include "base/Errors.h"
 #include "base/SafeFile.h"
+#include "playlists/PlaylistList.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -147,7 +147,8 @@ int importM3u(const QString &in, const QString &outPath, const QString &type)
     if (const int read = readAll(in, &bytes); read != Ok)
         return read;
     try {
-        const M3uImport r = ImportM3u(bytes, ty);
+        // The same reading as the program's playlists: what the tool imports, the window shows.
+        const PlaylistList r = ChannelListOf(ReadPlaylist(bytes), ty, QStringLiteral("Channels"));
         if (const int written = writeList(outPath, r.xml); written != Ok)
             return written;
         out() << r.groups << " groups, " << r.channels << " channels written to " << outPath << '\n';

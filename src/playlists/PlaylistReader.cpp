@@ -1,0 +1,305 @@
+#include "PlaylistReader.h"
+
+#include "base/Errors.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QMap>
+#include <QStringDecoder>
+
+#include <algorithm>
+
+namespace {
+
+bool startsWith(QStringView line, QLatin1StringView what)
+{
+    return line.startsWith(what, Qt::CaseInsensitive);
+}
+
+// Text, or not: no NUL byte, and few other control characters (titles do carry stray ones).
+bool looksLikeText(const QByteArray &bytes)
+{
+    if (bytes.contains('\0'))
+        return false;
+    const qsizetype n = qMin<qsizetype>(bytes.size(), 64 * 1024);
+    qsizetype controls = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        const uchar c = uchar(bytes[i]);
+        controls += c < 0x20 && c != '\t' && c != '\n' && c != '\r';
+    }
+    return controls * 20 <= n;
+}
+
+QString decode(const QByteArray &bytes)
+{
+    QByteArrayView data(bytes);
+    if (data.startsWith("\xEF\xBB\xBF"))
+        data = data.sliced(3);
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    QString text = utf8(data);
+    // Old lists come in Latin-1: what is not UTF-8 is read as that.
+    if (utf8.hasError())
+        text = QString::fromLatin1(data);
+    return text;
+}
+
+// The lines of a text, without their CR LF, LF or CR.
+QList<QStringView> linesOf(const QString &text)
+{
+    QList<QStringView> lines;
+    lines.reserve(text.size() / 40);
+    const QChar *p = text.constData();
+    const qsizetype n = text.size();
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = p[i].unicode();
+        if (c != u'\n' && c != u'\r')
+            continue;
+        lines.append(QStringView(p + start, i - start));
+        if (c == u'\r' && i + 1 < n && p[i + 1] == u'\n')
+            ++i;
+        start = i + 1;
+    }
+    if (start < n)
+        lines.append(QStringView(p + start, n - start));
+    return lines;
+}
+
+// An address standing on its own: one with a scheme.
+bool hasScheme(QStringView line)
+{
+    const qsizetype sep = line.indexOf(QLatin1StringView("://"));
+    if (sep <= 0)
+        return false;
+    for (qsizetype i = 0; i < sep; ++i) {
+        const QChar c = line[i];
+        if (!(c.isLetterOrNumber() || c == u'+' || c == u'-' || c == u'.') || c.unicode() > 0x7F)
+            return false;
+    }
+    return line[0].isLetter();
+}
+
+QString lastSegment(const QString &address)
+{
+    QString s = address;
+    if (const qsizetype q = s.indexOf(u'?'); q >= 0)
+        s.truncate(q);
+    while (s.endsWith(u'/'))
+        s.chop(1);
+    const qsizetype slash = qMax(s.lastIndexOf(u'/'), s.lastIndexOf(u'\\'));
+    return slash >= 0 ? s.mid(slash + 1) : s;
+}
+
+// key=value pairs of a directive: double, single or no quotes; keys in lower case.
+QMap<QString, QString> attributesOf(QStringView text, qsizetype *end = nullptr)
+{
+    QMap<QString, QString> out;
+    qsizetype i = 0;
+    const qsizetype n = text.size();
+    while (i < n) {
+        while (i < n && text[i].isSpace())
+            ++i;
+        if (i >= n || text[i] == u',')
+            break;
+        const qsizetype keyStart = i;
+        while (i < n && text[i] != u'=' && !text[i].isSpace() && text[i] != u',')
+            ++i;
+        const QString key = text.mid(keyStart, i - keyStart).toString().toLower();
+        if (i >= n || text[i] != u'=') {
+            // A word without a value (the duration, or junk): passed over.
+            continue;
+        }
+        ++i;
+        QString value;
+        if (i < n && (text[i] == u'"' || text[i] == u'\'')) {
+            const QChar quote = text[i++];
+            const qsizetype close = text.indexOf(quote, i);
+            const qsizetype stop = close < 0 ? n : close;
+            value = text.mid(i, stop - i).toString();
+            i = close < 0 ? n : close + 1;
+        } else {
+            const qsizetype valueStart = i;
+            while (i < n && !text[i].isSpace() && text[i] != u',')
+                ++i;
+            value = text.mid(valueStart, i - valueStart).toString();
+        }
+        if (!key.isEmpty())
+            out.insert(key, value.trimmed());
+    }
+    if (end)
+        *end = i;
+    return out;
+}
+
+struct Pending
+{
+    PlaylistEntry entry;
+    bool info = false; // an #EXTINF came
+    QString group;     // from #EXTGRP
+};
+
+void parseExtinf(QStringView body, Pending *pending)
+{
+    PlaylistEntry &e = pending->entry;
+    // The duration, then attributes up to the first comma outside quotes, then the title.
+    qsizetype i = 0;
+    while (i < body.size() && !body[i].isSpace() && body[i] != u',')
+        ++i;
+    bool ok = false;
+    const double duration = body.first(i).toDouble(&ok);
+    if (ok)
+        e.duration = duration;
+    qsizetype end = 0;
+    const QMap<QString, QString> a = attributesOf(body.sliced(i), &end);
+    end += i;
+    const QStringView title = end < body.size() && body[end] == u',' ? body.sliced(end + 1) : QStringView();
+    e.name = title.trimmed().toString();
+    e.tvgId = a.value(QStringLiteral("tvg-id"));
+    e.tvgName = a.value(QStringLiteral("tvg-name"));
+    e.logo = a.value(QStringLiteral("tvg-logo"));
+    e.number = a.value(QStringLiteral("tvg-chno"));
+    e.country = a.value(QStringLiteral("tvg-country"));
+    e.group = a.value(QStringLiteral("group-title")).section(u';', 0, 0).trimmed();
+    e.radio = a.value(QStringLiteral("radio")).compare(u"true", Qt::CaseInsensitive) == 0;
+    if (const QString ua = a.value(QStringLiteral("user-agent")); !ua.isEmpty())
+        e.userAgent = ua;
+    pending->info = true;
+}
+
+void finish(PlaylistEntry &e, const QString &group)
+{
+    if (e.group.isEmpty())
+        e.group = group;
+    if (e.name.isEmpty())
+        e.name = !e.tvgName.isEmpty() ? e.tvgName : lastSegment(e.address);
+}
+
+Playlist readM3u(const QList<QStringView> &lines)
+{
+    Playlist out;
+    Pending pending;
+    for (QStringView raw : lines) {
+        const QStringView line = raw.trimmed();
+        if (line.isEmpty())
+            continue;
+        if (line.startsWith(u'#')) {
+            if (startsWith(line, QLatin1StringView("#EXTINF:"))) {
+                const QString ua = pending.entry.userAgent, referrer = pending.entry.referrer,
+                              cookie = pending.entry.cookie;
+                pending.entry = PlaylistEntry();
+                // Options given before the #EXTINF belong to the same entry.
+                pending.entry.userAgent = ua;
+                pending.entry.referrer = referrer;
+                pending.entry.cookie = cookie;
+                parseExtinf(line.sliced(8), &pending);
+            } else if (startsWith(line, QLatin1StringView("#EXTM3U"))) {
+                const QMap<QString, QString> a = attributesOf(line.sliced(7));
+                out.guide = a.value(QStringLiteral("url-tvg"), a.value(QStringLiteral("x-tvg-url")));
+            } else if (startsWith(line, QLatin1StringView("#EXTGRP:"))) {
+                pending.group = line.sliced(8).trimmed().toString();
+            } else if (startsWith(line, QLatin1StringView("#EXTVLCOPT:"))) {
+                const QStringView option = line.sliced(11).trimmed();
+                const qsizetype eq = option.indexOf(u'=');
+                const QString key = option.first(qMax<qsizetype>(eq, 0)).trimmed().toString().toLower();
+                const QString value = eq < 0 ? QString() : option.sliced(eq + 1).trimmed().toString();
+                if (key == u"http-user-agent")
+                    pending.entry.userAgent = value;
+                else if (key == u"http-referrer" || key == u"http-referer")
+                    pending.entry.referrer = value;
+            } else if (startsWith(line, QLatin1StringView("#EXTHTTP:"))) {
+                const QJsonObject o = QJsonDocument::fromJson(line.sliced(9).toUtf8()).object();
+                pending.entry.cookie = o.value(QStringLiteral("cookie")).toString();
+                if (const QString ua = o.value(QStringLiteral("user-agent")).toString(); !ua.isEmpty())
+                    pending.entry.userAgent = ua;
+            }
+            continue; // unknown directives and comments
+        }
+        // An address: after #EXTINF any line; alone only one with a scheme (so that text which
+        // is no playlist makes no channels).
+        if (!pending.info && !hasScheme(line))
+            continue;
+        PlaylistEntry e = std::move(pending.entry);
+        e.address = line.toString();
+        finish(e, pending.group);
+        out.entries.append(std::move(e));
+        pending = Pending();
+    }
+    return out;
+}
+
+Playlist readPls(const QList<QStringView> &lines)
+{
+    QMap<int, PlaylistEntry> byNumber;
+    for (QStringView raw : lines) {
+        const QStringView line = raw.trimmed();
+        const qsizetype eq = line.indexOf(u'=');
+        if (eq <= 0)
+            continue;
+        const QStringView key = line.first(eq).trimmed();
+        const QString value = line.sliced(eq + 1).trimmed().toString();
+        for (const auto &[prefix, field] : {std::pair{QLatin1StringView("File"), 0},
+                                            std::pair{QLatin1StringView("Title"), 1},
+                                            std::pair{QLatin1StringView("Length"), 2}}) {
+            if (!key.startsWith(prefix, Qt::CaseInsensitive))
+                continue;
+            bool ok = false;
+            const int n = key.sliced(prefix.size()).toInt(&ok);
+            if (!ok)
+                continue;
+            PlaylistEntry &e = byNumber[n];
+            if (field == 0)
+                e.address = value;
+            else if (field == 1)
+                e.name = value;
+            else
+                e.duration = value.toDouble();
+        }
+    }
+    Playlist out;
+    for (PlaylistEntry &e : byNumber) {
+        if (e.address.isEmpty())
+            continue;
+        finish(e, {});
+        out.entries.append(std::move(e));
+    }
+    return out;
+}
+
+bool isHls(const QList<QStringView> &lines)
+{
+    return std::any_of(lines.cbegin(), lines.cend(), [](QStringView l) {
+        return startsWith(l, QLatin1StringView("#EXT-X-TARGETDURATION")) ||
+               startsWith(l, QLatin1StringView("#EXT-X-STREAM-INF")) ||
+               startsWith(l, QLatin1StringView("#EXT-X-MEDIA-SEQUENCE"));
+    });
+}
+
+} // namespace
+
+Playlist ReadPlaylist(const QByteArray &bytes, const QString &address)
+{
+    if (bytes.size() > kMaxPlaylistSize)
+        throw ZError(QStringLiteral("The playlist is larger than 512 MiB."));
+    if (!looksLikeText(bytes))
+        throw ZError(QStringLiteral("The file is not a playlist (it is not text)."));
+    const QString text = decode(bytes);
+    const QList<QStringView> lines = linesOf(text);
+
+    Playlist out;
+    if (isHls(lines)) {
+        // Segments or variants of one stream: the stream itself is the one entry.
+        if (address.isEmpty())
+            throw ZError(QStringLiteral("The file is an HLS stream, not a list of channels."));
+        PlaylistEntry e;
+        e.address = address;
+        finish(e, {});
+        out.entries.append(e);
+        return out;
+    }
+    const auto first = std::find_if(lines.cbegin(), lines.cend(), [](QStringView l) { return !l.trimmed().isEmpty(); });
+    const bool pls = first != lines.cend() && first->trimmed().compare(u"[playlist]", Qt::CaseInsensitive) == 0;
+    out = pls ? readPls(lines) : readM3u(lines);
+    if (out.entries.isEmpty())
+        throw ZError(QStringLiteral("The playlist holds no channel (no entry with an address)."));
+    return out;
+}

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+// One entry of a user's playlist (M3U, M3U8 or PLS).
+struct PlaylistEntry
+{
+    QString name;    // the title after #EXTINF's comma, as every player shows it
+    QString address; // the stream
+    QString tvgId;
+    QString tvgName; // kept for matching a programme guide
+    QString logo;    // tvg-logo
+    QString group;   // group-title (the first of several separated by ';'), or #EXTGRP
+    QString number;  // tvg-chno
+    QString country; // tvg-country
+    bool radio = false;
+    double duration = -1;
+    // What the channel's server wants to see (#EXTVLCOPT, #EXTHTTP).
+    QString userAgent;
+    QString referrer;
+    QString cookie;
+};
+
+struct Playlist
+{
+    QList<PlaylistEntry> entries;
+    QString guide; // url-tvg or x-tvg-url of #EXTM3U, for a programme guide later
+};
+
+// Reads a playlist: M3U/M3U8 with #EXTINF and its attributes in any order (double, single or no
+// quotes), #EXTGRP, #EXTVLCOPT http-user-agent / http-referrer, #EXTHTTP cookies; PLS
+// ([playlist], FileN, TitleN). Lines may end in CR LF, LF or CR; a UTF-8 byte order mark is
+// skipped; bytes that are not UTF-8 are read as Latin-1. Blank lines and unknown directives are
+// passed over. An HLS playlist (segments, or variants of one stream) is one stream: a single
+// entry with `address`.
+//
+// Raises ZError with a message a user understands, and reads nothing, for input that is not
+// text, holds no entry, or is larger than kMaxSize.
+Playlist ReadPlaylist(const QByteArray &bytes, const QString &address = {});
+
+inline constexpr qint64 kMaxPlaylistSize = qint64(512) << 20;
