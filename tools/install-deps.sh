@@ -14,8 +14,8 @@ packages=(
   gstreamer1.0-plugins-ugly gstreamer1.0-libav qt6-wayland
   # installing and packaging: validators, the .deb's library check
   desktop-file-utils appstream dpkg-dev
-  # tests: headless display (X and Wayland), GL, test media
-  xvfb xauth libgl1-mesa-dri ffmpeg weston
+  # tests: headless display (X and Wayland), GL, test media, a TLS certificate
+  xvfb xauth libgl1-mesa-dri ffmpeg weston openssl
   fonts-dejavu-core
 )
 # Peers the benchmarks measure against (WITH_BENCH=1), and the fuzzing tool chain (WITH_FUZZ=1);

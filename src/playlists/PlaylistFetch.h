@@ -1,0 +1,76 @@
+#pragma once
+
+#include <QFutureWatcher>
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QSslCertificate>
+#include <QString>
+#include <QTimer>
+
+#include <atomic>
+#include <memory>
+
+class QNetworkAccessManager;
+class QNetworkReply;
+
+// One fetch of a playlist: downloads it (http, https; redirects followed, compressed replies
+// unpacked) or reads it from a file, then reads the playlist and writes its channel list on a
+// worker thread. The list file is replaced only when the playlist holds at least one channel;
+// whatever fails leaves it as it was. Reports once, by `finished`.
+class PlaylistFetch : public QObject
+{
+    Q_OBJECT
+
+public:
+    struct Job
+    {
+        QString source;       // a file path or an http(s) address
+        QString listFile;     // the channel list to write
+        QString defaultGroup; // the group of entries without one
+    };
+    struct Result
+    {
+        bool ok = false;
+        bool cancelled = false;
+        QString error; // for the user, when !ok
+        int groups = 0;
+        int channels = 0;
+    };
+
+    PlaylistFetch(QNetworkAccessManager *network, QObject *parent = nullptr);
+    ~PlaylistFetch() override;
+
+    void start(const Job &job);
+    // Stops the fetch; the list file stays as it was, and `finished` reports a cancelled result.
+    void cancel();
+    bool isRunning() const { return m_running; }
+
+    // A download that receives nothing for this long fails.
+    void setStallTimeout(int ms) { m_stall.setInterval(ms); }
+    // Certificates trusted besides the system's, for this fetch's downloads alone.
+    void setExtraCertificates(const QList<QSslCertificate> &certificates) { m_extraCertificates = certificates; }
+
+    static constexpr int kStallTimeoutMs = 30000;
+
+signals:
+    void progress(qint64 received, qint64 total); // total -1: unknown
+    void finished(const PlaylistFetch::Result &result);
+
+private:
+    void download();
+    void onReadyRead();
+    void onFinished();
+    void finish(const Result &result);
+
+    QPointer<QNetworkAccessManager> m_network;
+    QNetworkReply *m_reply = nullptr;
+    QByteArray m_received;
+    QTimer m_stall;
+    QString m_stallError;
+    QList<QSslCertificate> m_extraCertificates;
+    QFutureWatcher<Result> m_work;
+    std::shared_ptr<std::atomic_bool> m_cancelled;
+    Job m_job;
+    bool m_running = false;
+};

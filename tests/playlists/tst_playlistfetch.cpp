@@ -1,0 +1,305 @@
+#include "TestDirs.h"
+#include "TestHttpServer.h"
+#include "base/Errors.h"
+#include "catalogue/ListCipher.h"
+#include "catalogue/XmlDocument.h"
+#include "playlists/PlaylistFetch.h"
+#include "playlists/PlaylistStore.h"
+
+#include <QJsonDocument>
+#include <QNetworkAccessManager>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QSslKey>
+#include <QSslServer>
+#include <QSslSocket>
+#include <QTest>
+
+Q_DECLARE_METATYPE(PlaylistFetch::Result)
+
+namespace {
+
+const QByteArray kPlaylist = "#EXTM3U\n#EXTINF:-1 group-title=\"News\",One\nhttp://a/1\n#EXTINF:-1,Two\nhttp://a/2\n";
+
+// An HTTPS server on 127.0.0.1 with a certificate made for the test: it answers every request
+// with `reply`.
+class TlsServer
+{
+public:
+    explicit TlsServer(const QString &dir)
+    {
+        const QString key = dir + QStringLiteral("/key.pem"), cert = dir + QStringLiteral("/cert.pem");
+        QProcess openssl;
+        openssl.start(QStringLiteral("openssl"),
+                      {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"),
+                       QStringLiteral("rsa:2048"), QStringLiteral("-nodes"), QStringLiteral("-days"),
+                       QStringLiteral("2"), QStringLiteral("-subj"), QStringLiteral("/CN=127.0.0.1"),
+                       QStringLiteral("-addext"), QStringLiteral("subjectAltName=IP:127.0.0.1"),
+                       QStringLiteral("-keyout"), key, QStringLiteral("-out"), cert});
+        if (!openssl.waitForFinished(30000) || openssl.exitCode() != 0)
+            return;
+        QFile k(key), c(cert);
+        if (!k.open(QIODevice::ReadOnly) || !c.open(QIODevice::ReadOnly))
+            return;
+        certificate = QSslCertificate(c.readAll(), QSsl::Pem);
+        QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+        tls.setLocalCertificate(certificate);
+        tls.setPrivateKey(QSslKey(k.readAll(), QSsl::Rsa, QSsl::Pem));
+        server.setSslConfiguration(tls);
+        QObject::connect(&server, &QSslServer::pendingConnectionAvailable, &server, [this] {
+            while (QTcpSocket *s = server.nextPendingConnection()) {
+                QObject::connect(s, &QTcpSocket::readyRead, s, [this, s] {
+                    if (!s->readAll().isEmpty() && s->property("answered").isNull()) {
+                        s->setProperty("answered", true);
+                        ++requests;
+                        s->write(reply);
+                        s->disconnectFromHost();
+                    }
+                });
+            }
+        });
+        server.listen(QHostAddress::LocalHost);
+    }
+    bool isReady() const { return !certificate.isNull() && server.isListening(); }
+    QString url(const QString &path) const
+    {
+        return QStringLiteral("https://127.0.0.1:%1%2").arg(server.serverPort()).arg(path);
+    }
+
+    QSslServer server;
+    QSslCertificate certificate;
+    QByteArray reply;
+    int requests = 0;
+};
+
+// zlib data, as HTTP's "deflate" carries it.
+QByteArray Deflated(const QByteArray &bytes)
+{
+    return qCompress(bytes, 9).mid(4);
+}
+
+} // namespace
+
+// Fetching a playlist: what arrives is stored only when it is a playlist, and whatever fails
+// leaves the stored list as it was.
+class tst_PlaylistFetch : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void httpsWithCompressionTrustsOnlyWhatItIsGiven();
+    void redirectsAreFollowed();
+    void failuresKeepTheStoredList_data();
+    void failuresKeepTheStoredList();
+    void cancelKeepsTheStoredList();
+    void localFile();
+    void storeKeepsItsIndexAcrossProcesses();
+    void refreshIsDue();
+
+private:
+    PlaylistFetch::Result run(PlaylistFetch &fetch, const PlaylistFetch::Job &job);
+    QNetworkAccessManager m_network;
+};
+
+void tst_PlaylistFetch::initTestCase()
+{
+    qRegisterMetaType<PlaylistFetch::Result>();
+}
+
+PlaylistFetch::Result tst_PlaylistFetch::run(PlaylistFetch &fetch, const PlaylistFetch::Job &job)
+{
+    QSignalSpy done(&fetch, &PlaylistFetch::finished);
+    fetch.start(job);
+    if (!done.wait(20000))
+        return {};
+    return done.first().first().value<PlaylistFetch::Result>();
+}
+
+void tst_PlaylistFetch::httpsWithCompressionTrustsOnlyWhatItIsGiven()
+{
+    TempAppDir dir;
+    TlsServer tls(dir.path());
+    QVERIFY(tls.isReady());
+    const QByteArray body = Deflated(kPlaylist);
+    tls.reply = "HTTP/1.1 200 OK\r\nContent-Type: audio/x-mpegurl\r\nContent-Encoding: deflate\r\nContent-Length: " +
+                QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
+    const PlaylistFetch::Job job{tls.url(QStringLiteral("/index.m3u")), dir.file(QStringLiteral("p1.CHL")),
+                                 QStringLiteral("Mine")};
+
+    PlaylistFetch fetch(&m_network);
+    fetch.setExtraCertificates({tls.certificate});
+    const PlaylistFetch::Result r = run(fetch, job);
+    QVERIFY2(r.ok, qPrintable(r.error));
+    QCOMPARE(r.channels, 2);
+    QCOMPARE(r.groups, 2);
+    XmlDocument doc;
+    doc.loadFromBytes(ReadListFile(job.listFile));
+    const QList<XmlNode> groups = doc.documentElement().childNodes();
+    QCOMPARE(*groups[1].attribute("Title"), QStringLiteral("Mine"));
+    QCOMPARE(groups[1].child(0).text("ChannelName"), QStringLiteral("Two"));
+
+    QFile::remove(job.listFile);
+    QNetworkAccessManager fresh; // no connection or session to reuse
+    PlaylistFetch untrusting(&fresh);
+    const PlaylistFetch::Result refused = run(untrusting, job);
+    QVERIFY(!refused.ok);
+    QVERIFY(!refused.error.isEmpty());
+    QVERIFY(!QFile::exists(job.listFile));
+}
+
+void tst_PlaylistFetch::redirectsAreFollowed()
+{
+    TempAppDir dir;
+    TestHttpServer http;
+    http.script(QStringLiteral("/old.m3u"),
+                HttpReply(302, "Found", {}, "Location: " + http.url(QStringLiteral("/new.m3u")).toUtf8() + "\r\n"));
+    http.script(QStringLiteral("/new.m3u"), HttpReply(200, "OK", kPlaylist));
+    PlaylistFetch fetch(&m_network);
+    const PlaylistFetch::Result r =
+        run(fetch, {http.url(QStringLiteral("/old.m3u")), dir.file(QStringLiteral("p.CHL")), QStringLiteral("x")});
+    QVERIFY2(r.ok, qPrintable(r.error));
+    QCOMPARE(r.channels, 2);
+}
+
+void tst_PlaylistFetch::failuresKeepTheStoredList_data()
+{
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<bool>("silent");
+    QTest::addColumn<QString>("why");
+    QTest::newRow("not found") << HttpReply(404, "Not Found", "gone") << false << QStringLiteral("Not Found");
+    QTest::newRow("a web page") << HttpReply(200, "OK", "<html><body>Sign in, please</body></html>") << false
+                                << QStringLiteral("no channel");
+    QTest::newRow("binary") << HttpReply(200, "OK", NoiseBytes(70000)) << false << QStringLiteral("not text");
+    QTest::newRow("cut short") << QByteArray("HTTP/1.0 200 OK\r\nContent-Length: 9999\r\n\r\n#EXTM3U\n") << false
+                               << QString();
+    QTest::newRow("silent server") << QByteArray() << true << QStringLiteral("sent nothing");
+}
+
+void tst_PlaylistFetch::failuresKeepTheStoredList()
+{
+    QFETCH(QByteArray, reply);
+    QFETCH(bool, silent);
+    QFETCH(QString, why);
+    TempAppDir dir;
+    dir.writeList(QStringLiteral("p.CHL"), "<ChannelList><Old Title=\"Old\"/></ChannelList>");
+    const QByteArray before = dir.read(QStringLiteral("p.CHL"));
+    TestHttpServer http;
+    TestHttpServer::Reply r;
+    r.raw = reply;
+    r.silent = silent;
+    http.script(QStringLiteral("/list.m3u"), r);
+    PlaylistFetch fetch(&m_network);
+    fetch.setStallTimeout(300);
+    const PlaylistFetch::Result result =
+        run(fetch, {http.url(QStringLiteral("/list.m3u")), dir.file(QStringLiteral("p.CHL")), QStringLiteral("x")});
+    QVERIFY(!result.ok);
+    QVERIFY(!result.cancelled);
+    QVERIFY2(result.error.contains(why), qPrintable(result.error));
+    QCOMPARE(dir.read(QStringLiteral("p.CHL")), before);
+}
+
+void tst_PlaylistFetch::cancelKeepsTheStoredList()
+{
+    TempAppDir dir;
+    dir.writeList(QStringLiteral("p.CHL"), "<ChannelList/>");
+    const QByteArray before = dir.read(QStringLiteral("p.CHL"));
+    TestHttpServer http;
+    TestHttpServer::Reply slow;
+    slow.raw = "HTTP/1.0 200 OK\r\n\r\n#EXTM3U\n";
+    slow.pieces = {"#EXTINF:-1,One\nhttp://a/1\n"};
+    slow.pieceDelayMs = 2000;
+    http.script(QStringLiteral("/list.m3u"), slow);
+    PlaylistFetch fetch(&m_network);
+    QSignalSpy done(&fetch, &PlaylistFetch::finished);
+    QSignalSpy progress(&fetch, &PlaylistFetch::progress);
+    fetch.start({http.url(QStringLiteral("/list.m3u")), dir.file(QStringLiteral("p.CHL")), QStringLiteral("x")});
+    QVERIFY(progress.wait(5000));
+    fetch.cancel();
+    QVERIFY(done.wait(5000) || done.size() == 1);
+    const auto result = done.first().first().value<PlaylistFetch::Result>();
+    QVERIFY(result.cancelled);
+    QVERIFY(!result.ok);
+    QVERIFY(!fetch.isRunning());
+    QTest::qWait(2500); // what the server sends afterwards changes nothing
+    QCOMPARE(dir.read(QStringLiteral("p.CHL")), before);
+}
+
+void tst_PlaylistFetch::localFile()
+{
+    TempAppDir dir;
+    dir.write(QStringLiteral("mine.pls"), "[playlist]\nFile1=http://a/1\nTitle1=First\n");
+    PlaylistFetch fetch(&m_network);
+    const PlaylistFetch::Result r =
+        run(fetch, {dir.file(QStringLiteral("mine.pls")), dir.file(QStringLiteral("p.CHL")), QStringLiteral("Mine")});
+    QVERIFY2(r.ok, qPrintable(r.error));
+    QCOMPARE(r.channels, 1);
+    const PlaylistFetch::Result missing =
+        run(fetch, {dir.file(QStringLiteral("gone.m3u")), dir.file(QStringLiteral("q.CHL")), QStringLiteral("x")});
+    QVERIFY(!missing.ok);
+    QVERIFY(missing.error.contains(QStringLiteral("gone.m3u")));
+}
+
+void tst_PlaylistFetch::storeKeepsItsIndexAcrossProcesses()
+{
+    TempAppDir dir;
+    const QString folder = dir.file(QStringLiteral("playlists"));
+    PlaylistStore mine(folder), theirs(folder);
+    const PlaylistInfo a = mine.add(QStringLiteral("Alpha"), QStringLiteral("https://x/a.m3u"), RefreshInterval::Daily);
+    // Another process adds one meanwhile: both are kept, with different ids.
+    const PlaylistInfo b = theirs.add(QStringLiteral("Beta"), QStringLiteral("/home/u/b.m3u"), RefreshInterval::Never);
+    QVERIFY(a.id != b.id);
+    const QDateTime when = QDateTime(QDate(2026, 12, 1), QTime(8, 0), Qt::UTC);
+    dir.writeList(QStringLiteral("playlists/") + a.id + QStringLiteral(".CHL"), "<ChannelList/>");
+    mine.recordRefresh(a.id, 42, when);
+    PlaylistInfo renamed = *mine.find(b.id);
+    renamed.name = QStringLiteral("Beta, renamed");
+    mine.update(renamed);
+
+    PlaylistStore later(folder);
+    later.load();
+    QCOMPARE(later.playlists().size(), 2);
+    QCOMPARE(later.playlists()[0].channels, 42);
+    QCOMPARE(later.playlists()[0].refreshed, when);
+    QCOMPARE(later.playlists()[0].interval, RefreshInterval::Daily);
+    QCOMPARE(later.playlists()[1].name, QStringLiteral("Beta, renamed"));
+    QVERIFY(later.hasList(a.id));
+    later.remove(a.id);
+    QVERIFY(!QFile::exists(later.listFile(a.id)));
+    mine.load();
+    QCOMPARE(mine.playlists().size(), 1);
+    QVERIFY_THROWS_EXCEPTION(ZError, mine.update(a)); // removed meanwhile
+
+    // A damaged index is reported, not taken for an empty one (which the next change would write).
+    dir.write(QStringLiteral("playlists/index.json"), "{\"playlists\": [");
+    QVERIFY_THROWS_EXCEPTION(ZError, later.load());
+    QVERIFY_THROWS_EXCEPTION(ZError, later.add(QStringLiteral("C"), QStringLiteral("c"), RefreshInterval::Never));
+    QCOMPARE(dir.read(QStringLiteral("playlists/index.json")), QByteArray("{\"playlists\": ["));
+}
+
+void tst_PlaylistFetch::refreshIsDue()
+{
+    const QDateTime now = QDateTime(QDate(2026, 12, 9), QTime(12, 0), Qt::UTC);
+    PlaylistInfo p;
+    p.interval = RefreshInterval::Daily;
+    QVERIFY(p.isDue(now, false)); // never fetched
+    p.refreshed = now.addSecs(-23 * 3600);
+    QVERIFY(!p.isDue(now, false));
+    p.refreshed = now.addSecs(-25 * 3600);
+    QVERIFY(p.isDue(now, false));
+    p.tried = now.addSecs(-600);
+    p.error = QStringLiteral("down");
+    QVERIFY(!p.isDue(now, true)); // failed ten minutes ago
+    p.tried = now.addSecs(-2 * 3600);
+    QVERIFY(p.isDue(now, false));
+    p.interval = RefreshInterval::Weekly;
+    QVERIFY(!p.isDue(now, false));
+    p.interval = RefreshInterval::AtStartup;
+    QVERIFY(p.isDue(now, true));
+    QVERIFY(!p.isDue(now, false));
+    p.interval = RefreshInterval::Never;
+    QVERIFY(!p.isDue(now, true));
+}
+
+QTEST_GUILESS_MAIN(tst_PlaylistFetch)
+#include "tst_playlistfetch.moc"
