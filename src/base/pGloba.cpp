@@ -59,6 +59,7 @@ TGlobal::TGlobal(const AppPaths &paths) : Paths(paths)
     TVListTarget = paths.tvListTarget();
     RadioListFile = paths.radioListFile();
     FavListFile = paths.favoritesFile();
+    PlaylistDir = paths.userDataDir() + QStringLiteral("Playlists/");
 }
 
 void TGlobal::LoadSettings()
@@ -91,6 +92,7 @@ void TGlobal::readFrom(const IniFile &ini)
     WindowGeometry = left <= kFar && top <= kFar ? QRect(left, top, width, height) : QRect();
     WindowMaximized = readBool(ini, QStringLiteral("WindowMaximized"), false);
     ListWidth = readBounded(ini, QStringLiteral("ListWidth"), 0, kFar, -1);
+    LastPlaylist = ini.value(kSection, QStringLiteral("LastPlaylist")).value_or(QString()).trimmed();
 }
 
 QList<QPair<QString, QString>> TGlobal::settingTexts() const
@@ -114,6 +116,9 @@ QList<QPair<QString, QString>> TGlobal::settingTexts() const
                 {QStringLiteral("WindowMaximized"), boolText(WindowMaximized)}};
     if (ListWidth >= 0)
         out += {{QStringLiteral("ListWidth"), QString::number(ListWidth)}};
+    // Written once a playlist was shown; afterwards kept (empty) so that the file forgets it too.
+    if (!LastPlaylist.isEmpty() || m_savedTexts.contains(QStringLiteral("LastPlaylist")))
+        out += {{QStringLiteral("LastPlaylist"), LastPlaylist}};
     return out;
 }
 

@@ -48,6 +48,7 @@ public:
     QString TVListFile;
     QString RadioListFile;
     QString FavListFile;
+    QString PlaylistDir; // the user's playlists, beside the favourites
     int Version = 3;
     bool ShowIcon = true;
     int TVVersion = 3;
@@ -61,6 +62,7 @@ public:
     QRect WindowGeometry; // the normal (not maximised) geometry; invalid: not remembered
     bool WindowMaximized = false;
     int ListWidth = -1; // the channel list panel's width; -1: not remembered
+    QString LastPlaylist; // the id of the playlist last shown; empty: a list of DiplayList
 
 private:
     void computeSkinPath();

@@ -86,7 +86,8 @@ void ChannelTree::updateCommands()
             m_w.actDelete->setEnabled(false);
             m_w.actAddNew->setEnabled(false);
         }
-        if (!channel->element.attribute("ID").value_or(QString()).trimmed().isEmpty())
+        // A playlist's ids are a guide's, not the vendor site's: its pages do not know them.
+        if (m_kind != ListKind::Playlist && !channel->element.attribute("ID").value_or(QString()).trimmed().isEmpty())
             return;
         m_w.actBroken->setEnabled(false);
         m_w.actAddReview->setEnabled(false);
@@ -113,13 +114,19 @@ void ChannelTree::actRadioExecute()
     showList(m_w.actRadio, ListKind::Radio, m_global.RadioListFile);
 }
 
+void ChannelTree::showPlaylist(const QString &listFile)
+{
+    showList(nullptr, ListKind::Playlist, listFile);
+}
+
 void ChannelTree::showList(QAction *action, ListKind kind, const QString &path)
 {
     if (m_loading)
         return;
     for (QAction *a : {m_w.actFavorites, m_w.actTV, m_w.actRadio})
         a->setChecked(false);
-    action->setChecked(true);
+    if (action)
+        action->setChecked(true);
     m_kind = kind;
     LoadList(path);
 }
@@ -135,14 +142,27 @@ void ChannelTree::menNewsClick(QAction *item)
     LoadFilteredList(m_global.TVListFile, category);
 }
 
+void ChannelTree::clearList()
+{
+    if (m_loading)
+        return;
+    m_w.treChannle->clear();
+    xmlChannle.close();
+    m_kind = ListKind::None;
+    m_listFile.clear();
+    updateCommands();
+}
+
 void ChannelTree::LoadList(const QString &path)
 {
+    m_listFile = path;
     fill(path, nullptr);
 }
 
 void ChannelTree::LoadFilteredList(const QString &path, const QString &category)
 {
     m_kind = ListKind::TV;
+    m_listFile = path;
     fill(path, &category);
 }
 
@@ -185,10 +205,12 @@ void ChannelTree::fill(const QString &path, const QString *category)
             for (qsizetype n = 0; n < filterEnabled.size(); ++n)
                 filterEnabled[n] = m_kind == ListKind::TV;
         }
+        // A playlist's groups carry their titles as written; its channels show by name alone.
+        const bool playlist = m_kind == ListKind::Playlist;
         const QList<XmlNode> groups = xmlChannle.documentElement().childNodes();
         for (int g = 0; g < groups.size(); ++g) {
             const XmlNode &group = groups[g];
-            const QString name = group.localName();
+            const QString name = playlist ? group.attribute("Title").value_or(group.localName()) : group.localName();
             load.group = nullptr;
             const auto addGroupNode = [&] {
                 load.group = new QTreeWidgetItem(tree, {name});
@@ -203,7 +225,7 @@ void ChannelTree::fill(const QString &path, const QString *category)
                 const int at = position++;
                 if (filtered && channel.attribute("T") != *category)
                     continue;
-                const QString label = ChannelLabel(channel, filtered);
+                const QString label = playlist ? channel.text("ChannelName") : ChannelLabel(channel, filtered);
                 if (!load.group)
                     addGroupNode();
                 QTreeWidgetItem *node = channelNode(channel, label);
@@ -214,7 +236,7 @@ void ChannelTree::fill(const QString &path, const QString *category)
             }
             load.flush();
             if (count > 0)
-                load.group->setText(0, GroupLabel(name, count));
+                load.group->setText(0, playlist ? name + QStringLiteral("  (%1)").arg(count) : GroupLabel(name, count));
         }
         if (!filtered && m_kind == ListKind::Favorites && tree->topLevelItemCount() > 0)
             tree->topLevelItem(0)->setExpanded(true);
@@ -237,6 +259,14 @@ void ChannelTree::fill(const QString &path, const QString *category)
     m_loading = false;
     updateCommands();
     emit loadFinished();
+}
+
+QString ChannelTree::groupTitle(int group) const
+{
+    if (!xmlChannle.isActive())
+        return {};
+    const XmlNode node = xmlChannle.documentElement().child(group);
+    return node.isNull() ? QString() : node.attribute("Title").value_or(node.localName());
 }
 
 bool ChannelTree::hasSelection() const

@@ -16,7 +16,7 @@ class QTreeWidgetItem;
 class QWidget;
 class TGlobal;
 
-enum class ListKind { None, TV, Radio, Favorites };
+enum class ListKind { None, TV, Radio, Favorites, Playlist };
 
 // The channel tree: shows one list (TV, radio or favourites) as groups with their channels,
 // or the TV channels of one category; plays a channel on double-click and opens the channel
@@ -58,7 +58,12 @@ public:
     void actFavoritesExecute();
     void actTVExecute();
     void actRadioExecute();
+    // Shows one of the user's playlists (stored as a channel list): groups under their titles as
+    // written, channels by name.
+    void showPlaylist(const QString &listFile);
     void menNewsClick(QAction *item);
+    // Empties the tree (the list it showed is gone).
+    void clearList();
     void LoadList(const QString &path);
     void LoadFilteredList(const QString &path, const QString &category);
 
@@ -70,10 +75,13 @@ public:
     void updateCommands();
 
     ListKind ChannelListKind() const { return m_kind; }
+    const QString &listFile() const { return m_listFile; }
     const std::optional<ChannelItem> &ContextItem() const { return m_contextItem; }
     bool isLoading() const { return m_loading; }
 
     bool hasSelection() const;
+    // The title of the shown list's group `group` (a playlist's as written, else its name).
+    QString groupTitle(int group) const;
     std::optional<Channel> selectedChannel() const;
 
     static constexpr int kEventSliceMs = 8; // pending events run at least this often during a load
@@ -97,6 +105,7 @@ private:
     QObject *m_viewport; // the tree's viewport, which the filter watches
     XmlDocument xmlChannle;
     ListKind m_kind = ListKind::None;
+    QString m_listFile;
     std::optional<ChannelItem> m_contextItem;
     bool m_loading = false;
     bool m_icons = true;

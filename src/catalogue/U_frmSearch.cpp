@@ -60,6 +60,16 @@ bool TFrmSearch::eventFilter(QObject *watched, QEvent *event)
     return QDialog::eventFilter(watched, event);
 }
 
+void TFrmSearch::setPlaylists(const QList<QPair<QString, QString>> &playlists)
+{
+    m_playlists = playlists;
+    const bool offered = m_ui->cobChannel->count() > 4;
+    if (!playlists.isEmpty() && !offered)
+        m_ui->cobChannel->addItem(QStringLiteral("Search in Playlists"));
+    else if (playlists.isEmpty() && offered)
+        m_ui->cobChannel->removeItem(4);
+}
+
 void TFrmSearch::Button1Click()
 {
     const QString key = SearchKey(m_ui->edtName->text());
@@ -76,12 +86,15 @@ void TFrmSearch::Button1Click()
 
     struct Scope
     {
-        const QString *file;
-        const char *label;
+        QString file;
+        QString label;
     };
-    const Scope tv{&m_global.TVListFile, "TV Channels"};
-    const Scope radio{&m_global.RadioListFile, "Radio Stations"};
-    const Scope fav{&m_global.FavListFile, "My Favorites"};
+    const Scope tv{m_global.TVListFile, QStringLiteral("TV Channels")};
+    const Scope radio{m_global.RadioListFile, QStringLiteral("Radio Stations")};
+    const Scope fav{m_global.FavListFile, QStringLiteral("My Favorites")};
+    QList<Scope> playlists;
+    for (const auto &[name, file] : std::as_const(m_playlists))
+        playlists.append({file, name});
     QList<Scope> scopes;
     switch (m_ui->cobChannel->currentIndex()) {
     case 0:
@@ -93,14 +106,17 @@ void TFrmSearch::Button1Click()
     case 2:
         scopes = {fav};
         break;
+    case 4:
+        scopes = playlists;
+        break;
     default:
-        scopes = {tv, radio, fav};
+        scopes = QList<Scope>{tv, radio, fav} + playlists;
         break;
     }
     m_scanning = true;
     m_stop = Stop::None;
     for (const Scope &s : std::as_const(scopes)) {
-        if (!scan(*s.file, QString::fromLatin1(s.label), key))
+        if (!scan(s.file, s.label, key))
             break;
     }
     m_scanning = false;

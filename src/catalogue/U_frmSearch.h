@@ -3,6 +3,8 @@
 #include "XmlDocument.h"
 
 #include <QDialog>
+#include <QList>
+#include <QPair>
 #include <QStringList>
 
 class PlayTarget;
@@ -22,6 +24,9 @@ class TFrmSearch : public QDialog
 public:
     TFrmSearch(TGlobal &global, PlayTarget &player, QWidget *parent = nullptr);
     ~TFrmSearch() override;
+
+    // The user's playlists (name, list file): a scope of their own, and part of Search All.
+    void setPlaylists(const QList<QPair<QString, QString>> &playlists);
 
     void Button1Click();
     void listChannelDblClick();
@@ -51,6 +56,7 @@ private:
     PlayTarget &m_player;
     QMenu *popContorl;
     XmlDocument xmlChannle;
+    QList<QPair<QString, QString>> m_playlists;
     QStringList m_searchUrls;
     QStringList m_searchTypes;
     bool m_scanning = false;

@@ -21,6 +21,7 @@
 #include "playback/PlayerHook.h"
 #include "playback/VideoLayout.h"
 #include "playback/VolumeControl.h"
+#include "playlists/PlaylistCommands.h"
 
 #include <QMenu>
 #include <QWindow>
@@ -60,6 +61,7 @@ Tfrm_Main::~Tfrm_Main()
     delete m_web;
     delete m_listCheck;
     delete m_favorites;
+    delete m_playlists;
     delete m_tree;
     delete m_volume;
     m_playback->FreePlayers();
@@ -111,6 +113,9 @@ void Tfrm_Main::createSubsystems()
                               m_ui->actAddFav, m_ui->actProperties, m_ui->actBroken, m_ui->actAddReview},
                              m_global, *m_playback, this);
     m_favorites = new FavoritesCommands(*m_tree, m_ui->actFavorites, m_global, this);
+    m_playlists = new PlaylistCommands({m_ui->menPlaylists, m_ui->actAddPlaylist, m_ui->actRefreshPlaylist,
+                                        m_ui->actManagePlaylists, m_ui->Panel5, m_ui->StatusBar1},
+                                       m_global, *m_tree, this);
     m_listCheck = new ListUpdateCheck(m_global, this, m_ui->actTV, this);
     m_web = new WebPages([this] { return m_tree->ContextItem(); }, this);
     connect(m_video, &VideoLayout::resizeHandling, this, &Tfrm_Main::FormResize);
@@ -132,7 +137,15 @@ void Tfrm_Main::wireActions()
     run(m_ui->actDelete, [this] { m_favorites->actDeleteExecute(); });
     run(m_ui->actBackup, [this] { m_favorites->actBackupExecute(); });
     run(m_ui->actRestoreFav, [this] { m_favorites->actRestoreFavExecute(); });
-    run(m_ui->actProperties, [this] { m_favorites->actPropertiesExecute(); });
+    run(m_ui->actProperties, [this] {
+        if (m_tree->ChannelListKind() == ListKind::Playlist)
+            m_playlists->actPropertiesExecute();
+        else
+            m_favorites->actPropertiesExecute();
+    });
+    run(m_ui->actAddPlaylist, [this] { m_playlists->actAddPlaylistExecute(); });
+    run(m_ui->actRefreshPlaylist, [this] { m_playlists->actRefreshPlaylistExecute(); });
+    run(m_ui->actManagePlaylists, [this] { m_playlists->actManagePlaylistsExecute(); });
     run(m_ui->actAddNew, [this] { m_favorites->actAddNewExecute(); });
     run(m_ui->actPlay, [this] { m_playback->actPlayExecute(); });
     run(m_ui->actPause, [this] { m_playback->actPauseExecute(); });
@@ -173,7 +186,13 @@ void Tfrm_Main::FormCreate()
     ApplicationEvents1 = new PlayerHook({m_ui->imgWmplay, popControl, m_ui->act50, m_ui->act100, m_ui->act200,
                                          m_ui->actFull, m_ui->actPlay, m_ui->actPause, m_ui->actMute},
                                         *m_playback, *m_fullScreen, *m_volume, this);
-    switch (m_global.DiplayList) {
+    // The playlist last shown comes back; else the list the preferences name.
+    if (!m_global.LastPlaylist.isEmpty() && m_playlists->store().hasList(m_global.LastPlaylist) &&
+        m_playlists->store().find(m_global.LastPlaylist))
+        m_firstPlaylist = m_global.LastPlaylist;
+    else
+        m_global.LastPlaylist.clear();
+    switch (m_firstPlaylist.isEmpty() ? m_global.DiplayList : -1) {
     case 0:
         m_firstList = m_ui->actFavorites;
         break;
@@ -196,15 +215,23 @@ void Tfrm_Main::FormCreate()
 
 bool Tfrm_Main::firstListLoaded() const
 {
-    return !m_firstList && !m_tree->isLoading();
+    return !m_firstList && m_firstPlaylist.isEmpty() && !m_tree->isLoading();
 }
 
 void Tfrm_Main::loadFirstList()
 {
-    if (QAction *list = m_firstList.data()) {
-        m_firstList.clear();
+    const QString playlist = std::exchange(m_firstPlaylist, {});
+    QAction *list = m_firstList.data();
+    m_firstList.clear();
+    if (!playlist.isEmpty())
+        Guarded(this, [&] { m_playlists->showPlaylist(playlist); });
+    else if (list)
         list->trigger();
-    }
+    else
+        return;
+    // Playlists whose refresh is due are fetched in the background once the window is up.
+    QTimer::singleShot(kDueRefreshDelayMs, m_playlists,
+                       [this] { Guarded(this, [this] { m_playlists->refreshDue(true); }); });
 }
 
 void Tfrm_Main::showEvent(QShowEvent *event)
@@ -248,7 +275,7 @@ void Tfrm_Main::FormResize()
 
 bool Tfrm_Main::eventFilter(QObject *watched, QEvent *event)
 {
-    if (m_firstList && watched == windowHandle() && event->type() == QEvent::Expose && windowHandle()->isExposed())
+    if ((m_firstList || !m_firstPlaylist.isEmpty()) && watched == windowHandle() && event->type() == QEvent::Expose && windowHandle()->isExposed())
         QTimer::singleShot(0, this, &Tfrm_Main::loadFirstList);
     // The product caption on the idle panel leads to the home page.
     if (watched == m_ui->labCap && event->type() == QEvent::MouseButtonRelease &&
@@ -308,6 +335,7 @@ void Tfrm_Main::actUpdateExecute()
 void Tfrm_Main::actSearchExecute()
 {
     TFrmSearch dlg(m_global, *m_playback, this);
+    dlg.setPlaylists(m_playlists->searchScopes());
     dlg.exec();
 }
 

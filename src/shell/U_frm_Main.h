@@ -12,6 +12,7 @@ class ListUpdateCheck;
 class WebPages;
 class PlaybackController;
 class PlayerHook;
+class PlaylistCommands;
 class QAction;
 class QMenu;
 class SkinEngine;
@@ -57,10 +58,12 @@ public:
     PlaybackController *playback() const { return m_playback; }
     VolumeControl *volume() const { return m_volume; }
     ListUpdateCheck *listUpdateCheck() const { return m_listCheck; }
+    PlaylistCommands *playlists() const { return m_playlists; }
     QMenu *popLeftMenu() const { return popLeft; }
     QMenu *popControlMenu() const { return popControl; }
     // The list shown at start is in the tree (it loads once the window is on screen).
     bool firstListLoaded() const;
+    static constexpr int kDueRefreshDelayMs = 3000;
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -92,9 +95,11 @@ private:
     PlayerHook *ApplicationEvents1 = nullptr;
     ChannelTree *m_tree = nullptr;
     FavoritesCommands *m_favorites = nullptr;
+    PlaylistCommands *m_playlists = nullptr;
     ListUpdateCheck *m_listCheck = nullptr;
     WebPages *m_web = nullptr;
     std::unique_ptr<WindowMemory> m_memory;
     QPointer<QAction> m_firstList; // the list to load once the window is on screen
+    QString m_firstPlaylist;       // or the playlist
     bool m_shown = false;
 };

@@ -169,7 +169,10 @@ void tst_MainWindow::mainMenuOrder()
                      QStringLiteral("-"), QStringLiteral("actExit=&Exit")}));
     QCOMPARE(menuItems(child<QMenu>(*m_w, "menChannels")),
              QStringList({QStringLiteral("actFavorites=My &Favorites"), QStringLiteral("actTV=&TV Channels"),
-                          QStringLiteral("actRadio=&Radio Channels"), QStringLiteral("-"),
+                          QStringLiteral("actRadio=&Radio Channels"), QStringLiteral("=&Playlists"),
+                          QStringLiteral("-"), QStringLiteral("actAddPlaylist=&Add Playlist..."),
+                          QStringLiteral("actRefreshPlaylist=R&efresh Playlist"),
+                          QStringLiteral("actManagePlaylists=&Manage Playlists..."), QStringLiteral("-"),
                           QStringLiteral("actSearch=&Search")}));
     const QStringList categories = {
         QStringLiteral("News"),         QStringLiteral("Kids"),       QStringLiteral("Movies"),

@@ -1,0 +1,303 @@
+#include "PlaylistCommands.h"
+
+#include "PlaylistDialogs.h"
+#include "PublicPlaylists.h"
+#include "base/Errors.h"
+#include "base/Guard.h"
+#include "base/Prompter.h"
+#include "base/pGloba.h"
+#include "catalogue/ChannelTree.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLocale>
+#include <QMenu>
+#include <QNetworkAccessManager>
+#include <QPushButton>
+#include <QStatusBar>
+
+namespace {
+
+constexpr int kSayMs = 8000;
+constexpr int kSayFailureMs = 20000;
+constexpr int kDueCheckMs = 60 * 60 * 1000;
+
+} // namespace
+
+PlaylistCommands::PlaylistCommands(const Widgets &widgets, TGlobal &global, ChannelTree &tree, QWidget *window)
+    : QObject(window), m_w(widgets), m_global(global), m_tree(tree), m_window(window), m_store(global.PlaylistDir),
+      m_network(new QNetworkAccessManager(this)), m_fetch(new PlaylistFetch(m_network, this)),
+      m_menuGroup(new QActionGroup(this))
+{
+    m_network->setAutoDeleteReplies(false);
+    m_statusText = new QLabel(m_w.statusBar);
+    m_statusText->setObjectName(QStringLiteral("labPlaylistState"));
+    m_cancel = new QPushButton(QStringLiteral("Cancel"), m_w.statusBar);
+    m_cancel->setObjectName(QStringLiteral("btnPlaylistCancel"));
+    m_cancel->setFlat(true);
+    m_w.statusBar->addWidget(m_statusText, 1);
+    m_w.statusBar->addPermanentWidget(m_cancel);
+    m_cancel->hide();
+    m_statusHide.setSingleShot(true);
+    connect(&m_statusHide, &QTimer::timeout, this, [this] {
+        if (!m_fetch->isRunning())
+            m_w.statusPanel->hide();
+    });
+    connect(m_cancel, &QPushButton::clicked, this, &PlaylistCommands::cancel);
+    connect(m_fetch, &PlaylistFetch::progress, this, &PlaylistCommands::onProgress);
+    connect(m_fetch, &PlaylistFetch::finished, this, &PlaylistCommands::onFinished);
+    connect(&m_tree, &ChannelTree::loadFinished, this, &PlaylistCommands::treeLoaded);
+    m_dueTimer.setInterval(kDueCheckMs);
+    connect(&m_dueTimer, &QTimer::timeout, this, [this] { Guarded(m_window, [this] { refreshDue(false); }); });
+
+    m_menuGroup->setExclusive(true);
+    try {
+        m_store.load();
+    } catch (const ZError &e) {
+        // The window still starts; the menu says nothing is there and Manage reports it again.
+        say(e.message(), kSayFailureMs);
+    }
+    rebuildMenu();
+}
+
+PlaylistCommands::~PlaylistCommands()
+{
+    m_fetch->cancel();
+}
+
+void PlaylistCommands::rebuildMenu()
+{
+    QMenu *menu = m_w.menPlaylists;
+    for (QAction *a : m_menuGroup->actions()) {
+        m_menuGroup->removeAction(a);
+        delete a;
+    }
+    menu->clear();
+    for (const PlaylistInfo &p : m_store.playlists()) {
+        if (!m_store.hasList(p.id))
+            continue;
+        QAction *a = menu->addAction(QString(p.name).replace(u'&', QStringLiteral("&&")));
+        a->setCheckable(true);
+        a->setChecked(p.id == m_shownId);
+        a->setData(p.id);
+        m_menuGroup->addAction(a);
+        connect(a, &QAction::triggered, this, [this, id = p.id] { Guarded(m_window, [this, id] { showPlaylist(id); }); });
+    }
+    if (menu->isEmpty())
+        menu->addAction(QStringLiteral("(no playlists yet)"))->setEnabled(false);
+    updateCommands();
+}
+
+void PlaylistCommands::updateCommands()
+{
+    m_w.actRefreshPlaylist->setEnabled(!m_shownId.isEmpty() && !m_fetch->isRunning());
+}
+
+bool PlaylistCommands::showPlaylist(const QString &id)
+{
+    if (m_tree.isLoading() || !m_store.find(id) || !m_store.hasList(id))
+        return false;
+    m_shownId = id;
+    m_global.LastPlaylist = id;
+    for (QAction *a : m_menuGroup->actions())
+        a->setChecked(a->data().toString() == id);
+    updateCommands();
+    m_tree.showPlaylist(m_store.listFile(id));
+    return true;
+}
+
+void PlaylistCommands::treeLoaded()
+{
+    if (m_tree.ChannelListKind() == ListKind::Playlist)
+        return;
+    // Another list is shown: it is the one the window remembers.
+    m_shownId.clear();
+    m_global.LastPlaylist.clear();
+    for (QAction *a : m_menuGroup->actions())
+        a->setChecked(false);
+    updateCommands();
+}
+
+void PlaylistCommands::actAddPlaylistExecute()
+{
+    addPlaylistFrom({});
+}
+
+void PlaylistCommands::addPlaylistFrom(const QString &source)
+{
+    QList<PublicPlaylist> offered;
+    try {
+        offered = ShippedPublicPlaylists();
+    } catch (const ZError &) {
+        // The public playlists are an offer; without them a playlist of one's own still adds.
+    }
+    AddPlaylistDialog dlg(m_global, offered, m_window);
+    if (!source.isEmpty())
+        dlg.setSource(source);
+    if (dlg.exec() != QDialog::Accepted)
+        return;
+    const PlaylistInfo info = m_store.add(dlg.name(), dlg.source(), dlg.interval());
+    enqueue({info.id, true, false});
+}
+
+void PlaylistCommands::actRefreshPlaylistExecute()
+{
+    if (!m_shownId.isEmpty())
+        enqueue({m_shownId, false, false});
+}
+
+void PlaylistCommands::actManagePlaylistsExecute()
+{
+    ManagePlaylistsDialog dlg(m_global, m_store, m_window);
+    connect(&dlg, &ManagePlaylistsDialog::changed, this, [this] {
+        if (!m_shownId.isEmpty() && !m_store.find(m_shownId)) {
+            // The playlist shown is gone: the tree shows nothing of it any more.
+            m_shownId.clear();
+            m_global.LastPlaylist.clear();
+        }
+        rebuildMenu();
+    });
+    connect(&dlg, &ManagePlaylistsDialog::refreshRequested, this, [this](const QString &id) { enqueue({id, false, false}); });
+    connect(this, &PlaylistCommands::fetchFinished, &dlg, [&dlg] { Guarded(&dlg, [&dlg] { dlg.reload(); }); });
+    dlg.exec();
+    if (m_tree.ChannelListKind() == ListKind::Playlist && m_shownId.isEmpty() && !m_tree.isLoading())
+        m_tree.clearList(); // its list was removed
+}
+
+void PlaylistCommands::actPropertiesExecute()
+{
+    const auto channel = m_tree.selectedChannel();
+    if (!channel)
+        return;
+    PlaylistEntryDialog dlg(m_global, ChannelItem(channel->element), m_tree.groupTitle(channel->group), m_window);
+    dlg.exec();
+}
+
+void PlaylistCommands::refreshDue(bool startup)
+{
+    m_store.load();
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    for (const PlaylistInfo &p : m_store.playlists()) {
+        if (p.isDue(now, startup))
+            enqueue({p.id, false, true});
+    }
+    if (!m_dueTimer.isActive())
+        m_dueTimer.start();
+}
+
+void PlaylistCommands::enqueue(const Task &task)
+{
+    const auto same = [&](const Task &t) { return t.id == task.id; };
+    if ((m_fetch->isRunning() && same(m_current)) || std::any_of(m_queue.cbegin(), m_queue.cend(), same))
+        return;
+    m_queue.append(task);
+    startNext();
+}
+
+void PlaylistCommands::startNext()
+{
+    if (m_fetch->isRunning() || m_queue.isEmpty())
+        return;
+    m_current = m_queue.takeFirst();
+    const auto info = m_store.find(m_current.id);
+    if (!info) {
+        startNext();
+        return;
+    }
+    m_currentName = info->name;
+    QDir().mkpath(m_store.folder());
+    m_fetch->start({info->source, m_store.listFile(info->id), info->name});
+    m_statusHide.stop();
+    m_statusText->setText(QStringLiteral("Fetching the playlist \"%1\"...").arg(m_currentName));
+    m_statusText->setToolTip(info->source);
+    m_cancel->show();
+    m_w.statusPanel->show();
+    updateCommands();
+}
+
+void PlaylistCommands::onProgress(qint64 received, qint64 total)
+{
+    const QLocale locale;
+    QString amount = locale.formattedDataSize(received);
+    if (total > 0)
+        amount += QStringLiteral(" of ") + locale.formattedDataSize(total);
+    m_statusText->setText(QStringLiteral("Fetching the playlist \"%1\": %2").arg(m_currentName, amount));
+}
+
+void PlaylistCommands::cancel()
+{
+    m_queue.clear();
+    m_fetch->cancel();
+}
+
+void PlaylistCommands::say(const QString &text, int ms)
+{
+    m_statusText->setText(text);
+    m_statusText->setToolTip(text);
+    m_w.statusPanel->show();
+    m_statusHide.start(ms);
+}
+
+void PlaylistCommands::onFinished(const PlaylistFetch::Result &result)
+{
+    const Task task = m_current;
+    m_cancel->hide();
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    Guarded(m_window, [&] {
+        m_store.load();
+        if (!m_store.find(task.id)) {
+            // Removed while it was fetched: what the fetch wrote goes too.
+            QFile::remove(m_store.listFile(task.id));
+            say(QString(), 0);
+        } else if (result.ok) {
+            m_store.recordRefresh(task.id, result.channels, now);
+            say(QStringLiteral("The playlist \"%1\" has %2 channels.").arg(m_currentName).arg(result.channels), kSayMs);
+        } else if (task.adding) {
+            m_store.remove(task.id);
+            if (result.cancelled) {
+                say(QStringLiteral("Adding the playlist \"%1\" was cancelled.").arg(m_currentName), kSayMs);
+            } else {
+                say(result.error, kSayFailureMs);
+                ShowMessage(m_window, QStringLiteral("The playlist \"%1\" could not be added.\n%2").arg(m_currentName, result.error));
+            }
+        } else if (result.cancelled) {
+            say(QStringLiteral("The refresh of \"%1\" was cancelled; the playlist stays as it was.").arg(m_currentName), kSayMs);
+        } else {
+            m_store.recordFailure(task.id, result.error, now);
+            const QString text =
+                QStringLiteral("The playlist \"%1\" could not be refreshed and stays as it was.\n%2").arg(m_currentName, result.error);
+            say(QString(text).replace(u'\n', u' '), kSayFailureMs);
+            if (!task.quiet)
+                ShowMessage(m_window, text);
+        }
+    });
+    rebuildMenu();
+    if (result.ok && !m_tree.isLoading() && (task.adding || (!task.quiet && task.id == m_shownId)))
+        Guarded(m_window, [&] { showPlaylist(task.id); });
+    emit fetchFinished(task.id, result);
+    startNext();
+    updateCommands();
+}
+
+QList<QPair<QString, QString>> PlaylistCommands::searchScopes() const
+{
+    QList<QPair<QString, QString>> out;
+    for (const PlaylistInfo &p : m_store.playlists()) {
+        if (m_store.hasList(p.id))
+            out.append({p.name, m_store.listFile(p.id)});
+    }
+    return out;
+}
+
+void PlaylistCommands::setExtraCertificates(const QList<QSslCertificate> &certificates)
+{
+    m_fetch->setExtraCertificates(certificates);
+}
+
+void PlaylistCommands::setStallTimeout(int ms)
+{
+    m_fetch->setStallTimeout(ms);
+}
