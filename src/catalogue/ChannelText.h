@@ -12,6 +12,11 @@
 inline constexpr const char *kChannelAttributes[] = {"ChannelName", "URL", "INFO", "Ty", "MT",
                                                      "Co",          "SP",  "T",    "I",  "ID"};
 
+// What a channel from a user's playlist carries beside them (a copy keeps them all: without
+// its headers a provider's channel does not play).
+inline constexpr const char *kChannelExtraAttributes[] = {"Logo",      "TvgName",  "Number",
+                                                          "UserAgent", "Referrer", "Cookie"};
+
 // The thirteen categories of the Filter menu, as stored in a channel's T attribute.
 const QStringList &ChannelCategories();
 

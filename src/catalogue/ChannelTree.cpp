@@ -295,6 +295,8 @@ void ChannelTree::treChannleDblClick()
         return;
     const QString url = channel->element.text("URL");
     const QString name = channel->element.text("ChannelName");
+    const auto extra = [&](const char *key) { return channel->element.attribute(key).value_or(QString()); };
+    m_player.SetStreamHeaders({extra("UserAgent"), extra("Referrer"), extra("Cookie")});
     m_player.PlayStream(url, name);
     m_player.SetCurrentChannelType(ChannelNumber(channel->element.text("Ty")));
 }

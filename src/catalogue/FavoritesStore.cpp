@@ -67,6 +67,10 @@ void FavoritesStore::Add(const XmlNode &source)
             if (const auto value = source.attribute(name))
                 item.setAttribute(name, *value);
         }
+        for (const char *name : kChannelExtraAttributes) {
+            if (const auto value = source.attribute(name); value && !value->isEmpty())
+                item.setAttribute(name, *value);
+        }
     });
 }
 

@@ -2,6 +2,14 @@
 
 #include <QString>
 
+// What the server of the next stream wants to see (a playlist's #EXTVLCOPT, #EXTHTTP).
+struct StreamHeaders
+{
+    QString userAgent;
+    QString referrer;
+    QString cookie;
+};
+
 // Where the channel lists, the search and the Open URL dialog send a stream to play.
 class PlayTarget
 {
@@ -11,4 +19,6 @@ public:
     virtual void PlayStream(const QString &address, const QString &name) = 0;
     // The Ty of the channel being started: 1 TV, 2 radio, 3 video (2 selects the radio layout).
     virtual void SetCurrentChannelType(int type) = 0;
+    // Headers for the next PlayStream with an address (afterwards the engines' defaults again).
+    virtual void SetStreamHeaders(const StreamHeaders &headers) { (void)headers; }
 };

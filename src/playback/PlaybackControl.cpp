@@ -128,6 +128,10 @@ void PlaybackController::PlayStream(const QString &address, const QString &name)
     CurrentEngine = m_global.ChooseEngine(address.isEmpty() ? CurrentUrl : address);
     if (!address.isEmpty()) {
         CurrentUrl = address;
+        const StreamHeaders h = std::exchange(m_nextHeaders, {});
+        const engine::RequestHeaders headers{h.userAgent, h.referrer, h.cookie};
+        m_wm->setRequestHeaders(headers);
+        m_re->SetRequestHeaders(headers);
         if (CurrentEngine == 2)
             m_re->SetSource(address);
         else

@@ -59,6 +59,7 @@ public:
 
     void PlayStream(const QString &address, const QString &name) override;
     void SetCurrentChannelType(int type) override { CurrentChannelType = type; }
+    void SetStreamHeaders(const StreamHeaders &headers) override { m_nextHeaders = headers; }
 
     void actPlayExecute();
     void actPauseExecute();
@@ -96,6 +97,7 @@ public:
     int CurrentChannelType = 0;
 
 private:
+    StreamHeaders m_nextHeaders;
     void playing(bool firstEngine);
     void videoSizeChanged(int engine);
     void setButtons(std::optional<bool> play, std::optional<bool> pause, std::optional<bool> stop);

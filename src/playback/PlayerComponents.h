@@ -79,6 +79,7 @@ public:
     Media currentMedia{this};
 
     void setURL(const QString &url) { m_engine->setSource(url); }
+    void setRequestHeaders(const engine::RequestHeaders &headers) { m_engine->setRequestHeaders(headers); }
     QString URL() const { return m_engine->source(); }
     QString status() const { return m_engine->status(); }
     int playState() const { return m_engine->playState(); }
@@ -134,6 +135,7 @@ public:
     const engine::Engine &engine() const { return *m_engine; }
 
     void SetSource(const QString &source) { m_engine->setSource(source); }
+    void SetRequestHeaders(const engine::RequestHeaders &headers) { m_engine->setRequestHeaders(headers); }
     QString GetSource() const { return m_engine->source(); }
     void DoPlay() { m_engine->play(); }
     void DoStop() { m_engine->stop(); }

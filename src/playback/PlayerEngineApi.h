@@ -13,7 +13,7 @@ class QWidget;
 
 namespace engine {
 
-inline constexpr int kApiVersion = 2;
+inline constexpr int kApiVersion = 3;
 
 class Events
 {
@@ -26,6 +26,15 @@ public:
     virtual void videoSizeChanged() = 0;
 };
 
+// What a stream's server may want to see (many providers refuse requests without them).
+// Empty fields: the engine's own defaults.
+struct RequestHeaders
+{
+    QString userAgent;
+    QString referrer;
+    QString cookie;
+};
+
 // What both engines offer. Play states follow each engine's own numbering (see PlayerComponents.h).
 class Engine
 {
@@ -34,6 +43,8 @@ public:
     // The video surface, a child of the parent given at creation (owned by it).
     virtual QWidget *view() = 0;
     virtual void setSource(const QString &address) = 0;
+    // Sent with the requests of the sources opened after it.
+    virtual void setRequestHeaders(const RequestHeaders &headers) = 0;
     virtual QString source() const = 0;
     virtual void play() = 0;
     virtual void stop() = 0;

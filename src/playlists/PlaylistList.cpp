@@ -97,7 +97,7 @@ PlaylistList ChannelListOf(const Playlist &playlist, int channelType, const QStr
         const QString extras[] = {e.logo, e.tvgName, e.number, e.userAgent, e.referrer, e.cookie};
         for (int i = 0; i < 6; ++i) {
             if (!extras[i].isEmpty())
-                set(kPlaylistAttributes[i], extras[i]);
+                set(kChannelExtraAttributes[i], extras[i]);
         }
         ++result.channels;
     }

@@ -23,6 +23,3 @@ PlaylistList ChannelListOf(const Playlist &playlist, int channelType, const QStr
 // An XML element name for a group title: accents stripped, other characters outside
 // A-Za-z0-9_.- made "_", runs of "_" collapsed and trimmed.
 QString GroupElementName(const QString &title);
-
-// The extra attributes of a playlist's channels (beside the ten every channel has).
-inline constexpr const char *kPlaylistAttributes[] = {"Logo", "TvgName", "Number", "UserAgent", "Referrer", "Cookie"};

@@ -98,6 +98,7 @@ private slots:
     void streamEnginePlaysRtsp();
     void oddAddressesEndQuietly();
     void switchingAndClosingMidStream();
+    void requestHeadersReachTheServer();
 
 private:
     std::unique_ptr<TestHttpServer> m_http;
@@ -399,6 +400,42 @@ void tst_Engines::switchingAndClosingMidStream()
         QTRY_COMPARE_WITH_TIMEOUT(rig.re->GetPlayState(), 3, 15000);
         QCOMPARE(rig.wm->currentMedia.sourceURL(), m_http->url(QStringLiteral("/short.mp4")));
     } // ...and each rig is destroyed mid-stream.
+}
+
+void tst_Engines::requestHeadersReachTheServer()
+{
+    Rig rig;
+    const auto headOf = [this](const char *tag) {
+        for (const QByteArray &head : m_http->requests()) {
+            if (head.contains(tag))
+                return head;
+        }
+        return QByteArray();
+    };
+    const engine::RequestHeaders wanted{QStringLiteral("Box/1.0 (test)"), QStringLiteral("http://portal.example/"),
+                                        QStringLiteral("token=a1, b2; session=x")};
+    rig.wm->setRequestHeaders(wanted);
+    rig.playWm(m_http->url(QStringLiteral("/tone.mp3?wm-with")));
+    rig.re->SetRequestHeaders(wanted);
+    rig.playRe(m_http->url(QStringLiteral("/tone.mp3?re-with")));
+    for (const char *tag : {"wm-with", "re-with"}) {
+        QTRY_VERIFY_WITH_TIMEOUT(!headOf(tag).isEmpty(), 15000);
+        const QByteArray head = headOf(tag);
+        QVERIFY2(head.contains("User-Agent: Box/1.0 (test)\r\n"), head.constData());
+        QVERIFY2(head.contains("Referer: http://portal.example/\r\n"), head.constData());
+        QVERIFY2(head.contains("Cookie: token=a1, b2; session=x\r\n"), head.constData());
+    }
+    // Cleared, the engines' own headers come back.
+    rig.wm->setRequestHeaders({});
+    rig.playWm(m_http->url(QStringLiteral("/tone.mp3?wm-without")));
+    rig.re->SetRequestHeaders({});
+    rig.playRe(m_http->url(QStringLiteral("/tone.mp3?re-without")));
+    for (const char *tag : {"wm-without", "re-without"}) {
+        QTRY_VERIFY_WITH_TIMEOUT(!headOf(tag).isEmpty(), 15000);
+        const QByteArray head = headOf(tag);
+        QVERIFY2(head.contains("User-Agent: ") && !head.contains("Box/1.0"), head.constData());
+        QVERIFY2(!head.contains("Referer:") && !head.contains("Cookie:"), head.constData());
+    }
 }
 
 QTEST_MAIN(tst_Engines)

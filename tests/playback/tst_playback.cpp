@@ -18,6 +18,9 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include "catalogue/ListCipher.h"
+#include "playlists/PlaylistList.h"
+#include "playlists/PlaylistReader.h"
 #include <QTest>
 #include <QTreeWidget>
 #include <QWheelEvent>
@@ -82,6 +85,7 @@ private slots:
     void playWhilePlayingDoesNothing_data();
     void playWhilePlayingDoesNothing();
     void closingMidStream();
+    void playlistHeadersGoWithTheirChannelOnly();
 
 private:
     std::unique_ptr<TestHttpServer> m_http;
@@ -664,6 +668,35 @@ void tst_Playback::closingMidStream()
     QPointer<TWmPlayer> wm = win.pc->wmplayer();
     win.w.reset(); // the window goes mid-stream, engines first
     QVERIFY(wm.isNull());
+}
+
+void tst_Playback::playlistHeadersGoWithTheirChannelOnly()
+{
+    Window win;
+    const QByteArray m3u = "#EXTM3U\n#EXTINF:-1,Tone\n#EXTVLCOPT:http-user-agent=Box/2.0\n"
+                           "#EXTHTTP:{\"cookie\":\"sid=42\"}\n" +
+                           m_http->url(QStringLiteral("/tone.mp3?from-list")).toUtf8() + '\n';
+    const QString file = win.dir.file(QStringLiteral("data/list.CHL"));
+    WriteListFile(file, ChannelListOf(ReadPlaylist(m3u), 1, QStringLiteral("Mine")).xml);
+    win.w->channelTree()->showPlaylist(file);
+    auto *tree = child<QTreeWidget>(*win.w, "treChannle");
+    QTRY_COMPARE(tree->topLevelItemCount(), 1);
+    tree->setCurrentItem(tree->topLevelItem(0)->child(0));
+    const auto headOf = [this](const char *tag) {
+        for (const QByteArray &head : m_http->requests()) {
+            if (head.contains(tag))
+                return head;
+        }
+        return QByteArray();
+    };
+    win.action("actLeftPlay")->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(!headOf("from-list").isEmpty(), 15000);
+    win.w->PlayStream(m_http->url(QStringLiteral("/tone.mp3?by-address")), QStringLiteral("Typed"));
+    QTRY_VERIFY_WITH_TIMEOUT(!headOf("by-address").isEmpty(), 15000);
+    QVERIFY(headOf("from-list").contains("User-Agent: Box/2.0\r\n"));
+    QVERIFY(headOf("from-list").contains("Cookie: sid=42\r\n"));
+    QVERIFY(!headOf("by-address").contains("Box/2.0"));
+    QVERIFY(!headOf("by-address").contains("Cookie:"));
 }
 
 QTEST_MAIN(tst_Playback)

@@ -253,12 +253,14 @@ void tst_PlaylistWindow::channelCommandsOnAPlaylist()
     QVERIFY(!child<QAction>(*m_w, "actAddReview")->isEnabled());
     QVERIFY(!child<QAction>(*m_w, "actDelete")->isEnabled());
 
+    // A copy in the favourites keeps what the channel's server wants to see.
+    tree()->setCurrentItem(tree()->topLevelItem(0)->child(1));
     child<QAction>(*m_w, "actAddFav")->trigger();
     const QByteArray favourites = ReadListFile(m_global->FavListFile);
-    QVERIFY(favourites.contains("ChannelName=\"Canal Uno\""));
-    QVERIFY(favourites.contains("URL=\"http://127.0.0.1:9/one.m3u8\""));
+    QVERIFY(favourites.contains("ChannelName=\"Canal Dos\""));
+    QVERIFY(favourites.contains("URL=\"http://127.0.0.1:9/two.m3u8\""));
+    QVERIFY(favourites.contains("UserAgent=\"Box/1.0\""));
 
-    tree()->setCurrentItem(tree()->topLevelItem(0)->child(1));
     QStringList fields;
     WhenModal([&](QWidget *dlg) {
         for (QLineEdit *e : dlg->findChildren<QLineEdit *>()) {

@@ -196,10 +196,36 @@ void GstEngine::queueFrame(GstSample *sample)
         QMetaObject::invokeMethod(this, &GstEngine::showFrame, Qt::QueuedConnection);
 }
 
-void GstEngine::onSourceSetup(GstElement *, GstElement *source, gpointer)
+void GstEngine::setRequestHeaders(const engine::RequestHeaders &headers)
 {
-    // Emitted while the pipeline starts, before the source runs; only a property is set.
+    const QMutexLocker lock(&m_headersLock);
+    m_headers = headers;
+}
+
+void GstEngine::onSourceSetup(GstElement *, GstElement *source, gpointer self)
+{
+    // Emitted while the pipeline starts, before the source runs; only properties are set.
     GObjectClass *klass = G_OBJECT_GET_CLASS(source);
+    engine::RequestHeaders headers;
+    {
+        auto *engine = static_cast<GstEngine *>(self);
+        const QMutexLocker lock(&engine->m_headersLock);
+        headers = engine->m_headers;
+    }
+    if (!headers.userAgent.isEmpty() && g_object_class_find_property(klass, "user-agent"))
+        g_object_set(source, "user-agent", headers.userAgent.toUtf8().constData(), nullptr);
+    if (!headers.referrer.isEmpty() && g_object_class_find_property(klass, "extra-headers")) {
+        GstStructure *extra = gst_structure_new_empty("extra-headers");
+        gst_structure_set(extra, "Referer", G_TYPE_STRING, headers.referrer.toUtf8().constData(), nullptr);
+        g_object_set(source, "extra-headers", extra, nullptr);
+        gst_structure_free(extra);
+    }
+    // A Cookie among the extra headers gives way to libsoup's cookie jar; its own property stays.
+    if (!headers.cookie.isEmpty() && g_object_class_find_property(klass, "cookies")) {
+        const QByteArray cookie = headers.cookie.toUtf8();
+        const gchar *cookies[] = {cookie.constData(), nullptr};
+        g_object_set(source, "cookies", cookies, nullptr);
+    }
     if (g_object_class_find_property(klass, "latency") && QByteArray(G_OBJECT_TYPE_NAME(source)) == "GstRTSPSrc")
         g_object_set(source, "latency", 200u, nullptr); // the default 2 s stalls the picture
     if (g_object_class_find_property(klass, "timeout") && QByteArray(G_OBJECT_TYPE_NAME(source)) == "GstSoupHTTPSrc")

@@ -6,6 +6,7 @@
 #include "playback/ConnectionProbe.h"
 #include "playback/PlayerEngineApi.h"
 
+#include <QMutex>
 #include <QObject>
 #include <QTimer>
 #include <atomic>
@@ -26,6 +27,7 @@ public:
 
     QWidget *view() override { return m_view; }
     void setSource(const QString &address) override { m_source = address; }
+    void setRequestHeaders(const engine::RequestHeaders &headers) override;
     QString source() const override { return m_source; }
     void play() override;
     void stop() override;
@@ -73,6 +75,8 @@ private:
     std::atomic<quint64> m_generation{0};
     std::atomic<int> m_latestBuffering{100};
     QString m_source;
+    QMutex m_headersLock; // the source is set up on whichever thread starts it
+    engine::RequestHeaders m_headers;
     QString m_playing;
     QSize m_natural{0, 0};
     QString m_status;

@@ -60,6 +60,10 @@ std::unique_ptr<MpvEngine> MpvEngine::create(QWidget *parent, engine::Events &ev
         return nullptr;
     }
     std::unique_ptr<MpvEngine> engine(new MpvEngine(std::move(mpv), events));
+    if (char *agent = mpv_get_property_string(h, "user-agent")) {
+        engine->m_defaultUserAgent = agent;
+        mpv_free(agent);
+    }
     if (OpenGlAvailable()) {
         auto *gl = new MpvGlView(h, parent);
         if (!gl->isReady()) {
@@ -316,6 +320,33 @@ void MpvEngine::setSource(const QString &address)
 {
     m_source = address;
     m_needLoad = true;
+}
+
+void MpvEngine::setRequestHeaders(const engine::RequestHeaders &headers)
+{
+    // Options read at the next loadfile. The referrer goes with the header fields: mpv's own
+    // referrer option, once set, cannot be unset and sends an empty header.
+    mpv_handle *h = m_mpv.get();
+    const QByteArray agent = headers.userAgent.isEmpty() ? m_defaultUserAgent : headers.userAgent.toUtf8();
+    mpv_set_property_string(h, "user-agent", agent.constData());
+    QList<QByteArray> lines;
+    if (!headers.referrer.isEmpty())
+        lines.append("Referer: " + headers.referrer.toUtf8());
+    if (!headers.cookie.isEmpty())
+        lines.append("Cookie: " + headers.cookie.toUtf8());
+    // A list node: a cookie's own commas must not split it into several fields.
+    mpv_node fieldNodes[2]{};
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        fieldNodes[i].format = MPV_FORMAT_STRING;
+        fieldNodes[i].u.string = lines[i].data();
+    }
+    mpv_node_list list{};
+    list.num = int(lines.size());
+    list.values = fieldNodes;
+    mpv_node fields{};
+    fields.format = MPV_FORMAT_NODE_ARRAY;
+    fields.u.list = &list;
+    mpv_set_property(h, "http-header-fields", MPV_FORMAT_NODE, &fields);
 }
 
 void MpvEngine::load()

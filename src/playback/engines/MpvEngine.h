@@ -23,6 +23,7 @@ public:
 
     QWidget *view() override { return m_view; }
     void setSource(const QString &address) override;
+    void setRequestHeaders(const engine::RequestHeaders &headers) override;
     QString source() const override { return m_source; }
     void play() override;
     void stop() override;
@@ -55,6 +56,7 @@ private:
     engine::Events &m_events;
     QPointer<MpvView> m_view; // owned by the parent widget
     QString m_source;
+    QByteArray m_defaultUserAgent; // mpv's own
     QString m_path;
     QSize m_natural{0, 0};
     QString m_status;
