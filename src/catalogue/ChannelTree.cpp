@@ -146,6 +146,7 @@ void ChannelTree::clearList()
 {
     if (m_loading)
         return;
+    emit loadStarted();
     m_w.treChannle->clear();
     xmlChannle.close();
     m_kind = ListKind::None;
@@ -193,6 +194,7 @@ void ChannelTree::fill(const QString &path, const QString *category)
     if (!filtered)
         tree->setUpdatesEnabled(false);
     QApplication::setOverrideCursor(Qt::WaitCursor);
+    emit loadStarted();
     tree->clear();
 
     Load load{tree, nullptr, {}, {}};
@@ -269,6 +271,14 @@ QString ChannelTree::groupTitle(int group) const
     return node.isNull() ? QString() : node.attribute("Title").value_or(node.localName());
 }
 
+QString ChannelTree::channelAttribute(const QTreeWidgetItem *item, const char *name) const
+{
+    if (!item || !item->parent() || !xmlChannle.isActive())
+        return {};
+    const auto node = XmlNode::fromOpaque(reinterpret_cast<void *>(item->data(0, ElementRole).value<quintptr>()));
+    return node.attribute(name).value_or(QString());
+}
+
 bool ChannelTree::hasSelection() const
 {
     const QTreeWidgetItem *item = m_w.treChannle->currentItem();
@@ -299,6 +309,7 @@ void ChannelTree::treChannleDblClick()
     m_player.SetStreamHeaders({extra("UserAgent"), extra("Referrer"), extra("Cookie")});
     m_player.PlayStream(url, name);
     m_player.SetCurrentChannelType(ChannelNumber(channel->element.text("Ty")));
+    emit channelStarted(ChannelItem(channel->element));
 }
 
 void ChannelTree::treChannleMouseDown(const QPoint &globalPos)

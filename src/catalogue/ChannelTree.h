@@ -86,8 +86,14 @@ public:
 
     static constexpr int kEventSliceMs = 8; // pending events run at least this often during a load
 
+    // An attribute of the channel an item of the tree shows (empty for groups and when absent).
+    QString channelAttribute(const QTreeWidgetItem *item, const char *name) const;
+
 signals:
+    void loadStarted(); // the tree's items are about to go
     void loadFinished();
+    // A channel of the list was handed to playback.
+    void channelStarted(const ChannelItem &channel);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -1,5 +1,6 @@
 #include "PlaybackControl.h"
 
+#include "AudioArtwork.h"
 #include "FullScreen.h"
 #include "PlayerComponents.h"
 #include "StatusLine.h"
@@ -20,6 +21,21 @@ PlaybackController::PlaybackController(const Widgets &widgets, TGlobal &global, 
 {
     m_layout.setVideoSource([this] { return currentVideo(); });
     m_status = new StatusLine(m_w.labState, this);
+    m_artwork = new AudioArtwork(m_w.imgWmplay);
+}
+
+void PlaybackController::setArtwork(const QPixmap &logo)
+{
+    m_artwork->setLogo(logo);
+    showArtwork();
+}
+
+void PlaybackController::showArtwork()
+{
+    const bool show = !m_artwork->logo().isNull() && CurrentChannelType == 2 && PlayState == 3;
+    m_artwork->setVisible(show);
+    if (show)
+        m_artwork->raise(); // above the engines' views, made after it
 }
 
 PlaybackController::~PlaybackController()
@@ -128,6 +144,9 @@ void PlaybackController::PlayStream(const QString &address, const QString &name)
     CurrentEngine = m_global.ChooseEngine(address.isEmpty() ? CurrentUrl : address);
     if (!address.isEmpty()) {
         CurrentUrl = address;
+        ++m_streamNumber;
+        m_artwork->setLogo({});
+        m_artwork->hide();
         const StreamHeaders h = std::exchange(m_nextHeaders, {});
         const engine::RequestHeaders headers{h.userAgent, h.referrer, h.cookie};
         m_wm->setRequestHeaders(headers);
@@ -173,6 +192,7 @@ void PlaybackController::setButtons(std::optional<bool> play, std::optional<bool
 void PlaybackController::ShowIdleState()
 {
     setButtons(true, false, false);
+    m_artwork->hide();
     m_w.panFlash->show();
     m_w.imgWmplay->hide();
     m_w.gifConMedia->setAnimate(false);
@@ -263,6 +283,7 @@ void PlaybackController::playing(bool firstEngine)
     if (CurrentChannelType == 2) {
         m_w.panFlash->hide();
         m_w.imgWmplay->show();
+        showArtwork();
         if (firstEngine)
             m_w.act50->trigger();
     } else {

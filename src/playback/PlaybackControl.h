@@ -9,6 +9,7 @@
 #include <memory>
 
 class AnimatedPicture;
+class AudioArtwork;
 class FullScreen;
 class QAction;
 class QLabel;
@@ -72,6 +73,13 @@ public:
     void rePlayerShowStatus(const QString &statusText);
     void wmplayerError();
 
+    // The logo shown while the current stream plays without a picture (radio); cleared by the
+    // next stream.
+    void setArtwork(const QPixmap &logo);
+    AudioArtwork *artwork() const { return m_artwork; }
+    // Counts the streams started by address: tells whether a late answer is still for this one.
+    int streamNumber() const { return m_streamNumber; }
+
     void ShowIdleState();
     void ShowPlayingState();
     void ShowPausedState();
@@ -98,6 +106,9 @@ public:
 
 private:
     StreamHeaders m_nextHeaders;
+    AudioArtwork *m_artwork;
+    int m_streamNumber = 0;
+    void showArtwork();
     void playing(bool firstEngine);
     void videoSizeChanged(int engine);
     void setButtons(std::optional<bool> play, std::optional<bool> pause, std::optional<bool> stop);

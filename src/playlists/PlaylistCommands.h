@@ -59,6 +59,7 @@ public:
     QString shownId() const { return m_shownId; }
     bool isFetching() const { return m_fetch->isRunning(); }
     PlaylistStore &store() { return m_store; }
+    QNetworkAccessManager *network() const { return m_network; }
     // Certificates trusted besides the system's for downloads (tests serve HTTPS with their own).
     void setExtraCertificates(const QList<QSslCertificate> &certificates);
     void setStallTimeout(int ms);

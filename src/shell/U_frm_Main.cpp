@@ -21,6 +21,8 @@
 #include "playback/PlayerHook.h"
 #include "playback/VideoLayout.h"
 #include "playback/VolumeControl.h"
+#include "playlists/LogoCache.h"
+#include "playlists/LogoIcons.h"
 #include "playlists/PlaylistCommands.h"
 
 #include <QMenu>
@@ -61,6 +63,8 @@ Tfrm_Main::~Tfrm_Main()
     delete m_web;
     delete m_listCheck;
     delete m_favorites;
+    delete m_logoIcons;
+    delete m_logos;
     delete m_playlists;
     delete m_tree;
     delete m_volume;
@@ -116,6 +120,17 @@ void Tfrm_Main::createSubsystems()
     m_playlists = new PlaylistCommands({m_ui->menPlaylists, m_ui->actAddPlaylist, m_ui->actRefreshPlaylist,
                                         m_ui->actManagePlaylists, m_ui->Panel5, m_ui->StatusBar1},
                                        m_global, *m_tree, this);
+    m_logos = new LogoCache(m_global.CacheDir + QStringLiteral("logos/"), m_playlists->network(), this);
+    m_logoIcons = new LogoIcons(m_ui->treChannle, *m_tree, *m_logos, m_global);
+    connect(m_tree, &ChannelTree::channelStarted, this, [this](const ChannelItem &channel) {
+        m_playedLogo = channel.attribute("Logo").value_or(QString());
+        m_playedStream = m_playback->streamNumber();
+        showPlayedLogo();
+    });
+    connect(m_logos, &LogoCache::ready, this, [this](const QString &address) {
+        if (address == m_playedLogo)
+            showPlayedLogo();
+    });
     m_listCheck = new ListUpdateCheck(m_global, this, m_ui->actTV, this);
     m_web = new WebPages([this] { return m_tree->ContextItem(); }, this);
     connect(m_video, &VideoLayout::resizeHandling, this, &Tfrm_Main::FormResize);
@@ -211,6 +226,17 @@ void Tfrm_Main::FormCreate()
     m_video->VideoScale = 1;
     m_memory = std::make_unique<WindowMemory>(WindowMemory::Widgets{this, m_ui->panLeft}, *m_volume, m_global);
     m_memory->restore();
+}
+
+void Tfrm_Main::showPlayedLogo()
+{
+    // Only while the channel it belongs to is the stream of the player.
+    if (m_playedLogo.isEmpty() || m_playback->streamNumber() != m_playedStream)
+        return;
+    if (m_logos->has(m_playedLogo))
+        m_playback->setArtwork(QPixmap(m_logos->fileFor(m_playedLogo)));
+    else
+        m_logos->request(m_playedLogo);
 }
 
 bool Tfrm_Main::firstListLoaded() const

@@ -9,6 +9,8 @@ class ChannelTree;
 class FavoritesCommands;
 class FullScreen;
 class ListUpdateCheck;
+class LogoCache;
+class LogoIcons;
 class WebPages;
 class PlaybackController;
 class PlayerHook;
@@ -59,6 +61,8 @@ public:
     VolumeControl *volume() const { return m_volume; }
     ListUpdateCheck *listUpdateCheck() const { return m_listCheck; }
     PlaylistCommands *playlists() const { return m_playlists; }
+    LogoCache *logos() const { return m_logos; }
+    LogoIcons *logoIcons() const { return m_logoIcons; }
     QMenu *popLeftMenu() const { return popLeft; }
     QMenu *popControlMenu() const { return popControl; }
     // The list shown at start is in the tree (it loads once the window is on screen).
@@ -81,6 +85,7 @@ private:
     // Loads the list shown at start once the window is on screen (a long list fills the tree
     // in slices while the window is already there).
     void loadFirstList();
+    void showPlayedLogo();
 
     TGlobal &m_global;
     Ui::Tfrm_Main *m_ui;
@@ -96,6 +101,10 @@ private:
     ChannelTree *m_tree = nullptr;
     FavoritesCommands *m_favorites = nullptr;
     PlaylistCommands *m_playlists = nullptr;
+    LogoCache *m_logos = nullptr;
+    LogoIcons *m_logoIcons = nullptr;
+    QString m_playedLogo; // the logo of the channel playing, shown once it is on disk
+    int m_playedStream = 0;
     ListUpdateCheck *m_listCheck = nullptr;
     WebPages *m_web = nullptr;
     std::unique_ptr<WindowMemory> m_memory;

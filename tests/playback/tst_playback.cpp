@@ -19,6 +19,8 @@
 #include <QMenu>
 #include <QPushButton>
 #include "catalogue/ListCipher.h"
+#include "playback/AudioArtwork.h"
+#include <QBuffer>
 #include "playlists/PlaylistList.h"
 #include "playlists/PlaylistReader.h"
 #include <QTest>
@@ -86,6 +88,7 @@ private slots:
     void playWhilePlayingDoesNothing();
     void closingMidStream();
     void playlistHeadersGoWithTheirChannelOnly();
+    void radioShowsItsLogo();
 
 private:
     std::unique_ptr<TestHttpServer> m_http;
@@ -697,6 +700,37 @@ void tst_Playback::playlistHeadersGoWithTheirChannelOnly()
     QVERIFY(headOf("from-list").contains("Cookie: sid=42\r\n"));
     QVERIFY(!headOf("by-address").contains("Box/2.0"));
     QVERIFY(!headOf("by-address").contains("Cookie:"));
+}
+
+void tst_Playback::radioShowsItsLogo()
+{
+    QImage red(64, 40, QImage::Format_RGB32);
+    red.fill(Qt::red);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    red.save(&buffer, "PNG");
+    m_http->script(QStringLiteral("/station.png"), HttpReply(200, "OK", png, "Content-Type: image/png\r\n"));
+    Window win;
+    const QByteArray m3u = "#EXTM3U\n#EXTINF:-1 radio=\"true\" tvg-logo=\"" +
+                           m_http->url(QStringLiteral("/station.png")).toUtf8() + "\",Station\n" +
+                           m_http->url(QStringLiteral("/tone.mp3")).toUtf8() + '\n';
+    const QString file = win.dir.file(QStringLiteral("data/radio-list.CHL"));
+    WriteListFile(file, ChannelListOf(ReadPlaylist(m3u), 1, QStringLiteral("Mine")).xml);
+    win.w->channelTree()->showPlaylist(file);
+    auto *tree = child<QTreeWidget>(*win.w, "treChannle");
+    QTRY_COMPARE(tree->topLevelItemCount(), 1);
+    tree->setCurrentItem(tree->topLevelItem(0)->child(0));
+    win.action("actLeftPlay")->trigger();
+    QTRY_COMPARE_WITH_TIMEOUT(win.pc->PlayState, 3, 15000);
+    AudioArtwork *art = win.pc->artwork();
+    QTRY_VERIFY_WITH_TIMEOUT(art->isVisible(), 10000);
+    const QImage shown = child(*win.w, "imgWmplay")->grab().toImage();
+    QCOMPARE(shown.pixelColor(shown.rect().center()), QColor(Qt::red));
+    QCOMPARE(shown.pixelColor(2, 2), QColor(Qt::black));
+    // The next stream has none of it.
+    win.w->PlayStream(m_http->url(QStringLiteral("/clip.mp4")), QStringLiteral("Video"));
+    QVERIFY(!art->isVisible());
 }
 
 QTEST_MAIN(tst_Playback)
