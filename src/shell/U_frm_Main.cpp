@@ -23,7 +23,9 @@
 #include "playback/VolumeControl.h"
 #include "playlists/LogoCache.h"
 #include "playlists/LogoIcons.h"
+#include "playlists/OpenedPlaylist.h"
 #include "playlists/PlaylistCommands.h"
+#include "playlists/PlaylistOpener.h"
 
 #include <QMenu>
 #include <QWindow>
@@ -122,6 +124,11 @@ void Tfrm_Main::createSubsystems()
                                        m_global, *m_tree, this);
     m_logos = new LogoCache(m_global.CacheDir + QStringLiteral("logos/"), m_playlists->network(), this);
     m_logoIcons = new LogoIcons(m_ui->treChannle, *m_tree, *m_logos, m_global);
+    m_opener = new PlaylistOpener(m_playlists->network(), this);
+    connect(m_opener, &PlaylistOpener::playRequested, this,
+            [this](const QString &address) { Guarded(this, [&] { PlayStream(address, address); }); });
+    connect(m_opener, &PlaylistOpener::addRequested, this,
+            [this](const QString &source) { Guarded(this, [&] { m_playlists->addPlaylistFrom(source); }); });
     connect(m_tree, &ChannelTree::channelStarted, this, [this](const ChannelItem &channel) {
         m_playedLogo = channel.attribute("Logo").value_or(QString());
         m_playedStream = m_playback->streamNumber();
@@ -324,7 +331,12 @@ void Tfrm_Main::openRequest(const QStringList &arguments, bool raise)
         this->raise();
         activateWindow();
     }
-    if (!arguments.isEmpty())
+    if (arguments.isEmpty())
+        return;
+    // A playlist of channels is offered as one of the user's playlists; any other plays.
+    if (NamesPlaylist(arguments.first()))
+        m_opener->open(arguments.first());
+    else
         Guarded(this, [&] { PlayStream(arguments.first(), arguments.first()); });
 }
 

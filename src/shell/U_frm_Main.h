@@ -15,6 +15,7 @@ class WebPages;
 class PlaybackController;
 class PlayerHook;
 class PlaylistCommands;
+class PlaylistOpener;
 class QAction;
 class QMenu;
 class SkinEngine;
@@ -103,6 +104,7 @@ private:
     PlaylistCommands *m_playlists = nullptr;
     LogoCache *m_logos = nullptr;
     LogoIcons *m_logoIcons = nullptr;
+    PlaylistOpener *m_opener = nullptr;
     QString m_playedLogo; // the logo of the channel playing, shown once it is on disk
     int m_playedStream = 0;
     ListUpdateCheck *m_listCheck = nullptr;

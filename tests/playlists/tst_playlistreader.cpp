@@ -1,6 +1,7 @@
 #include "base/Errors.h"
 #include "catalogue/ChannelText.h"
 #include "catalogue/XmlDocument.h"
+#include "playlists/OpenedPlaylist.h"
 #include "playlists/PlaylistList.h"
 #include "playlists/PlaylistReader.h"
 
@@ -21,6 +22,8 @@ private slots:
     void refusals_data();
     void refusals();
     void channelListShowsGroupsAsWritten();
+    void openedPlaylistsAreJudged_data();
+    void openedPlaylistsAreJudged();
 };
 
 void tst_PlaylistReader::extinfAttributesInEveryForm()
@@ -189,6 +192,47 @@ void tst_PlaylistReader::channelListShowsGroupsAsWritten()
     QCOMPARE(b.text("Ty"), QStringLiteral("2")); // radio="true"
     QCOMPARE(b.text("T"), QStringLiteral("News")); // a category the Filter knows
     QCOMPARE(ChannelIcon(b), IconSpeaker);
+}
+
+void tst_PlaylistReader::openedPlaylistsAreJudged_data()
+{
+    QTest::addColumn<QString>("argument");
+    QTest::addColumn<QByteArray>("head");
+    QTest::addColumn<bool>("named");
+    QTest::addColumn<bool>("channels");
+    QTest::addColumn<int>("count");
+    const QByteArray two = "#EXTM3U\n#EXTINF:-1,One\nhttp://a/1\n#EXTINF:-1,Two\nhttp://a/2\n";
+    QTest::newRow("channels") << "/home/u/TV.M3U" << two << true << true << 2;
+    QTest::newRow("address with a query") << "https://x.example/get.php?type=m3u8&u=1" << two << false << true << 2;
+    QTest::newRow("address path") << "https://x.example/list.m3u8?token=1" << two << true << true << 2;
+    QTest::newRow("hls") << "http://x/live.m3u8"
+                         << QByteArray("#EXTM3U\n#EXT-X-TARGETDURATION:4\n#EXTINF:4,\na.ts\n#EXTINF:4,\nb.ts\n") << true
+                         << false << 0;
+    QTest::newRow("a station's mirrors") << "r.pls"
+                                         << QByteArray("[playlist]\nFile1=http://a/1\nTitle1=Jazz FM\nFile2=http://b/1\n"
+                                                       "Title2=jazz fm\nNumberOfEntries=2\n")
+                                         << true << false << 2;
+    QTest::newRow("a web page") << "x.m3u" << QByteArray("<html><body>Sign in</body></html>") << true << false << 0;
+    QByteArray big = "#EXTM3U\n";
+    while (big.size() < kOpenedPlaylistHead + 100)
+        big += "#EXTINF:-1,Channel " + QByteArray::number(big.size()) + "\nhttp://a/" + QByteArray::number(big.size()) + '\n';
+    big.truncate(kOpenedPlaylistHead); // the start of a larger file, cut mid-line
+    // The cut entry is not counted: its address line is gone or cut.
+    const int whole = int(big.left(big.lastIndexOf('\n')).count("\nhttp://"));
+    QTest::newRow("the start of a long list") << "l.m3u" << big << true << true << whole;
+}
+
+void tst_PlaylistReader::openedPlaylistsAreJudged()
+{
+    QFETCH(QString, argument);
+    QFETCH(QByteArray, head);
+    QFETCH(bool, named);
+    QFETCH(bool, channels);
+    QFETCH(int, count);
+    QCOMPARE(NamesPlaylist(argument), named);
+    const OpenedPlaylist judged = ClassifyOpenedPlaylist(head);
+    QCOMPARE(judged.channels, channels);
+    QCOMPARE(judged.count, count);
 }
 
 QTEST_GUILESS_MAIN(tst_PlaylistReader)

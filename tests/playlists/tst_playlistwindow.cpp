@@ -8,6 +8,8 @@
 #include "playlists/PlaylistCommands.h"
 #include "playlists/PublicPlaylists.h"
 #include "shell/U_frm_Main.h"
+#include "playback/PlaybackControl.h"
+#include "playback/PlayerComponents.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -22,6 +24,8 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QTreeWidget>
+
+extern "C" engine::Factory *zentavo_player_engines();
 
 namespace {
 
@@ -72,6 +76,8 @@ private slots:
     void manageRenamesAndRemovesWithAQuestion();
     void dueRefreshRunsQuietly();
     void publicPlaylistsAreOfferedAsPublished();
+    void openingAPlaylistOffersToAddIt();
+    void openingASingleStreamPlaysIt();
 
 private:
     Tfrm_Main &window();
@@ -89,6 +95,8 @@ private:
 
 void tst_PlaylistWindow::init()
 {
+    qputenv("ZENTAVO_AUDIO_OUTPUT", "null");
+    SetPlayerEngines(zentavo_player_engines());
     m_dir = new TempAppDir;
     m_dir->installSkins();
     m_dir->installCatalogue();
@@ -364,6 +372,50 @@ void tst_PlaylistWindow::publicPlaylistsAreOfferedAsPublished()
     QCOMPARE(refresh, QStringLiteral("Daily"));
     commands()->store().load();
     QVERIFY(commands()->store().playlists().isEmpty());
+}
+
+void tst_PlaylistWindow::openingAPlaylistOffersToAddIt()
+{
+    m_dir->write(QStringLiteral("Spain.m3u"), kPlaylist);
+    window();
+    QString offered;
+    m_prompts->answers = {true};
+    WhenModal([&](QWidget *dlg) {
+        offered = child<QLineEdit>(*dlg, "edtSource")->text();
+        child<QLineEdit>(*dlg, "edtName")->setText(QStringLiteral("Opened"));
+        child<QPushButton>(*dlg, "btnOk")->click();
+    });
+    QSignalSpy done(commands(), &PlaylistCommands::fetchFinished);
+    m_w->openRequest({m_dir->file(QStringLiteral("Spain.m3u"))}, true);
+    QVERIFY(done.wait(10000));
+    QCOMPARE(m_prompts->texts(), QStringList({QStringLiteral("Spain.m3u is a playlist of 3 channels.\n"
+                                                             "Add it to your playlists?\n\nCancel plays it as one stream.")}));
+    QCOMPARE(offered, m_dir->file(QStringLiteral("Spain.m3u")));
+    QTRY_COMPARE(tree()->topLevelItemCount(), 2);
+    QCOMPARE(commands()->store().find(commands()->shownId())->name, QStringLiteral("Opened"));
+
+    // From an address too; Cancel plays it as the player would.
+    m_prompts->answers = {false};
+    const QString address = m_http->url(QStringLiteral("/list.m3u"));
+    m_w->openRequest({address}, false);
+    QTRY_COMPARE_WITH_TIMEOUT(m_w->playback()->CurrentUrl, address, 10000);
+    QCOMPARE(m_prompts->messages.size(), 2);
+}
+
+void tst_PlaylistWindow::openingASingleStreamPlaysIt()
+{
+    m_http->script(QStringLiteral("/live.m3u8"),
+                   m3u("#EXTM3U\n#EXT-X-TARGETDURATION:4\n#EXTINF:4,\nseg1.ts\n#EXTINF:4,\nseg2.ts\n"));
+    m_dir->write(QStringLiteral("station.pls"), "[playlist]\nNumberOfEntries=2\nFile1=http://127.0.0.1:9/a\n"
+                                                "Title1=Radio One\nFile2=http://127.0.0.1:9/b\nTitle2=Radio One\n");
+    window();
+    const QString live = m_http->url(QStringLiteral("/live.m3u8"));
+    m_w->openRequest({live}, false);
+    QTRY_COMPARE_WITH_TIMEOUT(m_w->playback()->CurrentUrl, live, 10000);
+    const QString station = m_dir->file(QStringLiteral("station.pls"));
+    m_w->openRequest({station}, false);
+    QTRY_COMPARE_WITH_TIMEOUT(m_w->playback()->CurrentUrl, station, 10000);
+    QVERIFY(m_prompts->messages.isEmpty());
 }
 
 QTEST_MAIN(tst_PlaylistWindow)
