@@ -1,11 +1,12 @@
 // zentavo-bench: the program's speed and memory figures, each against a named peer measured in
-// the same run. Usage: zentavo-bench [startup] [catalogue] [playback] [download] [--runs N]
-//                     [--installed PREFIX] (startup: an installed copy against the portable one)
-//                     [--list FILE.CHL]
+// the same run. Usage: zentavo-bench [startup] [catalogue] [playback] [download] [playlists]
+//                     [--runs N] [--installed PREFIX] (startup: an installed copy against the
+//                     portable one) [--list FILE.CHL] [--m3u FILE]
 #include "CatalogueBench.h"
 #include "DownloadBench.h"
 #include "Measure.h"
 #include "PlaybackBench.h"
+#include "PlaylistBench.h"
 #include "StartupBench.h"
 
 #include <QApplication>
@@ -36,6 +37,8 @@ int main(int argc, char *argv[])
         qputenv("ZENTAVO_ENGINES_DIR", ZENTAVO_ENGINES_DIR);
     QApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments().mid(1);
+    if (args.size() == 2 && args.first() == u"--shown-memory")
+        return RunShownMemory(args[1]);
     int runs = 15;
     if (const qsizetype i = args.indexOf(QStringLiteral("--runs")); i >= 0 && i + 1 < args.size())
         runs = args[i + 1].toInt();
@@ -44,6 +47,9 @@ int main(int argc, char *argv[])
     QString list;
     if (const qsizetype i = args.indexOf(QStringLiteral("--list")); i >= 0 && i + 1 < args.size())
         list = args[i + 1];
+    QString m3u;
+    if (const qsizetype i = args.indexOf(QStringLiteral("--m3u")); i >= 0 && i + 1 < args.size())
+        m3u = args[i + 1];
     QString installed;
     if (const qsizetype i = args.indexOf(QStringLiteral("--installed")); i >= 0 && i + 1 < args.size())
         installed = args[i + 1] + QStringLiteral("/bin/zentavo");
@@ -55,5 +61,7 @@ int main(int argc, char *argv[])
         rc |= RunPlaybackBench(qMin(runs, 7));
     if (all || args.contains(QStringLiteral("download")))
         rc |= RunDownloadBench(qMin(runs, 5));
+    if (all || args.contains(QStringLiteral("playlists")))
+        rc |= RunPlaylistBench(m3u, qMin(runs, 5));
     return rc;
 }

@@ -1,6 +1,6 @@
 #include "ChannelTree.h"
 
-#include "ListCipher.h"
+#include "ListDocuments.h"
 #include "appearance/Artwork.h"
 #include "playback/PlayTarget.h"
 #include "base/Errors.h"
@@ -61,6 +61,9 @@ ChannelTree::ChannelTree(const Widgets &widgets, TGlobal &global, PlayTarget &pl
 {
     ImageList1 = {Artwork::icon(QStringLiteral("folder")), Artwork::icon(QStringLiteral("speaker")),
                   Artwork::icon(QStringLiteral("tv"))};
+    // Every row is one line of the same font: the view need not measure each row above the
+    // one it draws (which makes long lists slow to scroll and to grow).
+    m_w.treChannle->setUniformRowHeights(true);
     m_viewport = m_w.treChannle->viewport();
     m_viewport->installEventFilter(this);
     m_w.treChannle->installEventFilter(this);
@@ -69,6 +72,7 @@ ChannelTree::ChannelTree(const Widgets &widgets, TGlobal &global, PlayTarget &pl
     // The channel commands follow the selection, so their keys (Delete) act on what is selected.
     connect(m_w.treChannle, &QTreeWidget::currentItemChanged, this, &ChannelTree::updateCommands);
     connect(m_w.treChannle, &QTreeWidget::itemSelectionChanged, this, &ChannelTree::updateCommands);
+    connect(m_w.treChannle, &QTreeWidget::itemExpanded, this, [this] { Guarded(m_window, [this] { fillOpenedGroups(); }); });
 }
 
 void ChannelTree::updateCommands()
@@ -148,7 +152,7 @@ void ChannelTree::clearList()
         return;
     emit loadStarted();
     m_w.treChannle->clear();
-    xmlChannle.close();
+    xmlChannle.reset();
     m_kind = ListKind::None;
     m_listFile.clear();
     updateCommands();
@@ -200,8 +204,8 @@ void ChannelTree::fill(const QString &path, const QString *category)
     Load load{tree, nullptr, {}, {}};
     load.slice.start();
     try {
-        xmlChannle.close();
-        xmlChannle.loadFromBytes(ReadListFile(path));
+        xmlChannle.reset();
+        xmlChannle = OpenListDocumentRunningEvents(path);
         m_icons = m_global.ShowIcon;
         if (!filtered) {
             for (qsizetype n = 0; n < filterEnabled.size(); ++n)
@@ -209,10 +213,20 @@ void ChannelTree::fill(const QString &path, const QString *category)
         }
         // A playlist's groups carry their titles as written; its channels show by name alone.
         const bool playlist = m_kind == ListKind::Playlist;
-        const QList<XmlNode> groups = xmlChannle.documentElement().childNodes();
+        const QList<XmlNode> groups = xmlChannle->documentElement().childNodes();
         for (int g = 0; g < groups.size(); ++g) {
             const XmlNode &group = groups[g];
             const QString name = playlist ? group.attribute("Title").value_or(group.localName()) : group.localName();
+            if (playlist) {
+                // A playlist may hold a hundred thousand channels: a group's channels are made
+                // when it is first opened.
+                auto *node = new QTreeWidgetItem(tree, {name + QStringLiteral("  (%1)").arg(group.childCount())});
+                if (m_icons)
+                    node->setIcon(0, ImageList1[IconFolder]);
+                node->setData(0, GroupRole, g);
+                node->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
+                continue;
+            }
             load.group = nullptr;
             const auto addGroupNode = [&] {
                 load.group = new QTreeWidgetItem(tree, {name});
@@ -227,7 +241,7 @@ void ChannelTree::fill(const QString &path, const QString *category)
                 const int at = position++;
                 if (filtered && channel.attribute("T") != *category)
                     continue;
-                const QString label = playlist ? channel.text("ChannelName") : ChannelLabel(channel, filtered);
+                const QString label = ChannelLabel(channel, filtered);
                 if (!load.group)
                     addGroupNode();
                 QTreeWidgetItem *node = channelNode(channel, label);
@@ -238,7 +252,7 @@ void ChannelTree::fill(const QString &path, const QString *category)
             }
             load.flush();
             if (count > 0)
-                load.group->setText(0, playlist ? name + QStringLiteral("  (%1)").arg(count) : GroupLabel(name, count));
+                load.group->setText(0, GroupLabel(name, count));
         }
         if (!filtered && m_kind == ListKind::Favorites && tree->topLevelItemCount() > 0)
             tree->topLevelItem(0)->setExpanded(true);
@@ -265,18 +279,62 @@ void ChannelTree::fill(const QString &path, const QString *category)
 
 QString ChannelTree::groupTitle(int group) const
 {
-    if (!xmlChannle.isActive())
+    if (!xmlChannle)
         return {};
-    const XmlNode node = xmlChannle.documentElement().child(group);
+    const XmlNode node = xmlChannle->documentElement().child(group);
     return node.isNull() ? QString() : node.attribute("Title").value_or(node.localName());
 }
 
 QString ChannelTree::channelAttribute(const QTreeWidgetItem *item, const char *name) const
 {
-    if (!item || !item->parent() || !xmlChannle.isActive())
+    if (!item || !item->parent() || !xmlChannle)
         return {};
     const auto node = XmlNode::fromOpaque(reinterpret_cast<void *>(item->data(0, ElementRole).value<quintptr>()));
     return node.attribute(name).value_or(QString());
+}
+
+void ChannelTree::fillOpenedGroups()
+{
+    if (m_kind != ListKind::Playlist || !xmlChannle)
+        return;
+    QTreeWidget *tree = m_w.treChannle;
+    // Groups opened while another was being filled are filled after it.
+    for (bool again = true; again && !m_loading;) {
+        again = false;
+        for (int t = 0; t < tree->topLevelItemCount() && !m_loading; ++t) {
+            QTreeWidgetItem *item = tree->topLevelItem(t);
+            // Every group has channels: one without children has not been filled yet.
+            if (!item->isExpanded() || item->childCount() > 0)
+                continue;
+            fillGroup(item);
+            again = true;
+        }
+    }
+}
+
+void ChannelTree::fillGroup(QTreeWidgetItem *groupNode)
+{
+    const int g = groupNode->data(0, GroupRole).toInt();
+    const XmlNode group = xmlChannle->documentElement().child(g);
+    m_loading = true;
+    for (QAction *a : {m_w.actFavorites, m_w.actTV, m_w.actRadio})
+        a->setEnabled(false);
+    Load load{m_w.treChannle, groupNode, {}, {}};
+    load.slice.start();
+    int position = 0;
+    for (const XmlNode &channel : group.childNodes()) {
+        QTreeWidgetItem *node = channelNode(channel, channel.attribute("ChannelName").value_or(QString()));
+        node->setData(0, GroupRole, g);
+        node->setData(0, PositionRole, position++);
+        load.add(node);
+    }
+    load.flush();
+    groupNode->setChildIndicatorPolicy(QTreeWidgetItem::DontShowIndicatorWhenChildless);
+    for (QAction *a : {m_w.actFavorites, m_w.actTV, m_w.actRadio})
+        a->setEnabled(true);
+    m_loading = false;
+    updateCommands();
+    emit groupFilled();
 }
 
 bool ChannelTree::hasSelection() const

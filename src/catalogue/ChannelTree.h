@@ -6,6 +6,7 @@
 #include <QIcon>
 #include <QList>
 #include <QObject>
+#include <memory>
 #include <optional>
 
 class PlayTarget;
@@ -92,6 +93,7 @@ public:
 signals:
     void loadStarted(); // the tree's items are about to go
     void loadFinished();
+    void groupFilled(); // a playlist's group got its channels
     // A channel of the list was handed to playback.
     void channelStarted(const ChannelItem &channel);
 
@@ -103,13 +105,15 @@ private:
     void showList(QAction *action, ListKind kind, const QString &path);
     void fill(const QString &path, const QString *category);
     QTreeWidgetItem *channelNode(const XmlNode &channel, const QString &label) const;
+    void fillOpenedGroups();
+    void fillGroup(QTreeWidgetItem *groupNode);
 
     Widgets m_w;
     TGlobal &m_global;
     PlayTarget &m_player;
     QWidget *m_window;
     QObject *m_viewport; // the tree's viewport, which the filter watches
-    XmlDocument xmlChannle;
+    std::shared_ptr<const XmlDocument> xmlChannle; // the list shown
     ListKind m_kind = ListKind::None;
     QString m_listFile;
     std::optional<ChannelItem> m_contextItem;

@@ -3,7 +3,7 @@
 
 #include "ChannelSearch.h"
 #include "ChannelText.h"
-#include "ListCipher.h"
+#include "ListDocuments.h"
 #include "appearance/SkinEngine.h"
 #include "playback/PlayTarget.h"
 #include "base/Guard.h"
@@ -136,10 +136,12 @@ bool TFrmSearch::scan(const QString &listFile, const QString &label, const QStri
     slice.start();
     bool stopped = false;
     try {
-        xmlChannle.close();
-        xmlChannle.loadFromBytes(ReadListFile(listFile));
-        ScanChannels(
-            xmlChannle, key, label,
+        xmlChannle.reset();
+        xmlChannle = OpenListDocumentRunningEvents(listFile);
+        stopped = m_stop != Stop::None; // asked while the list was read
+        if (!stopped)
+            ScanChannels(
+            *xmlChannle, key, label,
             [this](const SearchRow &row) {
                 new QTreeWidgetItem(m_ui->listChannel, {row.label, row.name, row.country, row.website});
                 m_searchUrls.append(row.url);

@@ -6,6 +6,7 @@
 #include <QList>
 #include <QPair>
 #include <QStringList>
+#include <memory>
 
 class PlayTarget;
 class QMenu;
@@ -55,7 +56,7 @@ private:
     TGlobal &m_global;
     PlayTarget &m_player;
     QMenu *popContorl;
-    XmlDocument xmlChannle;
+    std::shared_ptr<const XmlDocument> xmlChannle; // the list being scanned
     QList<QPair<QString, QString>> m_playlists;
     QStringList m_searchUrls;
     QStringList m_searchTypes;

@@ -28,6 +28,7 @@ LogoIcons::LogoIcons(QTreeWidget *tree, ChannelTree &channels, LogoCache &cache,
         m_cache.dropWaiting();
     });
     connect(&channels, &ChannelTree::loadFinished, this, &LogoIcons::schedule);
+    connect(&channels, &ChannelTree::groupFilled, this, &LogoIcons::schedule);
     connect(tree->verticalScrollBar(), &QScrollBar::valueChanged, this, &LogoIcons::schedule);
     connect(tree, &QTreeWidget::itemExpanded, this, &LogoIcons::schedule);
     connect(tree, &QTreeWidget::itemCollapsed, this, &LogoIcons::schedule);

@@ -4,6 +4,7 @@
 #include "PlaylistReader.h"
 #include "base/AppInfo.h"
 #include "base/Errors.h"
+#include "base/Memory.h"
 #include "catalogue/ListCipher.h"
 
 #include <QFile>
@@ -59,6 +60,8 @@ PlaylistFetch::PlaylistFetch(QNetworkAccessManager *network, QObject *parent)
         m_reply->abort();
     });
     connect(&m_work, &QFutureWatcher<Result>::finished, this, [this] {
+        // Reading a long playlist leaves much freed memory in the worker's heap: give it back.
+        ReleaseFreedMemory();
         Result r = m_work.result();
         r.cancelled = r.cancelled || m_cancelled->load();
         finish(r);

@@ -684,6 +684,7 @@ void tst_Playback::playlistHeadersGoWithTheirChannelOnly()
     win.w->channelTree()->showPlaylist(file);
     auto *tree = child<QTreeWidget>(*win.w, "treChannle");
     QTRY_COMPARE(tree->topLevelItemCount(), 1);
+    tree->topLevelItem(0)->setExpanded(true);
     tree->setCurrentItem(tree->topLevelItem(0)->child(0));
     const auto headOf = [this](const char *tag) {
         for (const QByteArray &head : m_http->requests()) {
@@ -720,6 +721,7 @@ void tst_Playback::radioShowsItsLogo()
     win.w->channelTree()->showPlaylist(file);
     auto *tree = child<QTreeWidget>(*win.w, "treChannle");
     QTRY_COMPARE(tree->topLevelItemCount(), 1);
+    tree->topLevelItem(0)->setExpanded(true);
     tree->setCurrentItem(tree->topLevelItem(0)->child(0));
     win.action("actLeftPlay")->trigger();
     QTRY_COMPARE_WITH_TIMEOUT(win.pc->PlayState, 3, 15000);

@@ -148,6 +148,10 @@ void tst_PlaylistWindow::addShowsItAsAListAndRemembersIt()
     // Groups as written (no element-name mangling, no capitals), channels by name alone.
     QCOMPARE(topLevel(tree()), QStringList({QStringLiteral("Noticias & Deportes/ES  (2)"),
                                             QStringLiteral("My & List  (1)")}));
+    // A group's channels come when it is opened.
+    QCOMPARE(tree()->topLevelItem(0)->childCount(), 0);
+    tree()->topLevelItem(0)->setExpanded(true);
+    QCOMPARE(tree()->topLevelItem(0)->childCount(), 2);
     QCOMPARE(tree()->topLevelItem(0)->child(1)->text(0), QStringLiteral("Canal Dos"));
     QCOMPARE(menuTexts(child<QMenu>(*m_w, "menPlaylists")), QStringList({QStringLiteral("My && List *")}));
     QVERIFY(!child<QAction>(*m_w, "actTV")->isChecked());
@@ -254,6 +258,7 @@ void tst_PlaylistWindow::channelCommandsOnAPlaylist()
     window();
     QVERIFY(addThroughDialog(QStringLiteral("Mine"), m_http->url(QStringLiteral("/list.m3u"))));
     QTRY_COMPARE(tree()->topLevelItemCount(), 2);
+    tree()->topLevelItem(0)->setExpanded(true);
     QTreeWidgetItem *uno = tree()->topLevelItem(0)->child(0);
     tree()->setCurrentItem(uno);
     // A guide's id is no channel of the vendor site: its pages are not offered.
