@@ -3,7 +3,7 @@
 #include "ListCipher.h"
 #include "base/Errors.h"
 
-#include <QDateTime>
+#include <QFile>
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QFutureWatcher>
@@ -11,13 +11,32 @@
 #include <QMutex>
 #include <QtConcurrent/QtConcurrentRun>
 
+#include <sys/stat.h>
+
 namespace {
+
+// What tells one version of a file from another: a list is replaced by a rename (a new inode),
+// and its time is kept to the nanosecond.
+struct Version
+{
+    quint64 inode = 0;
+    qint64 size = -1;
+    qint64 modifiedNs = 0;
+    bool operator==(const Version &) const = default;
+};
+
+Version versionOf(const QString &path)
+{
+    struct stat st{};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return {};
+    return {quint64(st.st_ino), qint64(st.st_size), qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+}
 
 struct Shared
 {
     std::weak_ptr<const XmlDocument> document;
-    qint64 size = -1;
-    QDateTime modified;
+    Version version;
 };
 
 QMutex lock;
@@ -27,14 +46,12 @@ QHash<QString, Shared> shared;
 
 std::shared_ptr<const XmlDocument> OpenListDocument(const QString &path)
 {
-    const QFileInfo info(path);
-    const QString key = info.absoluteFilePath();
-    const qint64 size = info.size();
-    const QDateTime modified = info.lastModified();
+    const QString key = QFileInfo(path).absoluteFilePath();
+    const Version version = versionOf(key);
     {
         const QMutexLocker locked(&lock);
         const auto it = shared.constFind(key);
-        if (it != shared.cend() && it->size == size && it->modified == modified) {
+        if (it != shared.cend() && version.size >= 0 && it->version == version) {
             if (auto document = it->document.lock())
                 return document;
         }
@@ -43,7 +60,7 @@ std::shared_ptr<const XmlDocument> OpenListDocument(const QString &path)
     document->loadFromBytes(ReadListFile(path));
     const QMutexLocker locked(&lock);
     shared.removeIf([](const auto &entry) { return entry.value().document.expired(); });
-    shared.insert(key, {document, size, modified});
+    shared.insert(key, {document, version});
     return document;
 }
 

@@ -1,5 +1,6 @@
 #include "TestDirs.h"
 #include "catalogue/ListCipher.h"
+#include "catalogue/ListDocuments.h"
 #include "base/Errors.h"
 #include "base/SafeFile.h"
 
@@ -27,6 +28,7 @@ private slots:
     void writeReplacesWholeOrNotAtAll();
     void listsPastTheLimitAreRefused();
     void shippedCatalogueDeciphers();
+    void openListsAreSharedWhileHeld();
 };
 
 void tst_ListCipher::keystreamFollowsBlockRule()
@@ -147,6 +149,37 @@ void tst_ListCipher::shippedCatalogueDeciphers()
         QCOMPARE(CipherBytes(CipherBytes(plain)), plain);
         QVERIFY(plain.size() > 8192 || QByteArray(name) == "fav.xml");
     }
+}
+
+void tst_ListCipher::openListsAreSharedWhileHeld()
+{
+    TempAppDir dir;
+    const QString path = dir.file(QStringLiteral("L.CHL"));
+    const auto list = [](const QByteArray &name) {
+        return "<?xml version=\"1.0\"?><ChannelList><" + name + "><Item ChannelName=\"x\"/></" + name + "></ChannelList>";
+    };
+    WriteListFile(path, list("Aaa"));
+    auto first = OpenListDocument(path);
+    auto again = OpenListDocumentRunningEvents(path);
+    QCOMPARE(again.get(), first.get()); // held: read once
+
+    // Replaced by a list of the same size: read again, though someone holds the old one.
+    WriteListFile(path, list("Bbb"));
+    auto replaced = OpenListDocument(path);
+    QVERIFY(replaced.get() != first.get());
+    QCOMPARE(replaced->documentElement().child(0).localName(), QStringLiteral("Bbb"));
+    QCOMPARE(first->documentElement().child(0).localName(), QStringLiteral("Aaa")); // still whole
+
+    // Released, a list that became unreadable is reported, on a worker too.
+    first.reset();
+    again.reset();
+    replaced.reset();
+    QFile damaged(path);
+    QVERIFY(damaged.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    damaged.write("no list");
+    damaged.close();
+    QVERIFY_THROWS_EXCEPTION(ZError, OpenListDocument(path));
+    QVERIFY_THROWS_EXCEPTION(ZError, OpenListDocumentRunningEvents(dir.file(QStringLiteral("missing.CHL"))));
 }
 
 QTEST_GUILESS_MAIN(tst_ListCipher)

@@ -71,6 +71,7 @@ private slots:
     void addShowsItAsAListAndRemembersIt();
     void searchFindsPlaylistChannels();
     void failedAddStoresNothing();
+    void cancelInTheStatusBarStopsAnAdd();
     void failedRefreshKeepsTheListAndSaysWhy();
     void channelCommandsOnAPlaylist();
     void manageRenamesAndRemovesWithAQuestion();
@@ -218,6 +219,32 @@ void tst_PlaylistWindow::failedAddStoresNothing()
     QCOMPARE(QDir(m_global->PlaylistDir).entryList({QStringLiteral("*.CHL")}, QDir::Files), QStringList());
     QCOMPARE(menuTexts(child<QMenu>(*m_w, "menPlaylists")), QStringList({QStringLiteral("(no playlists yet)")}));
     QCOMPARE(m_w->channelTree()->ChannelListKind(), ListKind::TV); // what was shown stays
+}
+
+void tst_PlaylistWindow::cancelInTheStatusBarStopsAnAdd()
+{
+    TestHttpServer::Reply silent;
+    silent.silent = true;
+    m_http->script(QStringLiteral("/slow.m3u"), silent);
+    window();
+    QSignalSpy done(commands(), &PlaylistCommands::fetchFinished);
+    WhenModal([&](QWidget *dlg) {
+        child<QLineEdit>(*dlg, "edtSource")->setText(m_http->url(QStringLiteral("/slow.m3u")));
+        child<QPushButton>(*dlg, "btnOk")->click();
+    });
+    child<QAction>(*m_w, "actAddPlaylist")->trigger();
+    auto *cancel = child<QPushButton>(*m_w, "btnPlaylistCancel");
+    QTRY_VERIFY(cancel->isVisible());
+    QVERIFY(child<QLabel>(*m_w, "labPlaylistState")->text().startsWith(QStringLiteral("Fetching the playlist \"slow\"")));
+    QVERIFY(!child<QAction>(*m_w, "actRefreshPlaylist")->isEnabled());
+    cancel->click();
+    QTRY_COMPARE(done.size(), 1); // an abort may report at once
+    QVERIFY(done.first().at(1).value<PlaylistFetch::Result>().cancelled);
+    QVERIFY(!cancel->isVisible());
+    QVERIFY(m_prompts->messages.isEmpty());
+    commands()->store().load();
+    QVERIFY(commands()->store().playlists().isEmpty());
+    QCOMPARE(child<QLabel>(*m_w, "labPlaylistState")->text(), QStringLiteral("Adding the playlist \"slow\" was cancelled."));
 }
 
 void tst_PlaylistWindow::failedRefreshKeepsTheListAndSaysWhy()
