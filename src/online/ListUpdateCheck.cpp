@@ -12,6 +12,8 @@
 #include <QAction>
 #include <QTimer>
 
+#include <memory>
+
 ListUpdateCheck::ListUpdateCheck(TGlobal &global, QWidget *window, QAction *actTV, QObject *parent)
     : QObject(parent), Timer1(new QTimer(this)), HttpGetversion(new THttpCli(QStringLiteral("HttpGetversion"), this)),
       m_global(global), m_window(window), m_actTV(actTV)
@@ -61,5 +63,17 @@ void ListUpdateCheck::Timer1Timer()
     // The new list is in place: its version is recorded, then it is shown.
     m_global.TVVersion = serverVersion;
     m_global.SaveSettings();
-    m_actTV->trigger();
+    if (m_actTV->isEnabled()) {
+        m_actTV->trigger();
+        return;
+    }
+    // A list is loading (the check ran while the first list was read): the new TV list shows
+    // once that load has ended, rather than not at all.
+    auto pending = std::make_shared<QMetaObject::Connection>();
+    *pending = connect(m_actTV, &QAction::enabledChanged, this, [this, pending](bool enabled) {
+        if (!enabled)
+            return;
+        disconnect(*pending);
+        m_actTV->trigger();
+    });
 }

@@ -75,6 +75,7 @@ private slots:
     void unreachableServerIsQuiet();
     void cancelInTheQuestion();
     void successfulUpdate();
+    void anUpdateEndingDuringALoadShowsAfterIt();
     void failedDownloadsChangeNothing_data();
     void failedDownloadsChangeNothing();
     void cancelDuringDownload();
@@ -174,6 +175,26 @@ void tst_ListUpdate::successfulUpdate()
     QTRY_COMPARE(tree->topLevelItem(0)->text(0), QStringLiteral("FRESH  (2)"));
     QVERIFY(s.w->findChild<QAction *>(QStringLiteral("actTV"))->isChecked());
     QVERIFY(s.server.requests()[1].startsWith("GET /download/tv4.chl HTTP/1.0\r\n"));
+}
+
+void tst_ListUpdate::anUpdateEndingDuringALoadShowsAfterIt()
+{
+    Start s;
+    s.server.script(QStringLiteral("/download/channelsinfo4.txt"), HttpReply(200, "OK", "9\r\nlist\r\n"));
+    s.server.script(QStringLiteral("/download/tv4.chl"), HttpReply(200, "OK", newList()));
+    QAction *tv = nullptr;
+    s.prompter.onMessage = [&] {
+        if (s.prompter.messages.last().text != u"Updated successfully!")
+            return;
+        // As while a long list loads: the list commands are held off for a while.
+        tv = s.w->findChild<QAction *>(QStringLiteral("actTV"));
+        tv->setEnabled(false);
+        QTimer::singleShot(300, tv, [tv] { tv->setEnabled(true); });
+    };
+    s.run();
+    auto *tree = s.w->findChild<QTreeWidget *>(QStringLiteral("treChannle"));
+    QTRY_COMPARE_WITH_TIMEOUT(tree->topLevelItem(0) ? tree->topLevelItem(0)->text(0) : QString(),
+                              QStringLiteral("FRESH  (2)"), 10000);
 }
 
 void tst_ListUpdate::failedDownloadsChangeNothing_data()
