@@ -8,6 +8,7 @@
 #include "catalogue/ListCipher.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -105,7 +106,8 @@ void PlaylistFetch::start(const Job &job)
             r.error = QStringLiteral("The playlist is larger than 512 MiB.");
             return r;
         }
-        return readAndStore(file.readAll(), {}, copy, cancelled);
+        return readAndStore(file.readAll(), QUrl::fromLocalFile(QFileInfo(copy.source).absoluteFilePath()).toString(),
+                            copy, cancelled);
     }));
 }
 

@@ -6,6 +6,7 @@
 #include <QJsonObject>
 #include <QMap>
 #include <QStringDecoder>
+#include <QUrl>
 
 #include <algorithm>
 
@@ -301,5 +302,13 @@ Playlist ReadPlaylist(const QByteArray &bytes, const QString &address)
     out = pls ? readPls(lines) : readM3u(lines);
     if (out.entries.isEmpty())
         throw ZError(QStringLiteral("The playlist holds no channel (no entry with an address)."));
+    // An entry without a scheme is a path relative to the playlist itself (as players read it).
+    if (!address.isEmpty()) {
+        const QUrl base(address);
+        for (PlaylistEntry &e : out.entries) {
+            if (!hasScheme(e.address))
+                e.address = base.resolved(QUrl(e.address)).toString();
+        }
+    }
     return out;
 }

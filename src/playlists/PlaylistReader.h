@@ -34,7 +34,8 @@ struct Playlist
 // ([playlist], FileN, TitleN). Lines may end in CR LF, LF or CR; a UTF-8 byte order mark is
 // skipped; bytes that are not UTF-8 are read as Latin-1. Blank lines and unknown directives are
 // passed over. An HLS playlist (segments, or variants of one stream) is one stream: a single
-// entry with `address`.
+// entry with `address`. `address` is where the playlist came from (an http(s) or file:// address):
+// entries without a scheme are resolved against it.
 //
 // Raises ZError with a message a user understands, and reads nothing, for input that is not
 // text, holds no entry, or is larger than kMaxSize.

@@ -22,6 +22,7 @@ private slots:
     void refusals_data();
     void refusals();
     void channelListShowsGroupsAsWritten();
+    void relativeEntriesFollowThePlaylist();
     void openedPlaylistsAreJudged_data();
     void openedPlaylistsAreJudged();
 };
@@ -192,6 +193,25 @@ void tst_PlaylistReader::channelListShowsGroupsAsWritten()
     QCOMPARE(b.text("Ty"), QStringLiteral("2")); // radio="true"
     QCOMPARE(b.text("T"), QStringLiteral("News")); // a category the Filter knows
     QCOMPARE(ChannelIcon(b), IconSpeaker);
+}
+
+void tst_PlaylistReader::relativeEntriesFollowThePlaylist()
+{
+    const QByteArray m3u = "#EXTM3U\n#EXTINF:-1,A\nlive/a b.m3u8\n#EXTINF:-1,B\n/root/b.ts\n"
+                           "#EXTINF:-1,C\n../c.mp3\n#EXTINF:-1,D\nrtmp://other/d\n";
+    const auto addresses = [&](const QString &origin) {
+        QStringList out;
+        for (const PlaylistEntry &e : ReadPlaylist(m3u, origin).entries)
+            out.append(e.address);
+        return out;
+    };
+    QCOMPARE(addresses(QStringLiteral("https://tv.example/lists/my.m3u?k=1")),
+             QStringList({QStringLiteral("https://tv.example/lists/live/a b.m3u8"), QStringLiteral("https://tv.example/root/b.ts"),
+                          QStringLiteral("https://tv.example/c.mp3"), QStringLiteral("rtmp://other/d")}));
+    QCOMPARE(addresses(QStringLiteral("file:///home/u/Music/list.m3u")),
+             QStringList({QStringLiteral("file:///home/u/Music/live/a b.m3u8"), QStringLiteral("file:///root/b.ts"),
+                          QStringLiteral("file:///home/u/c.mp3"), QStringLiteral("rtmp://other/d")}));
+    QCOMPARE(addresses({}).first(), QStringLiteral("live/a b.m3u8")); // nowhere to resolve against
 }
 
 void tst_PlaylistReader::openedPlaylistsAreJudged_data()

@@ -18,7 +18,9 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QTextStream>
+#include <QUrl>
 
 namespace {
 
@@ -148,7 +150,8 @@ int importM3u(const QString &in, const QString &outPath, const QString &type)
         return read;
     try {
         // The same reading as the program's playlists: what the tool imports, the window shows.
-        const PlaylistList r = ChannelListOf(ReadPlaylist(bytes), ty, QStringLiteral("Channels"));
+        const QString origin = QUrl::fromLocalFile(QFileInfo(in).absoluteFilePath()).toString();
+        const PlaylistList r = ChannelListOf(ReadPlaylist(bytes, origin), ty, QStringLiteral("Channels"));
         if (const int written = writeList(outPath, r.xml); written != Ok)
             return written;
         out() << r.groups << " groups, " << r.channels << " channels written to " << outPath << '\n';
