@@ -64,7 +64,8 @@ PlaylistFetch::PlaylistFetch(QNetworkAccessManager *network, QObject *parent)
         // Reading a long playlist leaves much freed memory in the worker's heap: give it back.
         ReleaseFreedMemory();
         Result r = m_work.result();
-        r.cancelled = r.cancelled || m_cancelled->load();
+        // A cancel that came once the list was stored is too late: the result says what happened.
+        r.cancelled = !r.ok && (r.cancelled || m_cancelled->load());
         finish(r);
     });
 }

@@ -42,7 +42,8 @@ public:
     ~PlaylistFetch() override;
 
     void start(const Job &job);
-    // Stops the fetch; the list file stays as it was, and `finished` reports a cancelled result.
+    // Stops the fetch; the list file stays as it was, and `finished` reports a cancelled result
+    // (unless the list had been stored already: then it reports that).
     void cancel();
     bool isRunning() const { return m_running; }
 
