@@ -63,17 +63,23 @@ void ListUpdateCheck::Timer1Timer()
     // The new list is in place: its version is recorded, then it is shown.
     m_global.TVVersion = serverVersion;
     m_global.SaveSettings();
+    showNewList();
+}
+
+void ListUpdateCheck::showNewList()
+{
     if (m_actTV->isEnabled()) {
         m_actTV->trigger();
         return;
     }
     // A list is loading (the check ran while the first list was read): the new TV list shows
-    // once that load has ended, rather than not at all.
+    // once that load has ended, rather than not at all. Queued: the load enables the action
+    // before it has quite ended.
     auto pending = std::make_shared<QMetaObject::Connection>();
     *pending = connect(m_actTV, &QAction::enabledChanged, this, [this, pending](bool enabled) {
         if (!enabled)
             return;
         disconnect(*pending);
-        m_actTV->trigger();
+        QTimer::singleShot(0, this, &ListUpdateCheck::showNewList);
     });
 }

@@ -26,6 +26,8 @@ public:
     THttpCli *HttpGetversion;
 
 private:
+    void showNewList();
+
     TGlobal &m_global;
     QWidget *m_window;
     QAction *m_actTV;
