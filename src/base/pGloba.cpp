@@ -93,6 +93,11 @@ void TGlobal::readFrom(const IniFile &ini)
     WindowMaximized = readBool(ini, QStringLiteral("WindowMaximized"), false);
     ListWidth = readBounded(ini, QStringLiteral("ListWidth"), 0, kFar, -1);
     LastPlaylist = ini.value(kSection, QStringLiteral("LastPlaylist")).value_or(QString()).trimmed();
+    PlayLastChannel = readBool(ini, QStringLiteral("PlayLastChannel"), false);
+    LastChannelList = ini.value(kSection, QStringLiteral("LastChannelList")).value_or(QString()).trimmed();
+    LastChannelName = ini.value(kSection, QStringLiteral("LastChannelName")).value_or(QString());
+    LastChannelUrl = ini.value(kSection, QStringLiteral("LastChannelUrl")).value_or(QString()).trimmed();
+    LastChannelType = readBounded(ini, QStringLiteral("LastChannelType"), 1, 3, 1);
 }
 
 QList<QPair<QString, QString>> TGlobal::settingTexts() const
@@ -116,9 +121,19 @@ QList<QPair<QString, QString>> TGlobal::settingTexts() const
                 {QStringLiteral("WindowMaximized"), boolText(WindowMaximized)}};
     if (ListWidth >= 0)
         out += {{QStringLiteral("ListWidth"), QString::number(ListWidth)}};
-    // Written once a playlist was shown; afterwards kept (empty) so that the file forgets it too.
-    if (!LastPlaylist.isEmpty() || m_savedTexts.contains(QStringLiteral("LastPlaylist")))
-        out += {{QStringLiteral("LastPlaylist"), LastPlaylist}};
+    // Written once set; afterwards kept (cleared) so that the file forgets them too.
+    const auto once = [&](const char *key, const QString &text, bool set) {
+        const QString k = QString::fromLatin1(key);
+        if (set || m_savedTexts.contains(k))
+            out += {{k, text}};
+    };
+    once("LastPlaylist", LastPlaylist, !LastPlaylist.isEmpty());
+    once("PlayLastChannel", boolText(PlayLastChannel), PlayLastChannel);
+    const bool played = !LastChannelUrl.isEmpty();
+    once("LastChannelList", LastChannelList, played);
+    once("LastChannelName", LastChannelName, played);
+    once("LastChannelUrl", LastChannelUrl, played);
+    once("LastChannelType", QString::number(LastChannelType), played);
     return out;
 }
 
@@ -183,6 +198,8 @@ void TGlobal::SaveSettings()
         Download = there.Download;
     if (kept("ShowIcon"))
         ShowIcon = there.ShowIcon;
+    if (kept("PlayLastChannel"))
+        PlayLastChannel = there.PlayLastChannel;
     m_savedTexts.clear();
     for (const auto &[key, text] : settingTexts())
         m_savedTexts.insert(key, text);

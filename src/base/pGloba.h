@@ -63,6 +63,13 @@ public:
     bool WindowMaximized = false;
     int ListWidth = -1; // the channel list panel's width; -1: not remembered
     QString LastPlaylist; // the id of the playlist last shown; empty: a list of DiplayList
+    bool PlayLastChannel = false; // play the last channel at start
+    // The channel played last: its list ("favorites", "tv", "radio", "playlist:<id>"), name,
+    // address and type. Empty: none yet.
+    QString LastChannelList;
+    QString LastChannelName;
+    QString LastChannelUrl;
+    int LastChannelType = 1;
 
 private:
     void computeSkinPath();

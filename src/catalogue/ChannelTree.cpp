@@ -370,6 +370,91 @@ void ChannelTree::treChannleDblClick()
     emit channelStarted(ChannelItem(channel->element));
 }
 
+void ChannelTree::ensureFilled(QTreeWidgetItem *groupNode)
+{
+    if (m_kind == ListKind::Playlist && groupNode->childCount() == 0)
+        fillGroup(groupNode);
+}
+
+void ChannelTree::playItem(QTreeWidgetItem *item)
+{
+    QTreeWidget *tree = m_w.treChannle;
+    item->parent()->setExpanded(true);
+    tree->setCurrentItem(item);
+    tree->scrollToItem(item);
+    treChannleDblClick();
+}
+
+bool ChannelTree::stepChannel(int step)
+{
+    QTreeWidget *tree = m_w.treChannle;
+    const int groups = tree->topLevelItemCount();
+    if (m_loading || !xmlChannle || groups == 0 || step == 0)
+        return false;
+    step = step > 0 ? 1 : -1;
+    // Where to count from: the selected channel, or a selected group's start or end, or the
+    // start or end of the list.
+    int g = step > 0 ? 0 : groups - 1;
+    int c = -2; // before the first / after the last child of group g, once it is filled
+    if (const QTreeWidgetItem *current = tree->currentItem()) {
+        if (QTreeWidgetItem *parent = current->parent()) {
+            g = tree->indexOfTopLevelItem(parent);
+            c = parent->indexOfChild(const_cast<QTreeWidgetItem *>(current));
+        } else {
+            // A group: forwards its first channel, backwards the last before it.
+            g = tree->indexOfTopLevelItem(const_cast<QTreeWidgetItem *>(current));
+            if (step > 0)
+                c = -1;
+            else
+                g = (g - 1 + groups) % groups;
+        }
+    }
+    for (int visited = 0; visited <= groups; ++visited) {
+        QTreeWidgetItem *group = tree->topLevelItem(g);
+        ensureFilled(group);
+        if (m_w.treChannle->topLevelItemCount() != groups)
+            return false; // the list changed meanwhile
+        const int n = group->childCount();
+        if (c == -2)
+            c = step > 0 ? -1 : n;
+        const int next = c + step;
+        if (next >= 0 && next < n) {
+            playItem(group->child(next));
+            return true;
+        }
+        g = (g + step + groups) % groups;
+        c = -2;
+    }
+    return false;
+}
+
+bool ChannelTree::playChannelWithAddress(const QString &url)
+{
+    if (m_loading || !xmlChannle || url.isEmpty())
+        return false;
+    QTreeWidget *tree = m_w.treChannle;
+    for (int g = 0; g < tree->topLevelItemCount(); ++g) {
+        QTreeWidgetItem *group = tree->topLevelItem(g);
+        if (m_kind == ListKind::Playlist && group->childCount() == 0) {
+            // Looked up in the document first: only the group that holds it is filled.
+            const XmlNode node = xmlChannle->documentElement().child(group->data(0, GroupRole).toInt());
+            bool holds = false;
+            for (const XmlNode &channel : node.childNodes())
+                holds = holds || channel.attribute("URL") == url;
+            if (!holds)
+                continue;
+            ensureFilled(group);
+        }
+        for (int c = 0; c < group->childCount(); ++c) {
+            if (channelAttribute(group->child(c), "URL") == url) {
+                playItem(group->child(c));
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
 void ChannelTree::treChannleMouseDown(const QPoint &globalPos)
 {
     if (m_loading || !hasSelection())

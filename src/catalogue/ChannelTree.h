@@ -69,6 +69,13 @@ public:
     void LoadFilteredList(const QString &path, const QString &category);
 
     void treChannleDblClick();
+    // Plays the channel `step` places after (negative: before) the selected one in the list's
+    // order, across groups and around the end; the selection follows. False when the list has
+    // no channel or a load runs.
+    bool stepChannel(int step);
+    // Selects and plays the channel of the shown list with stream address `url`; false when the
+    // list holds none.
+    bool playChannelWithAddress(const QString &url);
     void actLeftPlayExecute() { treChannleDblClick(); }
     // A right click while a node is selected: enables the channel commands and opens popLeft.
     void treChannleMouseDown(const QPoint &globalPos);
@@ -107,6 +114,8 @@ private:
     QTreeWidgetItem *channelNode(const XmlNode &channel, const QString &label) const;
     void fillOpenedGroups();
     void fillGroup(QTreeWidgetItem *groupNode);
+    void ensureFilled(QTreeWidgetItem *groupNode);
+    void playItem(QTreeWidgetItem *item);
 
     Widgets m_w;
     TGlobal &m_global;

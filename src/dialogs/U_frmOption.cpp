@@ -15,6 +15,7 @@ TFrmOption::TFrmOption(TGlobal &global, QWidget *parent) : QDialog(parent), m_gl
     m_ui->chkDown->setChecked(m_global.Download);
     m_ui->cheOntop->setChecked(m_global.Ontop);
     m_ui->cheShowIcon->setChecked(m_global.ShowIcon);
+    m_ui->chePlayLast->setChecked(m_global.PlayLastChannel);
     connect(m_ui->btnOk, &QPushButton::clicked, this, [this] { Guarded(this, [this] { btnOkClick(); }); });
     connect(m_ui->btnCancel, &QPushButton::clicked, this, &TFrmOption::btnCancelClick);
 }
@@ -30,6 +31,7 @@ void TFrmOption::btnOkClick()
     m_global.Download = m_ui->chkDown->isChecked();
     m_global.Ontop = m_ui->cheOntop->isChecked();
     m_global.ShowIcon = m_ui->cheShowIcon->isChecked();
+    m_global.PlayLastChannel = m_ui->chePlayLast->isChecked();
     m_global.SaveSettings();
     accept();
 }

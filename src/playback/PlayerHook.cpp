@@ -47,6 +47,9 @@ bool PlayerHook::pictureKey(int key)
     case Qt::Key_Down:
         m_volume.stepVolume(-1);
         return true;
+    case Qt::Key_Backspace:
+        m_w.actLastChannel->trigger();
+        return true;
     default:
         return false;
     }

@@ -30,6 +30,7 @@ public:
         QAction *actPlay;
         QAction *actPause;
         QAction *actMute;
+        QAction *actLastChannel;
     };
     PlayerHook(const Widgets &widgets, PlaybackController &playback, FullScreen &fullScreen, VolumeControl &volume,
                QObject *parent);

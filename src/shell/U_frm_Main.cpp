@@ -6,6 +6,7 @@
 #include "WindowMemory.h"
 #include "appearance/SkinEngine.h"
 #include "appearance/SkinMenu.h"
+#include "catalogue/ChannelHistory.h"
 #include "catalogue/ChannelTree.h"
 #include "catalogue/FavoritesCommands.h"
 #include "catalogue/U_frmSearch.h"
@@ -65,6 +66,7 @@ Tfrm_Main::~Tfrm_Main()
     delete m_web;
     delete m_listCheck;
     delete m_favorites;
+    delete m_history;
     delete m_logoIcons;
     delete m_logos;
     delete m_playlists;
@@ -96,7 +98,8 @@ void Tfrm_Main::buildPopups()
     // Shortcuts work wherever the keyboard is in the window, full screen included (where the
     // menu bar is hidden); the window holds no text field whose keys they could take.
     for (QAction *a : {m_ui->actFull, m_ui->actOpen, m_ui->actSearch, m_ui->actDelete, m_ui->actVolumeUp,
-                       m_ui->actVolumeDown, m_ui->actMute}) {
+                       m_ui->actVolumeDown, m_ui->actMute, m_ui->actNextChannel, m_ui->actPreviousChannel,
+                       m_ui->actRefreshPlaylist}) {
         a->setShortcutContext(Qt::WindowShortcut);
         addAction(a);
     }
@@ -119,6 +122,7 @@ void Tfrm_Main::createSubsystems()
                               m_ui->actAddFav, m_ui->actProperties, m_ui->actBroken, m_ui->actAddReview},
                              m_global, *m_playback, this);
     m_favorites = new FavoritesCommands(*m_tree, m_ui->actFavorites, m_global, this);
+    m_history = new ChannelHistory(*m_tree, *m_playback, m_global, this);
     m_playlists = new PlaylistCommands({m_ui->menPlaylists, m_ui->actAddPlaylist, m_ui->actRefreshPlaylist,
                                         m_ui->actManagePlaylists, m_ui->Panel5, m_ui->StatusBar1},
                                        m_global, *m_tree, this);
@@ -165,6 +169,9 @@ void Tfrm_Main::wireActions()
         else
             m_favorites->actPropertiesExecute();
     });
+    run(m_ui->actNextChannel, [this] { m_tree->stepChannel(1); });
+    run(m_ui->actPreviousChannel, [this] { m_tree->stepChannel(-1); });
+    run(m_ui->actLastChannel, [this] { m_history->playPrevious(); });
     run(m_ui->actAddPlaylist, [this] { m_playlists->actAddPlaylistExecute(); });
     run(m_ui->actRefreshPlaylist, [this] { m_playlists->actRefreshPlaylistExecute(); });
     run(m_ui->actManagePlaylists, [this] { m_playlists->actManagePlaylistsExecute(); });
@@ -206,7 +213,8 @@ void Tfrm_Main::FormCreate()
     skinmain = SkinEngine::SetUp(this, m_global.SkinPath);
     m_skinMenu->setEngine(skinmain);
     ApplicationEvents1 = new PlayerHook({m_ui->imgWmplay, popControl, m_ui->act50, m_ui->act100, m_ui->act200,
-                                         m_ui->actFull, m_ui->actPlay, m_ui->actPause, m_ui->actMute},
+                                         m_ui->actFull, m_ui->actPlay, m_ui->actPause, m_ui->actMute,
+                                         m_ui->actLastChannel},
                                         *m_playback, *m_fullScreen, *m_volume, this);
     // The playlist last shown comes back; else the list the preferences name.
     if (!m_global.LastPlaylist.isEmpty() && m_playlists->store().hasList(m_global.LastPlaylist) &&
@@ -262,6 +270,7 @@ void Tfrm_Main::loadFirstList()
         list->trigger();
     else
         return;
+    Guarded(this, [this] { m_history->playLastAtStart(); });
     // Playlists whose refresh is due are fetched in the background once the window is up.
     QTimer::singleShot(kDueRefreshDelayMs, m_playlists,
                        [this] { Guarded(this, [this] { m_playlists->refreshDue(true); }); });

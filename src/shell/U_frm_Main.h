@@ -5,6 +5,7 @@
 
 #include <memory>
 
+class ChannelHistory;
 class ChannelTree;
 class FavoritesCommands;
 class FullScreen;
@@ -58,6 +59,7 @@ public:
     SkinEngine *skinEngine() const { return skinmain; }
     VideoLayout *videoLayout() const { return m_video; }
     ChannelTree *channelTree() const { return m_tree; }
+    ChannelHistory *channelHistory() const { return m_history; }
     PlaybackController *playback() const { return m_playback; }
     VolumeControl *volume() const { return m_volume; }
     ListUpdateCheck *listUpdateCheck() const { return m_listCheck; }
@@ -100,6 +102,7 @@ private:
     VolumeControl *m_volume = nullptr;
     PlayerHook *ApplicationEvents1 = nullptr;
     ChannelTree *m_tree = nullptr;
+    ChannelHistory *m_history = nullptr;
     FavoritesCommands *m_favorites = nullptr;
     PlaylistCommands *m_playlists = nullptr;
     LogoCache *m_logos = nullptr;

@@ -22,8 +22,15 @@ struct FakePlayer : PlayTarget
     };
     QList<Call> plays;
     QList<int> types;
-    void PlayStream(const QString &address, const QString &name) override { plays.append({address, name}); }
+    QList<StreamHeaders> headers; // as set before each play
+    StreamHeaders next;
+    void PlayStream(const QString &address, const QString &name) override
+    {
+        plays.append({address, name});
+        headers.append(std::exchange(next, {}));
+    }
     void SetCurrentChannelType(int type) override { types.append(type); }
+    void SetStreamHeaders(const StreamHeaders &h) override { next = h; }
 };
 
 // The channel tree with the widgets and actions it works on, as the main window holds them.

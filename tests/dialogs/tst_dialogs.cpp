@@ -105,9 +105,12 @@ void tst_Dialogs::preferencesOkStores()
     child<QComboBox>(dlg, "comDisplayList")->setCurrentIndex(2);
     child<QCheckBox>(dlg, "cheShowIcon")->click();
     child<QCheckBox>(dlg, "cheOntop")->click();
+    QVERIFY(!child<QCheckBox>(dlg, "chePlayLast")->isChecked());
+    child<QCheckBox>(dlg, "chePlayLast")->click();
     child<QPushButton>(dlg, "btnOk")->click();
     QCOMPARE(dlg.result(), int(QDialog::Accepted));
     QCOMPARE(g.DiplayList, 2);
+    QVERIFY(TGlobal(dir.path()).PlayLastChannel);
     QCOMPARE(g.ShowIcon, false);
     QCOMPARE(g.Ontop, true);
     QCOMPARE(g.Download, false);

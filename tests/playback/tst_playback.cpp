@@ -89,6 +89,7 @@ private slots:
     void closingMidStream();
     void playlistHeadersGoWithTheirChannelOnly();
     void radioShowsItsLogo();
+    void zappingKeysWorkInFullScreen();
 
 private:
     std::unique_ptr<TestHttpServer> m_http;
@@ -733,6 +734,29 @@ void tst_Playback::radioShowsItsLogo()
     // The next stream has none of it.
     win.w->PlayStream(m_http->url(QStringLiteral("/clip.mp4")), QStringLiteral("Video"));
     QVERIFY(!art->isVisible());
+}
+
+void tst_Playback::zappingKeysWorkInFullScreen()
+{
+    const QByteArray a = m_http->url(QStringLiteral("/clip.mp4?a")).toUtf8();
+    const QByteArray b = m_http->url(QStringLiteral("/clip.mp4?b")).toUtf8();
+    Window win("<?xml version=\"1.0\"?><ChannelList><One><Item ChannelName=\"A\" URL=\"" + a +
+               "\" INFO=\"\" Ty=\"1\" MT=\"1\" Co=\"\" SP=\"1\" T=\"\" I=\"\" ID=\"\"/></One><Two>"
+               "<Item ChannelName=\"B\" URL=\"" + b +
+               "\" INFO=\"\" Ty=\"1\" MT=\"1\" Co=\"\" SP=\"1\" T=\"\" I=\"\" ID=\"\"/></Two></ChannelList>");
+    QVERIFY(QTest::qWaitForWindowActive(win.w.get()));
+    win.action("actNextChannel")->trigger();
+    QCOMPARE(win.pc->CurrentUrl, QString::fromUtf8(a));
+    QTRY_COMPARE_WITH_TIMEOUT(win.pc->PlayState, 3, 15000);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F11);
+    QVERIFY(win.w->windowState() & Qt::WindowFullScreen);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_PageDown, Qt::ControlModifier);
+    QTRY_COMPARE(win.pc->CurrentUrl, QString::fromUtf8(b));
+    QCOMPARE(child<QTreeWidget>(*win.w, "treChannle")->currentItem()->text(0), QStringLiteral("B (1K)"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backspace);
+    QTRY_COMPARE(win.pc->CurrentUrl, QString::fromUtf8(a));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_PageUp, Qt::ControlModifier);
+    QTRY_COMPARE(win.pc->CurrentUrl, QString::fromUtf8(b)); // before A, around the start
 }
 
 QTEST_MAIN(tst_Playback)

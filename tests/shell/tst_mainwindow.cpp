@@ -173,7 +173,10 @@ void tst_MainWindow::mainMenuOrder()
                           QStringLiteral("-"), QStringLiteral("actAddPlaylist=&Add Playlist..."),
                           QStringLiteral("actRefreshPlaylist=R&efresh Playlist"),
                           QStringLiteral("actManagePlaylists=&Manage Playlists..."), QStringLiteral("-"),
-                          QStringLiteral("actSearch=&Search")}));
+                          QStringLiteral("actSearch=&Search"), QStringLiteral("-"),
+                          QStringLiteral("actNextChannel=&Next Channel"),
+                          QStringLiteral("actPreviousChannel=Pre&vious Channel"),
+                          QStringLiteral("actLastChannel=&Last Channel\tBackspace")}));
     const QStringList categories = {
         QStringLiteral("News"),         QStringLiteral("Kids"),       QStringLiteral("Movies"),
         QStringLiteral("Sports"),       QStringLiteral("General"),    QStringLiteral("Games"),
