@@ -2,6 +2,7 @@
 
 #include "AudioArtwork.h"
 #include "FullScreen.h"
+#include "Reconnect.h"
 #include "PlayerComponents.h"
 #include "StatusLine.h"
 #include "appearance/AnimatedPicture.h"
@@ -13,6 +14,7 @@
 
 #include <QAction>
 #include <QLabel>
+#include <QNetworkInformation>
 #include <QResizeEvent>
 
 PlaybackController::PlaybackController(const Widgets &widgets, TGlobal &global, VideoLayout &layout,
@@ -22,6 +24,42 @@ PlaybackController::PlaybackController(const Widgets &widgets, TGlobal &global, 
     m_layout.setVideoSource([this] { return currentVideo(); });
     m_status = new StatusLine(m_w.labState, this);
     m_artwork = new AudioArtwork(m_w.imgWmplay);
+    m_reconnect = new Reconnect(this);
+    connect(m_reconnect, &Reconnect::retry, this, [this] {
+        PlayStream(QString(), QString());
+        ShowConnectingState();
+        m_status->setText(m_reconnect->statusText());
+    });
+}
+
+void PlaybackController::watchNetwork()
+{
+    // Where the platform tells network changes, a stream waiting to be tried again is tried at
+    // once when the network comes back. Loaded with the first live stream, not at start.
+    if (m_watchingNetwork)
+        return;
+    m_watchingNetwork = true;
+    if (!QNetworkInformation::loadBackendByFeatures(QNetworkInformation::Feature::Reachability))
+        return;
+    connect(QNetworkInformation::instance(), &QNetworkInformation::reachabilityChanged, m_reconnect,
+            [this](QNetworkInformation::Reachability reachability) {
+                if (reachability == QNetworkInformation::Reachability::Online)
+                    m_reconnect->tryNow();
+            });
+}
+
+bool PlaybackController::reconnecting()
+{
+    const bool trying = m_reconnect->isTrying();
+    if (!m_reconnect->dropped()) {
+        if (trying)
+            m_status->setText(m_engineStatus); // the tries are used up: why the last one failed
+        return false;
+    }
+    ShowConnectingState();
+    setButtons(true, false, true); // Stop ends the tries
+    m_status->setText(m_reconnect->statusText());
+    return true;
 }
 
 void PlaybackController::setArtwork(const QPixmap &logo)
@@ -145,6 +183,7 @@ void PlaybackController::PlayStream(const QString &address, const QString &name)
     if (!address.isEmpty()) {
         CurrentUrl = address;
         ++m_streamNumber;
+        m_reconnect->cancel();
         m_artwork->setLogo({});
         m_artwork->hide();
         const StreamHeaders h = std::exchange(m_nextHeaders, {});
@@ -227,6 +266,8 @@ void PlaybackController::wmplayerPlayStateChange(int NewState)
     case 0:
     case 1:
     case 10:
+        if (reconnecting())
+            break;
         m_fullScreen.leave();
         ShowIdleState();
         break;
@@ -253,6 +294,8 @@ void PlaybackController::rePlayerPlayStateChange(int lNewState)
     PlayState = lNewState;
     switch (lNewState) {
     case 0:
+        if (reconnecting())
+            break;
         m_fullScreen.leave();
         ShowIdleState();
         break;
@@ -270,6 +313,10 @@ void PlaybackController::rePlayerPlayStateChange(int lNewState)
 
 void PlaybackController::playing(bool firstEngine)
 {
+    const bool live = (firstEngine ? m_wm->currentMedia.duration() : m_re->GetDuration()) <= 0;
+    m_reconnect->playing(live);
+    if (live)
+        watchNetwork();
     if (firstEngine)
         CurrentUrl = m_wm->currentMedia.sourceURL();
     ShowPlayingState();
@@ -307,18 +354,28 @@ void PlaybackController::videoSizeChanged(int engine)
 void PlaybackController::wmplayerStatusChange()
 {
     if (CurrentEngine == 1)
-        m_status->setText(m_wm->status());
+        showEngineStatus(m_wm->status());
 }
 
 void PlaybackController::rePlayerShowStatus(const QString &statusText)
 {
     if (CurrentEngine == 2)
-        m_status->setText(statusText);
+        showEngineStatus(statusText);
+}
+
+void PlaybackController::showEngineStatus(const QString &text)
+{
+    m_engineStatus = text;
+    // While a dropped stream is tried again, the status says so until it plays.
+    if ((m_reconnect->isWaiting() || m_reconnect->isTrying()) && text != u"Playing")
+        m_status->setText(m_reconnect->statusText());
+    else
+        m_status->setText(text);
 }
 
 void PlaybackController::wmplayerError()
 {
-    if (CurrentEngine != 1)
+    if (CurrentEngine != 1 || reconnecting())
         return;
     m_fullScreen.leave();
     ShowIdleState();
@@ -330,8 +387,10 @@ void PlaybackController::actPlayExecute()
         m_w.actOpen->trigger();
         return;
     }
-    if (!m_w.imgPause->isEnabled())
+    if (!m_w.imgPause->isEnabled()) {
+        m_reconnect->cancel(); // the user's own try
         PlayStream(QString(), QString());
+    }
 }
 
 void PlaybackController::actPauseExecute()
@@ -348,6 +407,14 @@ void PlaybackController::actStopExecute()
 {
     if (!m_wm)
         return;
+    if (m_reconnect->isWaiting()) {
+        // The stream is gone already: only the tries end.
+        m_reconnect->cancel();
+        ShowIdleState();
+        m_status->setText(QStringLiteral("Stopped"));
+        return;
+    }
+    m_reconnect->cancel();
     if (CurrentEngine == 1)
         m_wm->controls.stop();
     else

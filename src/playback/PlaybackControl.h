@@ -10,6 +10,7 @@
 
 class AnimatedPicture;
 class AudioArtwork;
+class Reconnect;
 class FullScreen;
 class QAction;
 class QLabel;
@@ -77,6 +78,7 @@ public:
     // next stream.
     void setArtwork(const QPixmap &logo);
     AudioArtwork *artwork() const { return m_artwork; }
+    Reconnect *reconnect() const { return m_reconnect; }
     // Counts the streams started by address: tells whether a late answer is still for this one.
     int streamNumber() const { return m_streamNumber; }
 
@@ -107,6 +109,13 @@ public:
 private:
     StreamHeaders m_nextHeaders;
     AudioArtwork *m_artwork;
+    Reconnect *m_reconnect;
+    // A live stream that dropped: true when a try is due (the display says so).
+    bool reconnecting();
+    void showEngineStatus(const QString &text);
+    void watchNetwork();
+    bool m_watchingNetwork = false;
+    QString m_engineStatus; // what the engine said last
     int m_streamNumber = 0;
     void showArtwork();
     void playing(bool firstEngine);

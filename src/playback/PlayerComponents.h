@@ -67,6 +67,7 @@ public:
         QString sourceURL() const { return m_p->m_engine->playingAddress(); }
         int imageSourceWidth() const { return m_p->m_engine->naturalSize().width(); }
         int imageSourceHeight() const { return m_p->m_engine->naturalSize().height(); }
+        double duration() const { return m_p->m_engine->duration(); }
 
     private:
         friend class TWmPlayer;
@@ -146,6 +147,7 @@ public:
     bool GetMute() const { return m_mute; }
     int GetClipWidth() const { return m_engine->naturalSize().width(); }
     int GetClipHeight() const { return m_engine->naturalSize().height(); }
+    double GetDuration() const { return m_engine->duration(); }
     int GetPlayState() const { return m_engine->playState(); }
     void SetFullScreen();
     bool GetFullScreen() const { return m_fullScreen; }

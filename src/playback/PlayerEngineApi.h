@@ -13,7 +13,7 @@ class QWidget;
 
 namespace engine {
 
-inline constexpr int kApiVersion = 3;
+inline constexpr int kApiVersion = 4;
 
 class Events
 {
@@ -54,6 +54,9 @@ public:
     virtual void setMute(bool mute) = 0;
     virtual QString playingAddress() const = 0; // the address actually playing
     virtual QSize naturalSize() const = 0;      // 0 x 0 without video
+    // The length of what plays, in seconds, read when it started playing; 0 when it has none
+    // (a live stream).
+    virtual double duration() const = 0;
     virtual int playState() const = 0;
     virtual QString status() const = 0;
     // What the output really has (read back from the engine).

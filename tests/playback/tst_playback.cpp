@@ -20,6 +20,7 @@
 #include <QPushButton>
 #include "catalogue/ListCipher.h"
 #include "playback/AudioArtwork.h"
+#include "playback/Reconnect.h"
 #include <QBuffer>
 #include "playlists/PlaylistList.h"
 #include "playlists/PlaylistReader.h"
@@ -90,6 +91,8 @@ private slots:
     void playlistHeadersGoWithTheirChannelOnly();
     void radioShowsItsLogo();
     void zappingKeysWorkInFullScreen();
+    void liveStreamsComeBack();
+    void stopEndsTheTriesAndFilesStayEnded();
 
 private:
     std::unique_ptr<TestHttpServer> m_http;
@@ -103,6 +106,7 @@ void tst_Playback::initTestCase()
     Media::VideoMp4();
     Media::RealMedia();
     Media::AudioOnly();
+    Media::ShortMp4();
     Media::ResizingTs();
     m_http->serveDirectory(Media::Folder());
 }
@@ -757,6 +761,83 @@ void tst_Playback::zappingKeysWorkInFullScreen()
     QTRY_COMPARE(win.pc->CurrentUrl, QString::fromUtf8(a));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_PageUp, Qt::ControlModifier);
     QTRY_COMPARE(win.pc->CurrentUrl, QString::fromUtf8(b)); // before A, around the start
+}
+
+namespace {
+
+// A live stream: an MP3 without a length, sent as it plays and then closed (the station "drops").
+std::unique_ptr<TestHttpServer> liveServer()
+{
+    QFile f(Media::LiveAudio());
+    if (!f.open(QIODevice::ReadOnly))
+        qFatal("no live.mp3");
+    const QByteArray mp3 = f.readAll();
+    TestHttpServer::Reply live;
+    const qsizetype piece = mp3.size() / 10 + 1;
+    live.raw = "HTTP/1.0 200 OK\r\nContent-Type: audio/mpeg\r\n\r\n" + mp3.left(piece);
+    for (qsizetype at = piece; at < mp3.size(); at += piece)
+        live.pieces.append(mp3.mid(at, piece));
+    live.pieceDelayMs = 150;
+    auto server = std::make_unique<TestHttpServer>();
+    server->script(QStringLiteral("/live.mp3"), live);
+    return server;
+}
+
+int requestsOf(const TestHttpServer &server, const QByteArray &path)
+{
+    int n = 0;
+    for (const QByteArray &head : server.requests())
+        n += head.startsWith("GET " + path + ' ');
+    return n;
+}
+
+} // namespace
+
+void tst_Playback::liveStreamsComeBack()
+{
+    auto server = liveServer();
+    Window win;
+    win.pc->reconnect()->setDelays({300, 300, 300, 300, 300});
+    win.pc->SetCurrentChannelType(2);
+    win.w->PlayStream(server->url(QStringLiteral("/live.mp3")), QStringLiteral("Live"));
+    QTRY_COMPARE_WITH_TIMEOUT(win.pc->PlayState, 3, 15000);
+    // Its end is a drop: tried again, and it plays again.
+    QTRY_VERIFY_WITH_TIMEOUT(win.status().startsWith(QStringLiteral("Reconnecting (1/5)...")), 10000);
+    QVERIFY(win.enabled("imgStop"));
+    QTRY_VERIFY_WITH_TIMEOUT(requestsOf(*server, "/live.mp3") >= 2 && win.pc->PlayState == 3, 10000);
+    QCOMPARE(win.status(), QStringLiteral("Playing"));
+
+    // Gone for good: five tries, then why the last failed.
+    server.reset();
+    QTRY_VERIFY_WITH_TIMEOUT(win.status().startsWith(QStringLiteral("Reconnecting (5/5)...")), 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(!win.enabled("imgStop"), 20000);
+    QVERIFY(win.enabled("imgPlay"));
+    QVERIFY2(child<QLabel>(*win.w, "labState")->toolTip().startsWith(QStringLiteral("Error: ")),
+             qPrintable(child<QLabel>(*win.w, "labState")->toolTip()));
+}
+
+void tst_Playback::stopEndsTheTriesAndFilesStayEnded()
+{
+    auto server = liveServer();
+    Window win;
+    win.pc->reconnect()->setDelays({1500, 1500, 1500, 1500, 1500});
+    win.pc->SetCurrentChannelType(2);
+    win.w->PlayStream(server->url(QStringLiteral("/live.mp3")), QStringLiteral("Live"));
+    QTRY_VERIFY_WITH_TIMEOUT(win.status().startsWith(QStringLiteral("Reconnecting (1/5)...")), 15000);
+    win.action("actStop")->trigger();
+    QVERIFY(!win.enabled("imgStop"));
+    QTest::qWait(2500);
+    QCOMPARE(requestsOf(*server, "/live.mp3"), 1);
+    QVERIFY(!win.status().startsWith(QStringLiteral("Reconnecting")));
+
+    // A file with a length that ends stays ended.
+    win.pc->SetCurrentChannelType(1);
+    win.w->PlayStream(m_http->url(QStringLiteral("/short.mp4")), QStringLiteral("Short"));
+    QTRY_COMPARE_WITH_TIMEOUT(win.pc->PlayState, 3, 15000);
+    QTRY_VERIFY_WITH_TIMEOUT(win.enabled("imgPlay"), 15000);
+    QTest::qWait(500);
+    QVERIFY(!win.status().startsWith(QStringLiteral("Reconnecting")));
+    QVERIFY(!win.pc->reconnect()->isWaiting());
 }
 
 QTEST_MAIN(tst_Playback)

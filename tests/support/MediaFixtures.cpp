@@ -135,6 +135,14 @@ QString AudioOnly()
                 {"-f", "lavfi", "-i", "sine=frequency=660:d=3", "-c:a", "libmp3lame", "-b:a", "64k"});
 }
 
+QString LiveAudio()
+{
+    // Without a Xing header its length is known only from its size: served without one, it is
+    // a live stream.
+    return make(QStringLiteral("live.mp3"), {"-f", "lavfi", "-i", "sine=frequency=440:d=2", "-c:a", "libmp3lame",
+                                             "-b:a", "64k", "-write_xing", "0", "-id3v2_version", "0"});
+}
+
 QString RealMedia()
 {
     return make(QStringLiteral("clip.rm"),

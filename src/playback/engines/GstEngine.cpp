@@ -461,6 +461,10 @@ void GstEngine::handle(GstMessage *message, quint64 generation)
         gst_message_parse_state_changed(message, &oldState, &newState, &pending);
         if (newState == GST_STATE_PLAYING) {
             m_contactTimer.stop();
+            gint64 length = -1;
+            m_duration = gst_element_query_duration(m_playbin.get(), GST_FORMAT_TIME, &length) && length > 0
+                             ? double(length) / GST_SECOND
+                             : 0;
             setState(3, QStringLiteral("Playing"));
         } else if (newState == GST_STATE_PAUSED && m_userPaused) {
             setState(4, QStringLiteral("Paused"));

@@ -37,6 +37,7 @@ public:
     void setMute(bool mute) override;
     QString playingAddress() const override { return m_playing; }
     QSize naturalSize() const override { return m_natural; }
+    double duration() const override { return m_duration; }
     int playState() const override { return m_state; }
     QString status() const override { return m_status; }
     double outputVolume() const override;
@@ -78,6 +79,7 @@ private:
     QMutex m_headersLock; // the source is set up on whichever thread starts it
     engine::RequestHeaders m_headers;
     QString m_playing;
+    double m_duration = 0;
     QSize m_natural{0, 0};
     QString m_status;
     int m_state = 0;

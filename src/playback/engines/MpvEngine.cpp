@@ -295,6 +295,13 @@ bool MpvEngine::hasVideo() const
 
 void MpvEngine::reportPlaying()
 {
+    // mpv estimates a length from what it has buffered of a live stream too: a length counts
+    // where the stream can be seeked (a file, an HLS recording), which a live stream cannot.
+    double length = 0;
+    int seekable = 0;
+    const bool known = mpv_get_property(m_mpv.get(), "duration", MPV_FORMAT_DOUBLE, &length) >= 0 && length > 0 &&
+                       mpv_get_property(m_mpv.get(), "seekable", MPV_FORMAT_FLAG, &seekable) >= 0 && seekable;
+    m_duration = known ? length : 0;
     m_awaitingSize = false;
     m_sizeTimeout.stop();
     m_running = m_loaded;

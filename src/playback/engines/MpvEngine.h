@@ -33,6 +33,7 @@ public:
     void setMute(bool mute) override;
     QString playingAddress() const override { return m_path; }
     QSize naturalSize() const override { return m_natural; }
+    double duration() const override { return m_duration; }
     int playState() const override { return m_state; }
     QString status() const override { return m_status; }
     double outputVolume() const override;
@@ -58,6 +59,7 @@ private:
     QString m_source;
     QByteArray m_defaultUserAgent; // mpv's own
     QString m_path;
+    double m_duration = 0;
     QSize m_natural{0, 0};
     QString m_status;
     int m_state = 10; // Ready
