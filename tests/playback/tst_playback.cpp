@@ -93,6 +93,7 @@ private slots:
     void zappingKeysWorkInFullScreen();
     void liveStreamsComeBack();
     void stopEndsTheTriesAndFilesStayEnded();
+    void secondEngineReconnectsToo();
 
 private:
     std::unique_ptr<TestHttpServer> m_http;
@@ -838,6 +839,22 @@ void tst_Playback::stopEndsTheTriesAndFilesStayEnded()
     QTest::qWait(500);
     QVERIFY(!win.status().startsWith(QStringLiteral("Reconnecting")));
     QVERIFY(!win.pc->reconnect()->isWaiting());
+}
+
+void tst_Playback::secondEngineReconnectsToo()
+{
+    auto server = liveServer();
+    server->script(QStringLiteral("/live.pls"),
+                   HttpReply(200, "OK", "[playlist]\nNumberOfEntries=1\nFile1=" + server->url(QStringLiteral("/live.mp3")).toUtf8() + '\n',
+                             "Content-Type: audio/x-scpls\r\n"));
+    Window win;
+    win.pc->reconnect()->setDelays({300, 300, 300, 300, 300});
+    win.pc->SetCurrentChannelType(2);
+    win.w->PlayStream(server->url(QStringLiteral("/live.pls")), QStringLiteral("Live"));
+    QCOMPARE(win.pc->CurrentEngine, 2);
+    QTRY_COMPARE_WITH_TIMEOUT(win.pc->PlayState, 3, 15000);
+    QTRY_VERIFY_WITH_TIMEOUT(win.status().startsWith(QStringLiteral("Reconnecting (1/5)...")), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(requestsOf(*server, "/live.mp3") >= 2 && win.pc->PlayState == 3, 15000);
 }
 
 QTEST_MAIN(tst_Playback)
