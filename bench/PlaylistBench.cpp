@@ -129,9 +129,10 @@ QByteArray madePlaylist(int count)
         const Source &s = sources[i % sources.size()];
         const int round = i / int(sources.size());
         const QByteArray name = (round ? s.name + QStringLiteral(" %1").arg(round + 1) : s.name).toUtf8();
-        out += "#EXTINF:-1 tvg-id=\"" + s.id.toUtf8() + "\" tvg-name=\"" + name + "\" tvg-logo=\"https://logos.example/" +
-               QByteArray::number(i % 5000) + ".png\" group-title=\"" + (s.country.isEmpty() ? QByteArray("Other") : s.country.toUtf8()) +
-               "\"," + name + '\n' + s.url.toUtf8() + '\n';
+        out += "#EXTINF:-1 tvg-id=\"" + s.id.toUtf8() + "\" tvg-name=\"" + name +
+               "\" tvg-logo=\"https://logos.example/" + QByteArray::number(i % 5000) + ".png\" group-title=\"" +
+               (s.country.isEmpty() ? QByteArray("Other") : s.country.toUtf8()) + "\"," + name + '\n' + s.url.toUtf8() +
+               '\n';
     }
     return out;
 }
@@ -285,8 +286,9 @@ int RunPlaylistBench(const QString &m3u, int runs)
         p.start(QStringLiteral("wc"), {QStringLiteral("-l"), file});
         p.waitForFinished();
     });
-    bench::Report(QStringLiteral("parse a playlist of %1 entries (%2 MB)").arg(entries).arg(bytes.size() / 1e6, 0, 'f', 1),
-                  parse, QStringLiteral("ms"), wc, QStringLiteral("wc -l"), QStringLiteral("target <= 500"));
+    bench::Report(
+        QStringLiteral("parse a playlist of %1 entries (%2 MB)").arg(entries).arg(bytes.size() / 1e6, 0, 'f', 1), parse,
+        QStringLiteral("ms"), wc, QStringLiteral("wc -l"), QStringLiteral("target <= 500"));
     bench::Report(QStringLiteral("read and store it on a worker (from a file)"), bench::Median(readTimes),
                   QStringLiteral("ms"));
     bench::Report(QStringLiteral("show it in the tree after the parse (%1 groups)").arg(tree.tree->topLevelItemCount()),
@@ -297,8 +299,9 @@ int RunPlaylistBench(const QString &m3u, int runs)
     bench::Report(QStringLiteral("GUI thread's worst event latency, add to shown"),
                   *std::max_element(latencies.cbegin(), latencies.cend()), QStringLiteral("ms"), 0, {},
                   QStringLiteral("target < 50"));
-    bench::Report(QStringLiteral("resident memory growth with it shown (read at start, %1 ms)").arg(showGroups, 0, 'f', 0),
-                  shownMiB, QStringLiteral("MiB"), 0, {}, QStringLiteral("target <= 100"));
+    bench::Report(
+        QStringLiteral("resident memory growth with it shown (read at start, %1 ms)").arg(showGroups, 0, 'f', 0),
+        shownMiB, QStringLiteral("MiB"), 0, {}, QStringLiteral("target <= 100"));
     bench::Report(QStringLiteral("resident memory growth with all its groups open"), openMiB, QStringLiteral("MiB"));
     bench::Report(QStringLiteral("resident memory growth after adding it (fetch, store, show)"),
                   (rssAdded - rssBefore) / 1024.0, QStringLiteral("MiB"));
@@ -327,7 +330,8 @@ int RunPlaylistBench(const QString &m3u, int runs)
         const double all = medianMs(runs, [&] { search.Button1Click(); });
         const double worst = probe.stop();
         bench::Report(QStringLiteral("Search All with the playlist (%1 rows)").arg(search.SearchUrls().size()), all,
-                      QStringLiteral("ms"), 0, {}, QStringLiteral("target <= 100; worst latency %1 ms").arg(worst, 0, 'f', 1));
+                      QStringLiteral("ms"), 0, {},
+                      QStringLiteral("target <= 100; worst latency %1 ms").arg(worst, 0, 'f', 1));
     }
     Prompter::install(nullptr);
     return 0;

@@ -38,8 +38,8 @@ public:
 
     AppPaths Paths;
     QString IniFileName;
-    QString AppDir;      // the program folder (portable) or the executable's folder
-    QString CacheDir;    // version files and downloads in progress
+    QString AppDir;       // the program folder (portable) or the executable's folder
+    QString CacheDir;     // version files and downloads in progress
     QString TVListTarget; // where a downloaded TV list goes
     QStringList SkinDirs; // shipped first
     int DiplayList = 1;
@@ -61,8 +61,8 @@ public:
     bool Mute = false;
     QRect WindowGeometry; // the normal (not maximised) geometry; invalid: not remembered
     bool WindowMaximized = false;
-    int ListWidth = -1; // the channel list panel's width; -1: not remembered
-    QString LastPlaylist; // the id of the playlist last shown; empty: a list of DiplayList
+    int ListWidth = -1;           // the channel list panel's width; -1: not remembered
+    QString LastPlaylist;         // the id of the playlist last shown; empty: a list of DiplayList
     bool PlayLastChannel = false; // play the last channel at start
     // The channel played last: its list ("favorites", "tv", "radio", "playlist:<id>"), name,
     // address and type. Empty: none yet.

@@ -38,12 +38,15 @@ void ChannelHistory::started(const ChannelItem &channel)
     m_global.LastChannelName = channel.attribute("ChannelName").value_or(QString());
     m_global.LastChannelUrl = url;
     int type = 1;
-    m_global.LastChannelType = ParseDecimal(channel.attribute("Ty").value_or(QString()), &type) && type >= 1 && type <= 3 ? type : 1;
+    m_global.LastChannelType =
+        ParseDecimal(channel.attribute("Ty").value_or(QString()), &type) && type >= 1 && type <= 3 ? type : 1;
 }
 
 void ChannelHistory::play(const ChannelItem &channel)
 {
-    const auto a = [&](const char *key) { return channel.attribute(key).value_or(QString()); };
+    const auto a = [&](const char *key) {
+        return channel.attribute(key).value_or(QString());
+    };
     int type = 1;
     ParseDecimal(a("Ty"), &type);
     m_player.SetStreamHeaders({a("UserAgent"), a("Referrer"), a("Cookie")});

@@ -2,11 +2,11 @@
 
 #include "ListDocuments.h"
 #include "appearance/Artwork.h"
-#include "playback/PlayTarget.h"
 #include "base/Errors.h"
 #include "base/Guard.h"
 #include "base/Prompter.h"
 #include "base/pGloba.h"
+#include "playback/PlayTarget.h"
 
 #include <QAction>
 #include <QApplication>
@@ -72,7 +72,8 @@ ChannelTree::ChannelTree(const Widgets &widgets, TGlobal &global, PlayTarget &pl
     // The channel commands follow the selection, so their keys (Delete) act on what is selected.
     connect(m_w.treChannle, &QTreeWidget::currentItemChanged, this, &ChannelTree::updateCommands);
     connect(m_w.treChannle, &QTreeWidget::itemSelectionChanged, this, &ChannelTree::updateCommands);
-    connect(m_w.treChannle, &QTreeWidget::itemExpanded, this, [this] { Guarded(m_window, [this] { fillOpenedGroups(); }); });
+    connect(m_w.treChannle, &QTreeWidget::itemExpanded, this,
+            [this] { Guarded(m_window, [this] { fillOpenedGroups(); }); });
 }
 
 void ChannelTree::updateCommands()
@@ -363,7 +364,9 @@ void ChannelTree::treChannleDblClick()
         return;
     const QString url = channel->element.text("URL");
     const QString name = channel->element.text("ChannelName");
-    const auto extra = [&](const char *key) { return channel->element.attribute(key).value_or(QString()); };
+    const auto extra = [&](const char *key) {
+        return channel->element.attribute(key).value_or(QString());
+    };
     m_player.SetStreamHeaders({extra("UserAgent"), extra("Referrer"), extra("Cookie")});
     m_player.PlayStream(url, name);
     m_player.SetCurrentChannelType(ChannelNumber(channel->element.text("Ty")));

@@ -121,7 +121,7 @@ private:
     TGlobal &m_global;
     PlayTarget &m_player;
     QWidget *m_window;
-    QObject *m_viewport; // the tree's viewport, which the filter watches
+    QObject *m_viewport;                           // the tree's viewport, which the filter watches
     std::shared_ptr<const XmlDocument> xmlChannle; // the list shown
     ListKind m_kind = ListKind::None;
     QString m_listFile;

@@ -3,8 +3,8 @@
 #include "ListCipher.h"
 #include "base/Errors.h"
 
-#include <QFile>
 #include <QEventLoop>
+#include <QFile>
 #include <QFileInfo>
 #include <QFutureWatcher>
 #include <QHash>
@@ -27,7 +27,9 @@ struct Version
 
 Version versionOf(const QString &path)
 {
-    struct stat st{};
+    struct stat st
+    {
+    };
     if (::stat(QFile::encodeName(path).constData(), &st) != 0)
         return {};
     return {quint64(st.st_ino), qint64(st.st_size), qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};

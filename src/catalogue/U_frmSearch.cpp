@@ -5,11 +5,11 @@
 #include "ChannelText.h"
 #include "ListDocuments.h"
 #include "appearance/SkinEngine.h"
-#include "playback/PlayTarget.h"
 #include "base/Guard.h"
 #include "base/Prompter.h"
 #include "base/ShellOpen.h"
 #include "base/pGloba.h"
+#include "playback/PlayTarget.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -141,20 +141,20 @@ bool TFrmSearch::scan(const QString &listFile, const QString &label, const QStri
         stopped = m_stop != Stop::None; // asked while the list was read
         if (!stopped)
             ScanChannels(
-            *xmlChannle, key, label,
-            [this](const SearchRow &row) {
-                new QTreeWidgetItem(m_ui->listChannel, {row.label, row.name, row.country, row.website});
-                m_searchUrls.append(row.url);
-                m_searchTypes.append(row.type);
-            },
-            [&] {
-                if (slice.elapsed() >= kEventSliceMs) {
-                    QCoreApplication::processEvents();
-                    slice.restart();
-                }
-                stopped = m_stop != Stop::None;
-                return !stopped;
-            });
+                *xmlChannle, key, label,
+                [this](const SearchRow &row) {
+                    new QTreeWidgetItem(m_ui->listChannel, {row.label, row.name, row.country, row.website});
+                    m_searchUrls.append(row.url);
+                    m_searchTypes.append(row.type);
+                },
+                [&] {
+                    if (slice.elapsed() >= kEventSliceMs) {
+                        QCoreApplication::processEvents();
+                        slice.restart();
+                    }
+                    stopped = m_stop != Stop::None;
+                    return !stopped;
+                });
     } catch (const std::exception &) {
         QApplication::restoreOverrideCursor();
         ShowMessage(this, QStringLiteral("Search failed.Please download the new version!"), MsgIcon::None);

@@ -2,15 +2,15 @@
 
 #include "AudioArtwork.h"
 #include "FullScreen.h"
-#include "Reconnect.h"
 #include "PlayerComponents.h"
+#include "Reconnect.h"
 #include "StatusLine.h"
 #include "appearance/AnimatedPicture.h"
-#include "online/VendorSite.h"
 #include "base/AppInfo.h"
 #include "base/Prompter.h"
 #include "base/ShellOpen.h"
 #include "base/pGloba.h"
+#include "online/VendorSite.h"
 
 #include <QAction>
 #include <QLabel>

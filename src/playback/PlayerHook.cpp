@@ -62,8 +62,8 @@ bool PlayerHook::ApplicationEvents1Message(QObject *receiver, QEvent *event)
         auto *w = qobject_cast<QWidget *>(receiver);
         const auto *ke = static_cast<QKeyEvent *>(event);
         const Qt::KeyboardModifiers mods = ke->modifiers() & ~Qt::KeypadModifier;
-        if (mods == Qt::NoModifier && w && (m_fullScreen.isActive() ? w->window() == m_w.imgWmplay->window()
-                                                                     : inPicture(w)))
+        if (mods == Qt::NoModifier && w &&
+            (m_fullScreen.isActive() ? w->window() == m_w.imgWmplay->window() : inPicture(w)))
             return pictureKey(ke->key());
         return false;
     }
@@ -95,8 +95,7 @@ bool PlayerHook::ApplicationEvents1Message(QObject *receiver, QEvent *event)
     // A double-click on either engine's picture goes full screen (full screen itself handles
     // the one that returns).
     const bool onPicture = inRe || w == wm || wm->isAncestorOf(w);
-    if (type == QEvent::MouseButtonDblClick && me->button() == Qt::LeftButton && onPicture &&
-        !m_fullScreen.isActive())
+    if (type == QEvent::MouseButtonDblClick && me->button() == Qt::LeftButton && onPicture && !m_fullScreen.isActive())
         m_w.actFull->trigger();
     return false;
 }

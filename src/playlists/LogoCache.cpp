@@ -183,15 +183,16 @@ void LogoCache::finished(QNetworkReply *reply, const QString &address)
         const QString folder = m_folder;
         const qint64 limit = m_limit;
         const auto total = m_total;
-        QtConcurrent::run(&m_worker, [bytes, file, folder, limit, total] { return store(bytes, file, folder, limit, total); })
-            .then(this, [this, address](bool ok) {
-                if (ok) {
-                    m_pending.remove(address);
-                    emit ready(address);
-                } else {
-                    fail(address);
-                }
-            });
+        QtConcurrent::run(&m_worker, [bytes, file, folder, limit, total] {
+            return store(bytes, file, folder, limit, total);
+        }).then(this, [this, address](bool ok) {
+            if (ok) {
+                m_pending.remove(address);
+                emit ready(address);
+            } else {
+                fail(address);
+            }
+        });
     }
     pump();
 }

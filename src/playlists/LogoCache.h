@@ -64,10 +64,10 @@ private:
     QPointer<QNetworkAccessManager> m_network;
     QList<QString> m_waiting;
     QHash<QNetworkReply *, QString> m_running;
-    QSet<QString> m_pending; // waiting, downloading or being written
+    QSet<QString> m_pending;              // waiting, downloading or being written
     QHash<QString, QDateTime> m_failures; // by key
     QTimer m_saveFailures;
-    QThreadPool m_worker; // one thread: writes and trimming never race
+    QThreadPool m_worker;                         // one thread: writes and trimming never race
     std::shared_ptr<std::atomic<qint64>> m_total; // bytes in the folder; -1 until counted
     QList<QSslCertificate> m_extraCertificates;
     qint64 m_limit = kDefaultLimit;

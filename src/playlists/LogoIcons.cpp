@@ -82,7 +82,8 @@ void LogoIcons::decorate()
         return;
     const QList<QTreeWidgetItem *> rows = visibleRows();
     const auto decorated = [&](const QTreeWidgetItem *item) {
-        return std::any_of(m_decorated.cbegin(), m_decorated.cend(), [&](const Decorated &d) { return d.item == item; });
+        return std::any_of(m_decorated.cbegin(), m_decorated.cend(),
+                           [&](const Decorated &d) { return d.item == item; });
     };
     // The previous screenful's requests that did not start are stale now.
     m_cache.dropWaiting();

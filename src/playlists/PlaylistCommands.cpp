@@ -84,7 +84,8 @@ void PlaylistCommands::rebuildMenu()
         a->setChecked(p.id == m_shownId);
         a->setData(p.id);
         m_menuGroup->addAction(a);
-        connect(a, &QAction::triggered, this, [this, id = p.id] { Guarded(m_window, [this, id] { showPlaylist(id); }); });
+        connect(a, &QAction::triggered, this,
+                [this, id = p.id] { Guarded(m_window, [this, id] { showPlaylist(id); }); });
     }
     if (menu->isEmpty())
         menu->addAction(QStringLiteral("(no playlists yet)"))->setEnabled(false);
@@ -160,7 +161,9 @@ void PlaylistCommands::actManagePlaylistsExecute()
         }
         rebuildMenu();
     });
-    connect(&dlg, &ManagePlaylistsDialog::refreshRequested, this, [this](const QString &id) { enqueue({id, false, false}); });
+    connect(&dlg, &ManagePlaylistsDialog::refreshRequested, this, [this](const QString &id) {
+        enqueue({id, false, false});
+    });
     connect(this, &PlaylistCommands::fetchFinished, &dlg, [&dlg] { Guarded(&dlg, [&dlg] { dlg.reload(); }); });
     dlg.exec();
     if (m_tree.ChannelListKind() == ListKind::Playlist && m_shownId.isEmpty() && !m_tree.isLoading())
@@ -190,7 +193,9 @@ void PlaylistCommands::refreshDue(bool startup)
 
 void PlaylistCommands::enqueue(const Task &task)
 {
-    const auto same = [&](const Task &t) { return t.id == task.id; };
+    const auto same = [&](const Task &t) {
+        return t.id == task.id;
+    };
     if ((m_fetch->isRunning() && same(m_current)) || std::any_of(m_queue.cbegin(), m_queue.cend(), same))
         return;
     m_queue.append(task);
@@ -261,14 +266,17 @@ void PlaylistCommands::onFinished(const PlaylistFetch::Result &result)
                 say(QStringLiteral("Adding the playlist \"%1\" was cancelled.").arg(m_currentName), kSayMs);
             } else {
                 say(result.error, kSayFailureMs);
-                ShowMessage(m_window, QStringLiteral("The playlist \"%1\" could not be added.\n%2").arg(m_currentName, result.error));
+                ShowMessage(
+                    m_window,
+                    QStringLiteral("The playlist \"%1\" could not be added.\n%2").arg(m_currentName, result.error));
             }
         } else if (result.cancelled) {
-            say(QStringLiteral("The refresh of \"%1\" was cancelled; the playlist stays as it was.").arg(m_currentName), kSayMs);
+            say(QStringLiteral("The refresh of \"%1\" was cancelled; the playlist stays as it was.").arg(m_currentName),
+                kSayMs);
         } else {
             m_store.recordFailure(task.id, result.error, now);
-            const QString text =
-                QStringLiteral("The playlist \"%1\" could not be refreshed and stays as it was.\n%2").arg(m_currentName, result.error);
+            const QString text = QStringLiteral("The playlist \"%1\" could not be refreshed and stays as it was.\n%2")
+                                     .arg(m_currentName, result.error);
             say(QString(text).replace(u'\n', u' '), kSayFailureMs);
             if (!task.quiet)
                 ShowMessage(m_window, text);

@@ -74,8 +74,8 @@ QComboBox *NewIntervalBox(QWidget *parent)
 {
     auto *box = new QComboBox(parent);
     box->setObjectName(QStringLiteral("cobRefresh"));
-    box->addItems({QStringLiteral("Never"), QStringLiteral("At start-up"), QStringLiteral("Daily"),
-                   QStringLiteral("Weekly")});
+    box->addItems(
+        {QStringLiteral("Never"), QStringLiteral("At start-up"), QStringLiteral("Daily"), QStringLiteral("Weekly")});
     return box;
 }
 
@@ -305,7 +305,9 @@ void ManagePlaylistsDialog::btnRemoveClick()
     const auto info = m_store.find(currentId());
     if (!info)
         return;
-    if (!AskOkCancel(this, QStringLiteral("Remove the playlist \"%1\" and its %2 channels?").arg(info->name).arg(info->channels)))
+    if (!AskOkCancel(
+            this,
+            QStringLiteral("Remove the playlist \"%1\" and its %2 channels?").arg(info->name).arg(info->channels)))
         return;
     m_store.remove(info->id);
     reload();
@@ -336,7 +338,9 @@ PlaylistEntryDialog::PlaylistEntryDialog(TGlobal &global, const ChannelItem &cha
         edit->setMinimumWidth(fontMetrics().averageCharWidth() * 48);
         form->addRow(label, edit);
     };
-    const auto a = [&](const char *key) { return channel.attribute(key).value_or(QString()); };
+    const auto a = [&](const char *key) {
+        return channel.attribute(key).value_or(QString());
+    };
     row(QStringLiteral("Name:"), a("ChannelName"), "edtName");
     row(QStringLiteral("Stream:"), a("URL"), "edtURL");
     row(QStringLiteral("Group:"), group, "edtGroup");

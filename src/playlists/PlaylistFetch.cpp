@@ -117,7 +117,8 @@ void PlaylistFetch::download()
     if (!m_network) {
         Result r;
         r.error = QStringLiteral("The network is not available.");
-        QMetaObject::invokeMethod(this, [this, r] { finish(r); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, r] { finish(r); }, Qt::QueuedConnection);
         return;
     }
     QNetworkRequest request{QUrl(m_job.source)};
@@ -173,8 +174,8 @@ void PlaylistFetch::onFinished()
     const QString origin = reply->url().toString();
     const Job job = m_job;
     const auto cancelled = m_cancelled;
-    m_work.setFuture(QtConcurrent::run(
-        [bytes, origin, job, cancelled] { return readAndStore(bytes, origin, job, cancelled); }));
+    m_work.setFuture(
+        QtConcurrent::run([bytes, origin, job, cancelled] { return readAndStore(bytes, origin, job, cancelled); }));
 }
 
 void PlaylistFetch::cancel()

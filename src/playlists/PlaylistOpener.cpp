@@ -5,11 +5,11 @@
 #include "base/Prompter.h"
 
 #include <QFile>
-#include <QWidget>
 #include <QFileInfo>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QUrl>
+#include <QWidget>
 
 PlaylistOpener::PlaylistOpener(QNetworkAccessManager *network, QWidget *window)
     : QObject(window), m_network(network), m_window(window)
@@ -65,8 +65,8 @@ void PlaylistOpener::judge(const QString &argument, const QByteArray &head)
         emit playRequested(argument);
         return;
     }
-    const QString name = argument.contains(QLatin1StringView("://")) ? QUrl(argument).fileName()
-                                                                       : QFileInfo(argument).fileName();
+    const QString name =
+        argument.contains(QLatin1StringView("://")) ? QUrl(argument).fileName() : QFileInfo(argument).fileName();
     const QString count = head.size() >= kOpenedPlaylistHead ? QStringLiteral("more than %1").arg(found.count)
                                                              : QString::number(found.count);
     if (AskOkCancel(m_window, QStringLiteral("%1 is a playlist of %2 channels.\nAdd it to your playlists?\n\n"

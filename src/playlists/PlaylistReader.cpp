@@ -238,9 +238,9 @@ Playlist readPls(const QList<QStringView> &lines)
             continue;
         const QStringView key = line.first(eq).trimmed();
         const QString value = line.sliced(eq + 1).trimmed().toString();
-        for (const auto &[prefix, field] : {std::pair{QLatin1StringView("File"), 0},
-                                            std::pair{QLatin1StringView("Title"), 1},
-                                            std::pair{QLatin1StringView("Length"), 2}}) {
+        for (const auto &[prefix, field] :
+             {std::pair{QLatin1StringView("File"), 0}, std::pair{QLatin1StringView("Title"), 1},
+              std::pair{QLatin1StringView("Length"), 2}}) {
             if (!key.startsWith(prefix, Qt::CaseInsensitive))
                 continue;
             bool ok = false;

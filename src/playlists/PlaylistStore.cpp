@@ -85,7 +85,9 @@ bool PlaylistInfo::isDue(const QDateTime &now, bool startup) const
     return !refreshed.isValid() || refreshed.secsTo(now) >= period;
 }
 
-PlaylistStore::PlaylistStore(const QString &folder) : m_folder(QDir::cleanPath(folder)) {}
+PlaylistStore::PlaylistStore(const QString &folder) : m_folder(QDir::cleanPath(folder))
+{
+}
 
 QString PlaylistStore::listFile(const QString &id) const
 {
@@ -122,14 +124,16 @@ void PlaylistStore::read()
     QJsonParseError why{};
     const QJsonDocument doc = QJsonDocument::fromJson(file.readAll(), &why);
     if (why.error != QJsonParseError::NoError || !doc.isObject())
-        throw ZError(QStringLiteral("The list of playlists (%1) is damaged: %2").arg(file.fileName(), why.errorString()));
+        throw ZError(
+            QStringLiteral("The list of playlists (%1) is damaged: %2").arg(file.fileName(), why.errorString()));
     for (const QJsonValue &v : doc.object().value(QStringLiteral("playlists")).toArray()) {
         const QJsonObject o = v.toObject();
         PlaylistInfo p;
         p.id = o.value(QStringLiteral("id")).toString();
         // An id names a file: only what this program makes is taken.
-        if (p.id.isEmpty() || p.id.size() > 32 ||
-            std::any_of(p.id.cbegin(), p.id.cend(), [](QChar c) { return !(c.isLetterOrNumber() && c.unicode() < 128); }))
+        if (p.id.isEmpty() || p.id.size() > 32 || std::any_of(p.id.cbegin(), p.id.cend(), [](QChar c) {
+                return !(c.isLetterOrNumber() && c.unicode() < 128);
+            }))
             continue;
         p.name = o.value(QStringLiteral("name")).toString();
         p.source = o.value(QStringLiteral("source")).toString();
@@ -161,7 +165,7 @@ void PlaylistStore::write() const
         throw ZError(QStringLiteral("Unable to write to %1: %2").arg(indexPath(m_folder), why));
 }
 
-template <typename Change> void PlaylistStore::change(Change &&change)
+template<typename Change> void PlaylistStore::change(Change &&change)
 {
     if (!QDir().mkpath(m_folder))
         throw ZError(QStringLiteral("Unable to write to %1").arg(m_folder));

@@ -9,7 +9,7 @@
 // How often a playlist is fetched again from its source.
 enum class RefreshInterval { Never, AtStartup, Daily, Weekly };
 
-QString RefreshIntervalKey(RefreshInterval interval); // as stored: never, startup, daily, weekly
+QString RefreshIntervalKey(RefreshInterval interval);       // as stored: never, startup, daily, weekly
 RefreshInterval RefreshIntervalFromKey(const QString &key); // unknown keys: Never
 
 // One of the user's playlists, as its index records it.
@@ -61,7 +61,7 @@ public:
     void recordFailure(const QString &id, const QString &error, const QDateTime &when);
 
 private:
-    template <typename Change> void change(Change &&change);
+    template<typename Change> void change(Change &&change);
     void read();
     void write() const;
 

@@ -31,9 +31,10 @@ QList<PublicPlaylist> ReadPublicPlaylists(const QByteArray &json)
             throw damaged(QStringLiteral("a collection lacks its publisher or its https address"));
         if (!base.endsWith(u'/'))
             base += u'/';
-        const RefreshInterval interval = collection.contains(QLatin1StringView("refresh"))
-                                             ? RefreshIntervalFromKey(collection.value(QLatin1StringView("refresh")).toString())
-                                             : RefreshInterval::Daily;
+        const RefreshInterval interval =
+            collection.contains(QLatin1StringView("refresh"))
+                ? RefreshIntervalFromKey(collection.value(QLatin1StringView("refresh")).toString())
+                : RefreshInterval::Daily;
         const auto add = [&](PublicPlaylist::Kind kind, const QString &title, const QString &path) {
             if (title.trimmed().isEmpty() || path.trimmed().isEmpty() || path.contains(QLatin1StringView("..")))
                 throw damaged(QStringLiteral("an entry of %1 lacks its name or path").arg(publisher));
@@ -48,7 +49,8 @@ QList<PublicPlaylist> ReadPublicPlaylists(const QByteArray &json)
                 const QJsonArray pair = v.toArray();
                 const QString code = pair.at(0).toString().trimmed();
                 if (code.isEmpty() || code.contains(u'/'))
-                    throw damaged(QStringLiteral("a %1 entry of %2 has no code").arg(QLatin1StringView(key), publisher));
+                    throw damaged(
+                        QStringLiteral("a %1 entry of %2 has no code").arg(QLatin1StringView(key), publisher));
                 add(kind, pair.at(1).toString(), folder + code + QStringLiteral(".m3u"));
             }
         };

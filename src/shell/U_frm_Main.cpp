@@ -1,11 +1,12 @@
 #include "U_frm_Main.h"
 #include "ui_U_frm_Main.h"
 
-#include "base/AppInfo.h"
-#include "base/Guard.h"
 #include "WindowMemory.h"
 #include "appearance/SkinEngine.h"
 #include "appearance/SkinMenu.h"
+#include "base/AppInfo.h"
+#include "base/Guard.h"
+#include "base/pGloba.h"
 #include "catalogue/ChannelHistory.h"
 #include "catalogue/ChannelTree.h"
 #include "catalogue/FavoritesCommands.h"
@@ -16,7 +17,6 @@
 #include "online/ListUpdateCheck.h"
 #include "online/U_frmUpdate.h"
 #include "online/WebPages.h"
-#include "base/pGloba.h"
 #include "playback/FullScreen.h"
 #include "playback/PlaybackControl.h"
 #include "playback/PlayerHook.h"
@@ -29,9 +29,9 @@
 #include "playlists/PlaylistOpener.h"
 
 #include <QMenu>
-#include <QWindow>
 #include <QMouseEvent>
 #include <QTimer>
+#include <QWindow>
 
 Tfrm_Main::Tfrm_Main(TGlobal &global, QWidget *parent) : QMainWindow(parent), m_global(global), m_ui(new Ui::Tfrm_Main)
 {
@@ -97,9 +97,9 @@ void Tfrm_Main::buildPopups()
 
     // Shortcuts work wherever the keyboard is in the window, full screen included (where the
     // menu bar is hidden); the window holds no text field whose keys they could take.
-    for (QAction *a : {m_ui->actFull, m_ui->actOpen, m_ui->actSearch, m_ui->actDelete, m_ui->actVolumeUp,
-                       m_ui->actVolumeDown, m_ui->actMute, m_ui->actNextChannel, m_ui->actPreviousChannel,
-                       m_ui->actRefreshPlaylist}) {
+    for (QAction *a :
+         {m_ui->actFull, m_ui->actOpen, m_ui->actSearch, m_ui->actDelete, m_ui->actVolumeUp, m_ui->actVolumeDown,
+          m_ui->actMute, m_ui->actNextChannel, m_ui->actPreviousChannel, m_ui->actRefreshPlaylist}) {
         a->setShortcutContext(Qt::WindowShortcut);
         addAction(a);
     }
@@ -111,11 +111,11 @@ void Tfrm_Main::createSubsystems()
     m_video = new VideoLayout({this, m_ui->panLeft, m_ui->panControl, m_ui->imgWmplay, m_ui->panFlash, m_ui->act50,
                                m_ui->act100, m_ui->act200},
                               *m_fullScreen, this);
-    m_playback = new PlaybackController({this, m_ui->imgPlay, m_ui->imgPause, m_ui->imgStop, m_ui->actPlay,
-                                         m_ui->actPause, m_ui->actStop, m_ui->actOpen, m_ui->act50, m_ui->act100,
-                                         m_ui->act200, m_ui->actFull, m_ui->panFlash, m_ui->imgWmplay,
-                                         m_ui->gifConMedia, m_ui->labState, m_ui->imgmute},
-                                        m_global, *m_video, *m_fullScreen, this);
+    m_playback =
+        new PlaybackController({this, m_ui->imgPlay, m_ui->imgPause, m_ui->imgStop, m_ui->actPlay, m_ui->actPause,
+                                m_ui->actStop, m_ui->actOpen, m_ui->act50, m_ui->act100, m_ui->act200, m_ui->actFull,
+                                m_ui->panFlash, m_ui->imgWmplay, m_ui->gifConMedia, m_ui->labState, m_ui->imgmute},
+                               m_global, *m_video, *m_fullScreen, this);
     m_volume = new VolumeControl(m_ui->imgRuler, m_ui->imgMove, m_ui->imgnomute, m_ui->imgmute, *m_playback, this);
     m_tree = new ChannelTree({m_ui->treChannle, m_ui->actFavorites, m_ui->actTV, m_ui->actRadio,
                               m_ui->menFilter->actions(), popLeft, m_ui->actLeftPlay, m_ui->actAddNew, m_ui->actDelete,
@@ -212,10 +212,10 @@ void Tfrm_Main::FormCreate()
     m_skinMenu->LoadSkinMenu(m_global.SkinDirs);
     skinmain = SkinEngine::SetUp(this, m_global.SkinPath);
     m_skinMenu->setEngine(skinmain);
-    ApplicationEvents1 = new PlayerHook({m_ui->imgWmplay, popControl, m_ui->act50, m_ui->act100, m_ui->act200,
-                                         m_ui->actFull, m_ui->actPlay, m_ui->actPause, m_ui->actMute,
-                                         m_ui->actLastChannel},
-                                        *m_playback, *m_fullScreen, *m_volume, this);
+    ApplicationEvents1 =
+        new PlayerHook({m_ui->imgWmplay, popControl, m_ui->act50, m_ui->act100, m_ui->act200, m_ui->actFull,
+                        m_ui->actPlay, m_ui->actPause, m_ui->actMute, m_ui->actLastChannel},
+                       *m_playback, *m_fullScreen, *m_volume, this);
     // The playlist last shown comes back; else the list the preferences name.
     if (!m_global.LastPlaylist.isEmpty() && m_playlists->store().hasList(m_global.LastPlaylist) &&
         m_playlists->store().find(m_global.LastPlaylist))
@@ -317,7 +317,8 @@ void Tfrm_Main::FormResize()
 
 bool Tfrm_Main::eventFilter(QObject *watched, QEvent *event)
 {
-    if ((m_firstList || !m_firstPlaylist.isEmpty()) && watched == windowHandle() && event->type() == QEvent::Expose && windowHandle()->isExposed())
+    if ((m_firstList || !m_firstPlaylist.isEmpty()) && watched == windowHandle() && event->type() == QEvent::Expose &&
+        windowHandle()->isExposed())
         QTimer::singleShot(0, this, &Tfrm_Main::loadFirstList);
     // The product caption on the idle panel leads to the home page.
     if (watched == m_ui->labCap && event->type() == QEvent::MouseButtonRelease &&

@@ -1,11 +1,11 @@
 #pragma once
 
 #include "TestDirs.h"
+#include "base/pGloba.h"
 #include "catalogue/ChannelText.h"
 #include "catalogue/ChannelTree.h"
 #include "catalogue/FavoritesCommands.h"
 #include "playback/PlayTarget.h"
-#include "base/pGloba.h"
 
 #include <QAction>
 #include <QMenu>

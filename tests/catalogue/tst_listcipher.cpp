@@ -1,8 +1,8 @@
 #include "TestDirs.h"
-#include "catalogue/ListCipher.h"
-#include "catalogue/ListDocuments.h"
 #include "base/Errors.h"
 #include "base/SafeFile.h"
+#include "catalogue/ListCipher.h"
+#include "catalogue/ListDocuments.h"
 
 #include <QDir>
 #include <QFile>
@@ -156,7 +156,8 @@ void tst_ListCipher::openListsAreSharedWhileHeld()
     TempAppDir dir;
     const QString path = dir.file(QStringLiteral("L.CHL"));
     const auto list = [](const QByteArray &name) {
-        return "<?xml version=\"1.0\"?><ChannelList><" + name + "><Item ChannelName=\"x\"/></" + name + "></ChannelList>";
+        return "<?xml version=\"1.0\"?><ChannelList><" + name + "><Item ChannelName=\"x\"/></" + name +
+               "></ChannelList>";
     };
     WriteListFile(path, list("Aaa"));
     auto first = OpenListDocument(path);

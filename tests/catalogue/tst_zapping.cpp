@@ -75,11 +75,12 @@ void tst_Zapping::zappingIntoAPlaylistGroupFillsIt()
     TreeRig rig;
     rig.start();
     const QString file = rig.dir.file(QStringLiteral("data/p1.CHL"));
-    WriteListFile(file, ChannelListOf(ReadPlaylist("#EXTM3U\n#EXTINF:-1 group-title=\"G1\",One\nhttp://p/1\n"
-                                                   "#EXTINF:-1 group-title=\"G2\",Two\n#EXTVLCOPT:http-referrer=http://r/\n"
-                                                   "http://p/2\n"),
-                                      1, QStringLiteral("Mine"))
-                            .xml);
+    WriteListFile(file,
+                  ChannelListOf(ReadPlaylist("#EXTM3U\n#EXTINF:-1 group-title=\"G1\",One\nhttp://p/1\n"
+                                             "#EXTINF:-1 group-title=\"G2\",Two\n#EXTVLCOPT:http-referrer=http://r/\n"
+                                             "http://p/2\n"),
+                                1, QStringLiteral("Mine"))
+                      .xml);
     rig.channels->showPlaylist(file);
     QCOMPARE(rig.tree->topLevelItem(1)->childCount(), 0);
     QVERIFY(rig.channels->stepChannel(-1)); // backwards from nothing: the last channel

@@ -1,5 +1,6 @@
 #include "TestDirs.h"
 #include "UiDriver.h"
+#include "base/pGloba.h"
 #include "catalogue/U_frmChannelInfo.h"
 #include "catalogue/U_frmSearch.h"
 #include "dialogs/U_frmOpenMedia.h"
@@ -9,7 +10,6 @@
 #include "online/U_frmUpdate.h"
 #include "playback/PlayTarget.h"
 #include "shell/U_frm_Main.h"
-#include "base/pGloba.h"
 
 #include <QCheckBox>
 #include <QComboBox>

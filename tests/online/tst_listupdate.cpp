@@ -2,20 +2,20 @@
 #include "TestDirs.h"
 #include "TestHttpServer.h"
 #include "UiDriver.h"
+#include "base/SafeFile.h"
+#include "base/pGloba.h"
 #include "catalogue/ListCipher.h"
 #include "online/HttpCli.h"
 #include "online/ListUpdateCheck.h"
 #include "shell/U_frm_Main.h"
-#include "base/SafeFile.h"
-#include "base/pGloba.h"
 
 #include <QAction>
 #include <QFile>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QTcpServer>
 #include <QScopeGuard>
+#include <QTcpServer>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>

@@ -292,8 +292,8 @@ void tst_Engines::streamEngineErrors_data()
     addFailureRows(QStringLiteral(".rm"));
     QTest::newRow("rtsp refused") << QStringLiteral("rtsp://127.0.0.1:1/test")
                                   << QStringLiteral("refused the connection");
-    QTest::newRow("rtsp unresolvable host") << QStringLiteral("rtsp://no-such-host.invalid/test")
-                                            << QStringLiteral("name could not be found");
+    QTest::newRow("rtsp unresolvable host")
+        << QStringLiteral("rtsp://no-such-host.invalid/test") << QStringLiteral("name could not be found");
     QTest::newRow("playlist to nowhere") << QStringLiteral("http://127.0.0.1:1/list.pls")
                                          << QStringLiteral("refused the connection");
 }

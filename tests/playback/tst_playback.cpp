@@ -4,26 +4,26 @@
 #include "TestHttpServer.h"
 #include "UiDriver.h"
 #include "appearance/AnimatedPicture.h"
+#include "base/pGloba.h"
 #include "catalogue/ChannelTree.h"
 #include "playback/PlaybackControl.h"
 #include "playback/PlayerComponents.h"
 #include "playback/VideoLayout.h"
 #include "playback/VolumeControl.h"
 #include "shell/U_frm_Main.h"
-#include "base/pGloba.h"
 
+#include "catalogue/ListCipher.h"
+#include "playback/AudioArtwork.h"
+#include "playback/Reconnect.h"
+#include "playlists/PlaylistList.h"
+#include "playlists/PlaylistReader.h"
 #include <QAbstractButton>
 #include <QAction>
+#include <QBuffer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
-#include "catalogue/ListCipher.h"
-#include "playback/AudioArtwork.h"
-#include "playback/Reconnect.h"
-#include <QBuffer>
-#include "playlists/PlaylistList.h"
-#include "playlists/PlaylistReader.h"
 #include <QTest>
 #include <QTreeWidget>
 #include <QWheelEvent>
@@ -486,7 +486,9 @@ void tst_Playback::playerKeysAndWheel()
     QTRY_COMPARE_WITH_TIMEOUT(win.pc->PlayState, 3, 15000);
     QWidget *video = win.pc->wmplayer()->findChildren<QWidget *>().value(0);
     QTest::mouseClick(video, Qt::LeftButton, {}, QPoint(5, 5));
-    const auto key = [](int k) { QTest::keyClick(QApplication::focusWidget(), Qt::Key(k)); };
+    const auto key = [](int k) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key(k));
+    };
     VolumeControl *volume = win.w->volume();
     key(Qt::Key_Space);
     QTRY_COMPARE(win.pc->PlayState, 2);
@@ -652,7 +654,9 @@ void tst_Playback::playWhilePlayingDoesNothing()
     QTest::qWait(200);
     const qsizetype requests = m_http->requests().size();
     QList<int> states;
-    const auto record = [&](int s) { states.append(s); };
+    const auto record = [&](int s) {
+        states.append(s);
+    };
     QObject::connect(win.pc->wmplayer(), &TWmPlayer::OnPlayStateChange, win.w.get(), record);
     QObject::connect(win.pc->rePlayer(), &TRePlayer::OnPlayStateChange, win.w.get(), record);
     // Play, by the command (as the popup would offer it) and by the key.
@@ -747,8 +751,8 @@ void tst_Playback::zappingKeysWorkInFullScreen()
     const QByteArray b = m_http->url(QStringLiteral("/clip.mp4?b")).toUtf8();
     Window win("<?xml version=\"1.0\"?><ChannelList><One><Item ChannelName=\"A\" URL=\"" + a +
                "\" INFO=\"\" Ty=\"1\" MT=\"1\" Co=\"\" SP=\"1\" T=\"\" I=\"\" ID=\"\"/></One><Two>"
-               "<Item ChannelName=\"B\" URL=\"" + b +
-               "\" INFO=\"\" Ty=\"1\" MT=\"1\" Co=\"\" SP=\"1\" T=\"\" I=\"\" ID=\"\"/></Two></ChannelList>");
+               "<Item ChannelName=\"B\" URL=\"" +
+               b + "\" INFO=\"\" Ty=\"1\" MT=\"1\" Co=\"\" SP=\"1\" T=\"\" I=\"\" ID=\"\"/></Two></ChannelList>");
     QVERIFY(QTest::qWaitForWindowActive(win.w.get()));
     win.action("actNextChannel")->trigger();
     QCOMPARE(win.pc->CurrentUrl, QString::fromUtf8(a));
@@ -844,9 +848,10 @@ void tst_Playback::stopEndsTheTriesAndFilesStayEnded()
 void tst_Playback::secondEngineReconnectsToo()
 {
     auto server = liveServer();
-    server->script(QStringLiteral("/live.pls"),
-                   HttpReply(200, "OK", "[playlist]\nNumberOfEntries=1\nFile1=" + server->url(QStringLiteral("/live.mp3")).toUtf8() + '\n',
-                             "Content-Type: audio/x-scpls\r\n"));
+    server->script(QStringLiteral("/live.pls"), HttpReply(200, "OK",
+                                                          "[playlist]\nNumberOfEntries=1\nFile1=" +
+                                                              server->url(QStringLiteral("/live.mp3")).toUtf8() + '\n',
+                                                          "Content-Type: audio/x-scpls\r\n"));
     Window win;
     win.pc->reconnect()->setDelays({300, 300, 300, 300, 300});
     win.pc->SetCurrentChannelType(2);

@@ -6,6 +6,7 @@
 #include "playlists/PlaylistFetch.h"
 #include "playlists/PlaylistStore.h"
 
+#include <QElapsedTimer>
 #include <QJsonDocument>
 #include <QNetworkAccessManager>
 #include <QProcess>
@@ -13,9 +14,8 @@
 #include <QSslKey>
 #include <QSslServer>
 #include <QSslSocket>
-#include <QElapsedTimer>
-#include <QThread>
 #include <QTest>
+#include <QThread>
 
 Q_DECLARE_METATYPE(PlaylistFetch::Result)
 

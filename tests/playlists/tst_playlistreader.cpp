@@ -190,7 +190,7 @@ void tst_PlaylistReader::channelListShowsGroupsAsWritten()
     QCOMPARE(a.text("Ty"), QStringLiteral("1"));
     QCOMPARE(a.text("MT"), QStringLiteral("1"));
     const XmlNode b = groups[1].child(0);
-    QCOMPARE(b.text("Ty"), QStringLiteral("2")); // radio="true"
+    QCOMPARE(b.text("Ty"), QStringLiteral("2"));   // radio="true"
     QCOMPARE(b.text("T"), QStringLiteral("News")); // a category the Filter knows
     QCOMPARE(ChannelIcon(b), IconSpeaker);
 }
@@ -206,8 +206,9 @@ void tst_PlaylistReader::relativeEntriesFollowThePlaylist()
         return out;
     };
     QCOMPARE(addresses(QStringLiteral("https://tv.example/lists/my.m3u?k=1")),
-             QStringList({QStringLiteral("https://tv.example/lists/live/a b.m3u8"), QStringLiteral("https://tv.example/root/b.ts"),
-                          QStringLiteral("https://tv.example/c.mp3"), QStringLiteral("rtmp://other/d")}));
+             QStringList({QStringLiteral("https://tv.example/lists/live/a b.m3u8"),
+                          QStringLiteral("https://tv.example/root/b.ts"), QStringLiteral("https://tv.example/c.mp3"),
+                          QStringLiteral("rtmp://other/d")}));
     QCOMPARE(addresses(QStringLiteral("file:///home/u/Music/list.m3u")),
              QStringList({QStringLiteral("file:///home/u/Music/live/a b.m3u8"), QStringLiteral("file:///root/b.ts"),
                           QStringLiteral("file:///home/u/c.mp3"), QStringLiteral("rtmp://other/d")}));
@@ -229,13 +230,15 @@ void tst_PlaylistReader::openedPlaylistsAreJudged_data()
                          << QByteArray("#EXTM3U\n#EXT-X-TARGETDURATION:4\n#EXTINF:4,\na.ts\n#EXTINF:4,\nb.ts\n") << true
                          << false << 0;
     QTest::newRow("a station's mirrors") << "r.pls"
-                                         << QByteArray("[playlist]\nFile1=http://a/1\nTitle1=Jazz FM\nFile2=http://b/1\n"
-                                                       "Title2=jazz fm\nNumberOfEntries=2\n")
+                                         << QByteArray(
+                                                "[playlist]\nFile1=http://a/1\nTitle1=Jazz FM\nFile2=http://b/1\n"
+                                                "Title2=jazz fm\nNumberOfEntries=2\n")
                                          << true << false << 2;
     QTest::newRow("a web page") << "x.m3u" << QByteArray("<html><body>Sign in</body></html>") << true << false << 0;
     QByteArray big = "#EXTM3U\n";
     while (big.size() < kOpenedPlaylistHead + 100)
-        big += "#EXTINF:-1,Channel " + QByteArray::number(big.size()) + "\nhttp://a/" + QByteArray::number(big.size()) + '\n';
+        big += "#EXTINF:-1,Channel " + QByteArray::number(big.size()) + "\nhttp://a/" + QByteArray::number(big.size()) +
+               '\n';
     big.truncate(kOpenedPlaylistHead); // the start of a larger file, cut mid-line
     // The cut entry is not counted: its address line is gone or cut.
     const int whole = int(big.left(big.lastIndexOf('\n')).count("\nhttp://"));

@@ -5,11 +5,11 @@
 #include "base/pGloba.h"
 #include "catalogue/ChannelTree.h"
 #include "catalogue/ListCipher.h"
+#include "playback/PlaybackControl.h"
+#include "playback/PlayerComponents.h"
 #include "playlists/PlaylistCommands.h"
 #include "playlists/PublicPlaylists.h"
 #include "shell/U_frm_Main.h"
-#include "playback/PlaybackControl.h"
-#include "playback/PlayerComponents.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -29,14 +29,15 @@ extern "C" engine::Factory *zentavo_player_engines();
 
 namespace {
 
-const QByteArray kPlaylist = "#EXTM3U\n"
-                             "#EXTINF:-1 tvg-id=\"one.es\" group-title=\"Noticias & Deportes/ES\",Canal Uno\n"
-                             "http://127.0.0.1:9/one.m3u8\n"
-                             "#EXTINF:-1 group-title='Noticias & Deportes/ES' tvg-logo=\"http://127.0.0.1:9/l.png\",Canal Dos\n"
-                             "#EXTVLCOPT:http-user-agent=Box/1.0\n"
-                             "http://127.0.0.1:9/two.m3u8\n"
-                             "#EXTINF:-1,Loose Channel\n"
-                             "http://127.0.0.1:9/loose.m3u8\n";
+const QByteArray kPlaylist =
+    "#EXTM3U\n"
+    "#EXTINF:-1 tvg-id=\"one.es\" group-title=\"Noticias & Deportes/ES\",Canal Uno\n"
+    "http://127.0.0.1:9/one.m3u8\n"
+    "#EXTINF:-1 group-title='Noticias & Deportes/ES' tvg-logo=\"http://127.0.0.1:9/l.png\",Canal Dos\n"
+    "#EXTVLCOPT:http-user-agent=Box/1.0\n"
+    "http://127.0.0.1:9/two.m3u8\n"
+    "#EXTINF:-1,Loose Channel\n"
+    "http://127.0.0.1:9/loose.m3u8\n";
 
 QByteArray m3u(const QByteArray &body)
 {
@@ -147,8 +148,8 @@ void tst_PlaylistWindow::addShowsItAsAListAndRemembersIt()
     QTRY_VERIFY(!m_w->channelTree()->isLoading() && m_w->channelTree()->ChannelListKind() == ListKind::Playlist);
 
     // Groups as written (no element-name mangling, no capitals), channels by name alone.
-    QCOMPARE(topLevel(tree()), QStringList({QStringLiteral("Noticias & Deportes/ES  (2)"),
-                                            QStringLiteral("My & List  (1)")}));
+    QCOMPARE(topLevel(tree()),
+             QStringList({QStringLiteral("Noticias & Deportes/ES  (2)"), QStringLiteral("My & List  (1)")}));
     // A group's channels come when it is opened.
     QCOMPARE(tree()->topLevelItem(0)->childCount(), 0);
     tree()->topLevelItem(0)->setExpanded(true);
@@ -207,8 +208,8 @@ void tst_PlaylistWindow::searchFindsPlaylistChannels()
 
 void tst_PlaylistWindow::failedAddStoresNothing()
 {
-    m_http->script(QStringLiteral("/page"), HttpReply(200, "OK", "<!DOCTYPE html><html><body>Hi</body></html>",
-                                                       "Content-Type: text/html\r\n"));
+    m_http->script(QStringLiteral("/page"),
+                   HttpReply(200, "OK", "<!DOCTYPE html><html><body>Hi</body></html>", "Content-Type: text/html\r\n"));
     window();
     QVERIFY(addThroughDialog(QStringLiteral("Web page"), m_http->url(QStringLiteral("/page"))));
     QCOMPARE(m_prompts->messages.size(), 1);
@@ -235,7 +236,8 @@ void tst_PlaylistWindow::cancelInTheStatusBarStopsAnAdd()
     child<QAction>(*m_w, "actAddPlaylist")->trigger();
     auto *cancel = child<QPushButton>(*m_w, "btnPlaylistCancel");
     QTRY_VERIFY(cancel->isVisible());
-    QVERIFY(child<QLabel>(*m_w, "labPlaylistState")->text().startsWith(QStringLiteral("Fetching the playlist \"slow\"")));
+    QVERIFY(
+        child<QLabel>(*m_w, "labPlaylistState")->text().startsWith(QStringLiteral("Fetching the playlist \"slow\"")));
     QVERIFY(!child<QAction>(*m_w, "actRefreshPlaylist")->isEnabled());
     cancel->click();
     QTRY_COMPARE(done.size(), 1); // an abort may report at once
@@ -244,7 +246,8 @@ void tst_PlaylistWindow::cancelInTheStatusBarStopsAnAdd()
     QVERIFY(m_prompts->messages.isEmpty());
     commands()->store().load();
     QVERIFY(commands()->store().playlists().isEmpty());
-    QCOMPARE(child<QLabel>(*m_w, "labPlaylistState")->text(), QStringLiteral("Adding the playlist \"slow\" was cancelled."));
+    QCOMPARE(child<QLabel>(*m_w, "labPlaylistState")->text(),
+             QStringLiteral("Adding the playlist \"slow\" was cancelled."));
 }
 
 void tst_PlaylistWindow::failedRefreshKeepsTheListAndSaysWhy()
@@ -346,12 +349,12 @@ void tst_PlaylistWindow::manageRenamesAndRemovesWithAQuestion()
 void tst_PlaylistWindow::dueRefreshRunsQuietly()
 {
     PlaylistStore store(m_global->PlaylistDir);
-    const PlaylistInfo daily = store.add(QStringLiteral("Daily"), m_http->url(QStringLiteral("/list.m3u")),
-                                         RefreshInterval::Daily);
-    const PlaylistInfo never = store.add(QStringLiteral("Never"), m_http->url(QStringLiteral("/never.m3u")),
-                                         RefreshInterval::Never);
-    const PlaylistInfo broken = store.add(QStringLiteral("Broken"), m_http->url(QStringLiteral("/missing.m3u")),
-                                          RefreshInterval::AtStartup);
+    const PlaylistInfo daily =
+        store.add(QStringLiteral("Daily"), m_http->url(QStringLiteral("/list.m3u")), RefreshInterval::Daily);
+    const PlaylistInfo never =
+        store.add(QStringLiteral("Never"), m_http->url(QStringLiteral("/never.m3u")), RefreshInterval::Never);
+    const PlaylistInfo broken =
+        store.add(QStringLiteral("Broken"), m_http->url(QStringLiteral("/missing.m3u")), RefreshInterval::AtStartup);
     window();
     QSignalSpy done(commands(), &PlaylistCommands::fetchFinished);
     QTRY_COMPARE_WITH_TIMEOUT(done.size(), 2, Tfrm_Main::kDueRefreshDelayMs + 10000);
@@ -376,16 +379,19 @@ void tst_PlaylistWindow::publicPlaylistsAreOfferedAsPublished()
         }
         return PublicPlaylist{};
     };
-    QCOMPARE(named(QStringLiteral("iptv-org: All channels")).address, QStringLiteral("https://iptv-org.github.io/iptv/index.m3u"));
+    QCOMPARE(named(QStringLiteral("iptv-org: All channels")).address,
+             QStringLiteral("https://iptv-org.github.io/iptv/index.m3u"));
     QCOMPARE(named(QStringLiteral("iptv-org: Germany")).address,
              QStringLiteral("https://iptv-org.github.io/iptv/countries/de.m3u"));
     QCOMPARE(named(QStringLiteral("iptv-org: News")).address,
              QStringLiteral("https://iptv-org.github.io/iptv/categories/news.m3u"));
     for (const PublicPlaylist &p : shipped)
         QCOMPARE(p.interval, RefreshInterval::Daily);
-    QVERIFY_THROWS_EXCEPTION(ZError, ReadPublicPlaylists("{\"collections\":[{\"publisher\":\"x\",\"base\":\"http://a/\"}]}"));
-    QVERIFY_THROWS_EXCEPTION(ZError, ReadPublicPlaylists("{\"collections\":[{\"publisher\":\"x\",\"base\":\"https://a/\","
-                                                         "\"countries\":[[\"../../etc\",\"X\"]]}]}"));
+    QVERIFY_THROWS_EXCEPTION(ZError,
+                             ReadPublicPlaylists("{\"collections\":[{\"publisher\":\"x\",\"base\":\"http://a/\"}]}"));
+    QVERIFY_THROWS_EXCEPTION(ZError,
+                             ReadPublicPlaylists("{\"collections\":[{\"publisher\":\"x\",\"base\":\"https://a/\","
+                                                 "\"countries\":[[\"../../etc\",\"X\"]]}]}"));
 
     // Picking one in the dialog fills it in, refreshed daily.
     window();
@@ -420,8 +426,9 @@ void tst_PlaylistWindow::openingAPlaylistOffersToAddIt()
     QSignalSpy done(commands(), &PlaylistCommands::fetchFinished);
     m_w->openRequest({m_dir->file(QStringLiteral("Spain.m3u"))}, true);
     QVERIFY(done.wait(10000));
-    QCOMPARE(m_prompts->texts(), QStringList({QStringLiteral("Spain.m3u is a playlist of 3 channels.\n"
-                                                             "Add it to your playlists?\n\nCancel plays it as one stream.")}));
+    QCOMPARE(m_prompts->texts(),
+             QStringList({QStringLiteral("Spain.m3u is a playlist of 3 channels.\n"
+                                         "Add it to your playlists?\n\nCancel plays it as one stream.")}));
     QCOMPARE(offered, m_dir->file(QStringLiteral("Spain.m3u")));
     QTRY_COMPARE(tree()->topLevelItemCount(), 2);
     QCOMPARE(commands()->store().find(commands()->shownId())->name, QStringLiteral("Opened"));

@@ -2,9 +2,9 @@
 #include "TestDirs.h"
 #include "UiDriver.h"
 #include "appearance/AnimatedPicture.h"
-#include "shell/U_frm_Main.h"
-#include "playback/VolumeControl.h"
 #include "base/pGloba.h"
+#include "playback/VolumeControl.h"
+#include "shell/U_frm_Main.h"
 
 #include <QAbstractButton>
 #include <QAction>

@@ -102,11 +102,12 @@ QString ResizingTs()
     // Two MPEG-TS pieces of different picture sizes, one after the other, as adaptive streams
     // switch between them.
     const auto piece = [](const QString &name, const QString &size, const QString &seconds) {
-        return make(name, QStringList{"-f", "lavfi", "-i",
-                                      QStringLiteral("color=c=0x3060c0:s=") + size + QStringLiteral(":r=25:d=") + seconds,
-                                      "-f", "lavfi", "-i", QStringLiteral("sine=frequency=440:d=") + seconds, "-c:v",
-                                      "libx264", "-preset", "ultrafast", "-pix_fmt", "yuv420p", "-c:a", "aac",
-                                      "-shortest", "-f", "mpegts"});
+        return make(name,
+                    QStringList{"-f", "lavfi", "-i",
+                                QStringLiteral("color=c=0x3060c0:s=") + size + QStringLiteral(":r=25:d=") + seconds,
+                                "-f", "lavfi", "-i", QStringLiteral("sine=frequency=440:d=") + seconds, "-c:v",
+                                "libx264", "-preset", "ultrafast", "-pix_fmt", "yuv420p", "-c:a", "aac", "-shortest",
+                                "-f", "mpegts"});
     };
     QByteArray joined;
     for (const QString &p : {piece(QStringLiteral("small.ts"), QStringLiteral("320x240"), QStringLiteral("2")),

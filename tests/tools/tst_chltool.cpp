@@ -176,7 +176,8 @@ void tst_ChlTool::importRefusesWhatIsNoPlaylist()
     QFETCH(QByteArray, bytes);
     TempAppDir dir;
     dir.write(QStringLiteral("in.m3u"), bytes);
-    const Run r = chl({QStringLiteral("import-m3u"), dir.file(QStringLiteral("in.m3u")), dir.file(QStringLiteral("L.CHL"))});
+    const Run r =
+        chl({QStringLiteral("import-m3u"), dir.file(QStringLiteral("in.m3u")), dir.file(QStringLiteral("L.CHL"))});
     QCOMPARE(r.code, 1);
     QVERIFY(!QFile::exists(dir.file(QStringLiteral("L.CHL"))));
 }
@@ -185,11 +186,13 @@ void tst_ChlTool::importKeepsControlCharactersOutAndTakesExtgrp()
 {
     TempAppDir dir;
     dir.write(QStringLiteral("in.m3u"), "#EXTM3U\n"
-                                        "#EXTINF:-1 tvg-id=\"a\x01" "b\",Bell\x07 and\ttab\n"
+                                        "#EXTINF:-1 tvg-id=\"a\x01"
+                                        "b\",Bell\x07 and\ttab\n"
                                         "#EXTGRP:Sports \x1b[31mred\n"
                                         "http://example.org/a\x02\n"
                                         "http://example.org/plain\n");
-    const Run r = chl({QStringLiteral("import-m3u"), dir.file(QStringLiteral("in.m3u")), dir.file(QStringLiteral("L.CHL"))});
+    const Run r =
+        chl({QStringLiteral("import-m3u"), dir.file(QStringLiteral("in.m3u")), dir.file(QStringLiteral("L.CHL"))});
     QCOMPARE(r.code, 0);
     const QByteArray xml = CipherBytes(dir.read(QStringLiteral("L.CHL")));
     for (char c : xml)
@@ -215,7 +218,8 @@ void tst_ChlTool::listsPastTheLimitAreRefused()
         QVERIFY(big.resize((qint64(256) << 20) + 16)); // sparse
     }
     dir.write(QStringLiteral("L.CHL"), "old");
-    const Run r = chl({QStringLiteral("encode"), dir.file(QStringLiteral("big.xml")), dir.file(QStringLiteral("L.CHL"))});
+    const Run r =
+        chl({QStringLiteral("encode"), dir.file(QStringLiteral("big.xml")), dir.file(QStringLiteral("L.CHL"))});
     QCOMPARE(r.code, 1);
     QCOMPARE(dir.read(QStringLiteral("L.CHL")), QByteArray("old"));
 }

@@ -9,11 +9,11 @@
 //
 // Exit codes: 0 done, 1 the content is no channel list the program can load, 2 bad usage,
 // 3 a file could not be read or written.
+#include "base/Errors.h"
+#include "base/SafeFile.h"
 #include "catalogue/ListCheck.h"
 #include "catalogue/ListCipher.h"
 #include "catalogue/XmlDocument.h"
-#include "base/Errors.h"
-#include "base/SafeFile.h"
 #include "playlists/PlaylistList.h"
 
 #include <QCoreApplication>

@@ -4,9 +4,9 @@
 #include "MpvViews.h"
 #include "playback/PlayerEngineApi.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
-#include <QElapsedTimer>
 #include <QStringList>
 #include <QTimer>
 #include <atomic>
@@ -72,10 +72,10 @@ private:
     bool m_pausedForCache = false;
     bool m_awaitingSize = false;
     QTimer m_sizeTimeout;
-    QStringList m_log;           // mpv's warnings and errors since the stream was opened
-    QElapsedTimer m_loadClock;   // since the stream was opened
-    bool m_printLog = false;     // ZENTAVO_MPV_LOG asks for mpv's log on the terminal
-    QTimer m_failureDelay;       // the failure is told once the log lines that explain it are in
+    QStringList m_log;         // mpv's warnings and errors since the stream was opened
+    QElapsedTimer m_loadClock; // since the stream was opened
+    bool m_printLog = false;   // ZENTAVO_MPV_LOG asks for mpv's log on the terminal
+    QTimer m_failureDelay;     // the failure is told once the log lines that explain it are in
     QString m_failure;
     bool m_failureAfterTimeout = false;
     std::atomic_bool m_wakeupPending{false};
