@@ -1,7 +1,7 @@
 #include "CatalogueBench.h"
 
 #include "ListMaker.h"
-#include "Measure.h"
+#include "BenchRig.h"
 #include "TestDirs.h"
 #include "appearance/SkinFile.h"
 #include "catalogue/ChannelTree.h"
@@ -24,61 +24,7 @@
 #include <cstring>
 #include <functional>
 
-namespace {
-
-struct NoPlayer : PlayTarget
-{
-    void PlayStream(const QString &, const QString &) override {}
-    void SetCurrentChannelType(int) override {}
-};
-
-struct QuietPrompter : Prompter
-{
-    bool message(QWidget *, const QString &, MsgIcon, MsgButtons) override { return true; }
-    QString openFileName(QWidget *, const QString &) override { return {}; }
-    QString saveFileName(QWidget *, const QString &, const QString &) override { return {}; }
-};
-
-double timeMs(const std::function<void()> &work)
-{
-    QElapsedTimer t;
-    t.start();
-    work();
-    return t.nsecsElapsed() / 1e6;
-}
-
-double medianMs(int runs, const std::function<void()> &work)
-{
-    QList<double> times;
-    for (int i = 0; i < runs; ++i)
-        times.append(timeMs(work));
-    return bench::Median(times);
-}
-
-// The channel tree in a shown window, as the main window has it.
-struct Tree
-{
-    QWidget window;
-    QTreeWidget *tree = new QTreeWidget(&window);
-    QAction fav, tv, radio, a1, a2, a3, a4, a5, a6, a7;
-    QList<QAction *> filters;
-    QMenu *pop = new QMenu(&window);
-    NoPlayer player;
-    ChannelTree *channels;
-
-    explicit Tree(TGlobal &global)
-    {
-        (new QVBoxLayout(&window))->addWidget(tree);
-        window.resize(250, 600);
-        for (int i = 0; i < 13; ++i)
-            filters.append(new QAction(&window));
-        channels = new ChannelTree({tree, &fav, &tv, &radio, filters, pop, &a1, &a2, &a3, &a4, &a5, &a6, &a7}, global,
-                                   player, &window);
-        window.show();
-    }
-};
-
-} // namespace
+using namespace bench;
 
 int RunCatalogueBench(const QString &list, int runs)
 {
@@ -91,11 +37,11 @@ int RunCatalogueBench(const QString &list, int runs)
     const QByteArray enciphered = CipherBytes(tenK);
     QByteArray scratch(enciphered.size(), Qt::Uninitialized);
     const double mb = enciphered.size() / 1e6;
-    const double copy = medianMs(runs * 4, [&] {
+    const double copy = MedianMs(runs * 4, [&] {
         std::memcpy(scratch.data(), enciphered.constData(), size_t(enciphered.size()));
         asm volatile("" : : "r"(scratch.data()) : "memory");
     });
-    const double decipher = medianMs(runs * 4, [&] { scratch = CipherBytes(enciphered); });
+    const double decipher = MedianMs(runs * 4, [&] { scratch = CipherBytes(enciphered); });
     bench::Report(QStringLiteral("decipher %1 MB (10k channels)").arg(mb, 0, 'f', 1), mb / (decipher / 1000),
                   QStringLiteral("MB/s"), mb / (copy / 1000), QStringLiteral("memcpy"));
 
@@ -109,9 +55,9 @@ int RunCatalogueBench(const QString &list, int runs)
             skin += "QLabel#l" + QByteArray::number(r) + " { color: @c" + QByteArray::number(r % 2000) +
                     "; background: @c" + QByteArray::number((r * 7) % 2000) + "; }\n";
         bool parsed = true;
-        const double parse = medianMs(runs, [&] { parsed = parsed && ParseSkin(skin).has_value(); });
+        const double parse = MedianMs(runs, [&] { parsed = parsed && ParseSkin(skin).has_value(); });
         qsizetype lines = 0;
-        const double scan = medianMs(runs, [&] { lines += QString::fromUtf8(skin).split(u'\n').size(); });
+        const double scan = MedianMs(runs, [&] { lines += QString::fromUtf8(skin).split(u'\n').size(); });
         bench::Report(QStringLiteral("parse a %1 KB skin").arg(skin.size() / 1024), parse, QStringLiteral("ms"), scan,
                       QStringLiteral("decoding and splitting its text"), parsed && lines ? QString() : QStringLiteral("FAILED"));
     }
@@ -120,13 +66,13 @@ int RunCatalogueBench(const QString &list, int runs)
     dir.writeList(QStringLiteral("data/Radio.CHL"), tenK);
     TGlobal global(dir.path());
     Tree tree(global);
-    const double load50 = medianMs(runs, [&] { tree.channels->actTVExecute(); });
+    const double load50 = MedianMs(runs, [&] { tree.channels->actTVExecute(); });
     bench::Report(QStringLiteral("LoadList 50k channels into the tree"), load50, QStringLiteral("ms"), 0, {},
                   QStringLiteral("target <= 300"));
-    const double load10 = medianMs(runs, [&] { tree.channels->actRadioExecute(); });
+    const double load10 = MedianMs(runs, [&] { tree.channels->actRadioExecute(); });
     bench::Report(QStringLiteral("LoadList 10k channels into the tree"), load10, QStringLiteral("ms"));
     const double filtered =
-        medianMs(runs, [&] { tree.channels->LoadFilteredList(global.TVListFile, QStringLiteral("News")); });
+        MedianMs(runs, [&] { tree.channels->LoadFilteredList(global.TVListFile, QStringLiteral("News")); });
     bench::Report(QStringLiteral("LoadFilteredList \"News\" of 50k channels"), filtered, QStringLiteral("ms"));
 
     if (!list.isEmpty()) {
@@ -137,8 +83,8 @@ int RunCatalogueBench(const QString &list, int runs)
         }
         const QByteArray bytes = f.readAll();
         dir.write(QStringLiteral("data/Given.CHL"), bytes);
-        const double d = medianMs(runs, [&] { scratch = CipherBytes(bytes); });
-        const double l = medianMs(runs, [&] { tree.channels->LoadList(dir.file(QStringLiteral("data/Given.CHL"))); });
+        const double d = MedianMs(runs, [&] { scratch = CipherBytes(bytes); });
+        const double l = MedianMs(runs, [&] { tree.channels->LoadList(dir.file(QStringLiteral("data/Given.CHL"))); });
         bench::Report(QStringLiteral("%1: decipher").arg(list), d, QStringLiteral("ms"));
         bench::Report(QStringLiteral("%1: LoadList").arg(list), l, QStringLiteral("ms"));
     }
@@ -152,7 +98,7 @@ int RunCatalogueBench(const QString &list, int runs)
         search.show();
         search.findChild<QLineEdit *>(QStringLiteral("edtName"))->setText(QStringLiteral("channel 12"));
         search.findChild<QComboBox *>(QStringLiteral("cobChannel"))->setCurrentIndex(3);
-        const double all = medianMs(runs, [&] { search.Button1Click(); });
+        const double all = MedianMs(runs, [&] { search.Button1Click(); });
         bench::Report(QStringLiteral("Search All over 3 x 10k channels (%1 rows)").arg(search.SearchUrls().size()), all,
                       QStringLiteral("ms"), 0, {}, QStringLiteral("target <= 40"));
     }
@@ -163,7 +109,7 @@ int RunCatalogueBench(const QString &list, int runs)
     source.loadFromBytes(ListMaker::Plain(1, 1));
     FavoritesStore store(global.FavListFile);
     const XmlNode channel = source.documentElement().child(0).child(0);
-    const double add = medianMs(runs, [&] { store.Add(channel); });
+    const double add = MedianMs(runs, [&] { store.Add(channel); });
     bench::Report(QStringLiteral("add to favourites holding 5k channels"), add, QStringLiteral("ms"), 0, {},
                   QStringLiteral("target <= 50"));
 

@@ -1,6 +1,6 @@
 #include "PlaybackBench.h"
 
-#include "Measure.h"
+#include "BenchRig.h"
 #include "MediaFixtures.h"
 #include "TestDirs.h"
 #include "TestHttpServer.h"
@@ -20,28 +20,6 @@
 #include <sys/resource.h>
 
 namespace {
-
-struct QuietPrompter : Prompter
-{
-    bool message(QWidget *, const QString &text, MsgIcon, MsgButtons) override
-    {
-        qWarning("%s", qPrintable(text));
-        return true;
-    }
-    QString openFileName(QWidget *, const QString &) override { return {}; }
-    QString saveFileName(QWidget *, const QString &, const QString &) override { return {}; }
-};
-
-long rssKb()
-{
-    QFile f(QStringLiteral("/proc/self/status"));
-    f.open(QIODevice::ReadOnly);
-    for (const QByteArray &line : f.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
-    }
-    return 0;
-}
 
 // Waits (running events) until `done` or `ms` pass; returns the time taken, -1 on timeout.
 double waitMs(const std::function<bool()> &done, int ms = 20000)
@@ -155,7 +133,7 @@ long cliMaxRssKb(const QStringList &command)
 int RunPlaybackBench(int runs)
 {
     qputenv("ZENTAVO_AUDIO_OUTPUT", "null");
-    QuietPrompter quiet;
+    bench::QuietPrompter quiet;
     Prompter::install(&quiet);
     TestHttpServer http;
     Media::VideoMp4();
@@ -178,7 +156,7 @@ int RunPlaybackBench(int runs)
     if (!QTest::qWaitForWindowExposed(&window))
         return 1;
     PlaybackController *pc = window.playback();
-    const long idleRss = rssKb();
+    const long idleRss = bench::RssKb();
 
     const auto shown = [pc](int engineNo) {
         return engineNo == 1 ? pc->wmplayer()->engine().framesShown() : pc->rePlayer()->engine().framesShown();
@@ -208,7 +186,7 @@ int RunPlaybackBench(int runs)
     bench::Report(QStringLiteral("native windows made for the main window by the first play"),
                   window.winId() != nativeWindow ? 1 : 0, QStringLiteral(""), 0, {}, QStringLiteral("target 0"));
     QTest::qWait(800);
-    const long playingRss1 = rssKb();
+    const long playingRss1 = bench::RssKb();
     stopAll();
 
     struct Case
@@ -247,7 +225,7 @@ int RunPlaybackBench(int runs)
             }
             if (c.engine == 2 && c.url == clipOnSecond && i == 0) {
                 QTest::qWait(800);
-                playingRss2 = rssKb();
+                playingRss2 = bench::RssKb();
             }
             stopAll();
             const QString peerUrl = c.url == clipOnSecond ? clip : c.url;

@@ -1,9 +1,8 @@
 #include "PlaylistBench.h"
 
-#include "Measure.h"
+#include "BenchRig.h"
 #include "TestDirs.h"
 #include "TestHttpServer.h"
-#include "base/Memory.h"
 #include "base/Prompter.h"
 #include "base/pGloba.h"
 #include "catalogue/ChannelTree.h"
@@ -31,44 +30,9 @@
 
 #include <functional>
 
+using namespace bench;
+
 namespace {
-
-struct NoPlayer : PlayTarget
-{
-    void PlayStream(const QString &, const QString &) override {}
-    void SetCurrentChannelType(int) override {}
-};
-
-struct QuietPrompter : Prompter
-{
-    bool message(QWidget *, const QString &, MsgIcon, MsgButtons) override { return true; }
-    QString openFileName(QWidget *, const QString &) override { return {}; }
-    QString saveFileName(QWidget *, const QString &, const QString &) override { return {}; }
-};
-
-long rssKb()
-{
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : f.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
-    }
-    return 0;
-}
-
-double medianMs(int runs, const std::function<void()> &work)
-{
-    QList<double> times;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer t;
-        t.start();
-        work();
-        times.append(t.nsecsElapsed() / 1e6);
-    }
-    return bench::Median(times);
-}
 
 // How late a 5 ms timer fires on the GUI thread: the longest the thread was kept from its events.
 struct LatencyProbe
@@ -137,29 +101,6 @@ QByteArray madePlaylist(int count)
     return out;
 }
 
-// The channel tree in a shown window, as the main window has it.
-struct Tree
-{
-    QWidget window;
-    QTreeWidget *tree = new QTreeWidget(&window);
-    QAction fav, tv, radio, a1, a2, a3, a4, a5, a6, a7;
-    QList<QAction *> filters;
-    QMenu *pop = new QMenu(&window);
-    NoPlayer player;
-    ChannelTree *channels;
-
-    explicit Tree(TGlobal &global)
-    {
-        (new QVBoxLayout(&window))->addWidget(tree);
-        window.resize(250, 600);
-        for (int i = 0; i < 13; ++i)
-            filters.append(new QAction(&window));
-        channels = new ChannelTree({tree, &fav, &tv, &radio, filters, pop, &a1, &a2, &a3, &a4, &a5, &a6, &a7}, global,
-                                   player, &window);
-        window.show();
-    }
-};
-
 } // namespace
 
 int RunShownMemory(const QString &listFile)
@@ -170,13 +111,13 @@ int RunShownMemory(const QString &listFile)
     Tree tree(global);
     QApplication::processEvents();
     LatencyProbe probe;
-    const long before = rssKb();
+    const long before = RssKb();
     QElapsedTimer clock;
     clock.start();
     tree.channels->showPlaylist(listFile);
     const double show = clock.nsecsElapsed() / 1e6;
     QApplication::processEvents();
-    const long shown = rssKb();
+    const long shown = RssKb();
     // The largest group first, as a user opens one; then all the others.
     QTreeWidgetItem *largest = nullptr;
     for (int g = 0; g < tree.tree->topLevelItemCount(); ++g) {
@@ -200,7 +141,7 @@ int RunShownMemory(const QString &listFile)
     int rows = 0;
     for (int g = 0; g < tree.tree->topLevelItemCount(); ++g)
         rows += tree.tree->topLevelItem(g)->childCount();
-    QTextStream(stdout) << show << ' ' << (shown - before) / 1024.0 << ' ' << open << ' ' << (rssKb() - before) / 1024.0
+    QTextStream(stdout) << show << ' ' << (shown - before) / 1024.0 << ' ' << open << ' ' << (RssKb() - before) / 1024.0
                         << ' ' << rows << ' ' << latency << ' ' << openLargest << ' ' << largestRows << Qt::endl;
     return 0;
 }
@@ -245,7 +186,7 @@ int RunPlaylistBench(const QString &m3u, int runs)
         *showMs = t.nsecsElapsed() / 1e6;
         QCoreApplication::processEvents();
     };
-    const long rssBefore = rssKb();
+    const long rssBefore = RssKb();
     QList<double> readTimes, showTimes, latencies;
     for (int r = 0; r < std::max(2, runs / 2); ++r) {
         double readMs = 0, showMs = 0;
@@ -255,7 +196,7 @@ int RunPlaylistBench(const QString &m3u, int runs)
         readTimes.append(readMs);
         showTimes.append(showMs);
     }
-    const long rssAdded = rssKb();
+    const long rssAdded = RssKb();
 
     // As at a start that shows it, in a fresh process (this one's heap keeps what the add freed):
     // the list read and its groups shown, then every group opened.
@@ -280,8 +221,8 @@ int RunPlaylistBench(const QString &m3u, int runs)
     QByteArray bytes = f.readAll();
     // Parse against `wc -l` over the same file (warm in the page cache for both).
     int entries = 0;
-    const double parse = medianMs(runs, [&] { entries = int(ReadPlaylist(bytes).entries.size()); });
-    const double wc = medianMs(runs, [&] {
+    const double parse = MedianMs(runs, [&] { entries = int(ReadPlaylist(bytes).entries.size()); });
+    const double wc = MedianMs(runs, [&] {
         QProcess p;
         p.start(QStringLiteral("wc"), {QStringLiteral("-l"), file});
         p.waitForFinished();
@@ -327,7 +268,7 @@ int RunPlaylistBench(const QString &m3u, int runs)
         search.findChild<QLineEdit *>(QStringLiteral("edtName"))->setText(QStringLiteral("news 7"));
         search.findChild<QComboBox *>(QStringLiteral("cobChannel"))->setCurrentIndex(3);
         probe.start();
-        const double all = medianMs(runs, [&] { search.Button1Click(); });
+        const double all = MedianMs(runs, [&] { search.Button1Click(); });
         const double worst = probe.stop();
         bench::Report(QStringLiteral("Search All with the playlist (%1 rows)").arg(search.SearchUrls().size()), all,
                       QStringLiteral("ms"), 0, {},

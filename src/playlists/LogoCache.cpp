@@ -1,12 +1,12 @@
 #include "LogoCache.h"
 
+#include "PlaylistReader.h"
 #include "base/AppInfo.h"
 #include "base/SafeFile.h"
 
 #include <QBuffer>
 #include <QCryptographicHash>
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
@@ -16,7 +16,6 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QSslConfiguration>
-#include <QTimeZone>
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
@@ -95,7 +94,6 @@ LogoCache::LogoCache(const QString &folder, QNetworkAccessManager *network, QObj
     m_saveFailures.setSingleShot(true);
     m_saveFailures.setInterval(2000);
     connect(&m_saveFailures, &QTimer::timeout, this, &LogoCache::saveFailures);
-    loadFailures();
 }
 
 LogoCache::~LogoCache()
@@ -127,10 +125,13 @@ bool LogoCache::has(const QString &address) const
 
 void LogoCache::request(const QString &address)
 {
-    const bool web = address.startsWith(QLatin1StringView("http://"), Qt::CaseInsensitive) ||
-                     address.startsWith(QLatin1StringView("https://"), Qt::CaseInsensitive);
-    if (!web || m_pending.contains(address) || has(address))
+    if (!IsWebAddress(address) || m_pending.contains(address) || has(address))
         return;
+    if (!m_failuresLoaded) {
+        // Read at the first logo asked for, not while the window starts.
+        m_failuresLoaded = true;
+        loadFailures();
+    }
     const auto failedAt = m_failures.constFind(key(address));
     if (failedAt != m_failures.cend() && failedAt->secsTo(QDateTime::currentDateTimeUtc()) < kRetrySeconds)
         return;

@@ -72,4 +72,5 @@ private:
     QList<QSslCertificate> m_extraCertificates;
     qint64 m_limit = kDefaultLimit;
     int m_highestRunning = 0;
+    bool m_failuresLoaded = false;
 };

@@ -1,5 +1,6 @@
 #include "PlaylistDialogs.h"
 
+#include "PlaylistReader.h"
 #include "appearance/SkinEngine.h"
 #include "base/Errors.h"
 #include "base/Guard.h"
@@ -63,12 +64,6 @@ QString when(const QDateTime &time)
 }
 
 } // namespace
-
-bool IsPlaylistAddress(const QString &source)
-{
-    return source.startsWith(QLatin1StringView("http://"), Qt::CaseInsensitive) ||
-           source.startsWith(QLatin1StringView("https://"), Qt::CaseInsensitive);
-}
 
 QComboBox *NewIntervalBox(QWidget *parent)
 {
@@ -142,7 +137,7 @@ QString AddPlaylistDialog::name() const
     if (!typed.isEmpty())
         return typed;
     const QString s = source();
-    const QString file = IsPlaylistAddress(s) ? QUrl(s).fileName() : QFileInfo(s).fileName();
+    const QString file = IsWebAddress(s) ? QUrl(s).fileName() : QFileInfo(s).fileName();
     const QString base = QFileInfo(file).completeBaseName();
     return base.isEmpty() ? QStringLiteral("Playlist") : base;
 }
@@ -178,7 +173,7 @@ void AddPlaylistDialog::btnOkClick()
         m_source->setFocus();
         return;
     }
-    if (!IsPlaylistAddress(s)) {
+    if (!IsWebAddress(s)) {
         const bool looksLikeAddress = s.contains(QLatin1StringView("://"));
         if (looksLikeAddress || !QFileInfo(s).isFile()) {
             ShowMessage(this, looksLikeAddress ? QStringLiteral("Only http:// and https:// addresses can be added.")
@@ -288,7 +283,7 @@ void ManagePlaylistsDialog::btnSaveClick()
         ShowMessage(this, QStringLiteral("A playlist needs a name and an address or file."));
         return;
     }
-    if (!IsPlaylistAddress(source) && source.contains(QLatin1StringView("://"))) {
+    if (!IsWebAddress(source) && source.contains(QLatin1StringView("://"))) {
         ShowMessage(this, QStringLiteral("Only http:// and https:// addresses can be added."));
         return;
     }

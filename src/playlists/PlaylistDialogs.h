@@ -13,8 +13,6 @@ class QListWidget;
 class QPushButton;
 class TGlobal;
 
-// Whether `source` is an http(s) address.
-bool IsPlaylistAddress(const QString &source);
 // The refresh intervals in the order the dialogs list them.
 QComboBox *NewIntervalBox(QWidget *parent);
 

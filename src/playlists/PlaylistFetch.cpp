@@ -4,7 +4,6 @@
 #include "PlaylistReader.h"
 #include "base/AppInfo.h"
 #include "base/Errors.h"
-#include "base/Memory.h"
 #include "catalogue/ListCipher.h"
 
 #include <QFile>
@@ -17,12 +16,6 @@
 #include <QtConcurrent/QtConcurrentRun>
 
 namespace {
-
-bool isRemote(const QString &source)
-{
-    return source.startsWith(QLatin1StringView("http://"), Qt::CaseInsensitive) ||
-           source.startsWith(QLatin1StringView("https://"), Qt::CaseInsensitive);
-}
 
 PlaylistFetch::Result readAndStore(const QByteArray &bytes, const QString &origin, const PlaylistFetch::Job &job,
                                    const std::shared_ptr<std::atomic_bool> &cancelled)
@@ -61,8 +54,6 @@ PlaylistFetch::PlaylistFetch(QNetworkAccessManager *network, QObject *parent)
         m_reply->abort();
     });
     connect(&m_work, &QFutureWatcher<Result>::finished, this, [this] {
-        // Reading a long playlist leaves much freed memory in the worker's heap: give it back.
-        ReleaseFreedMemory();
         Result r = m_work.result();
         // A cancel that came once the list was stored is too late: the result says what happened.
         r.cancelled = !r.ok && (r.cancelled || m_cancelled->load());
@@ -88,7 +79,7 @@ void PlaylistFetch::start(const Job &job)
     m_cancelled = std::make_shared<std::atomic_bool>(false);
     m_received.clear();
     m_stallError.clear();
-    if (isRemote(job.source)) {
+    if (IsWebAddress(job.source)) {
         download();
         return;
     }

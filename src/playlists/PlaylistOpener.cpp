@@ -1,6 +1,7 @@
 #include "PlaylistOpener.h"
 
 #include "OpenedPlaylist.h"
+#include "PlaylistReader.h"
 #include "base/AppInfo.h"
 #include "base/Prompter.h"
 
@@ -19,9 +20,7 @@ PlaylistOpener::PlaylistOpener(QNetworkAccessManager *network, QWidget *window)
 void PlaylistOpener::open(const QString &argument)
 {
     const QString a = argument.trimmed();
-    const bool web = a.startsWith(QLatin1StringView("http://"), Qt::CaseInsensitive) ||
-                     a.startsWith(QLatin1StringView("https://"), Qt::CaseInsensitive);
-    if (!web) {
+    if (!IsWebAddress(a)) {
         const QString path = a.startsWith(QLatin1StringView("file:"), Qt::CaseInsensitive) ? QUrl(a).toLocalFile() : a;
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly)) {

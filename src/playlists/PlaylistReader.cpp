@@ -277,6 +277,12 @@ bool isHls(const QList<QStringView> &lines)
 
 } // namespace
 
+bool IsWebAddress(const QString &source)
+{
+    return source.startsWith(QLatin1StringView("http://"), Qt::CaseInsensitive) ||
+           source.startsWith(QLatin1StringView("https://"), Qt::CaseInsensitive);
+}
+
 Playlist ReadPlaylist(const QByteArray &bytes, const QString &address)
 {
     if (bytes.size() > kMaxPlaylistSize)

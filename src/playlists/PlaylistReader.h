@@ -41,4 +41,7 @@ struct Playlist
 // text, holds no entry, or is larger than kMaxSize.
 Playlist ReadPlaylist(const QByteArray &bytes, const QString &address = {});
 
+// Whether a playlist's source, or an address in one, is an http:// or https:// address.
+bool IsWebAddress(const QString &source);
+
 inline constexpr qint64 kMaxPlaylistSize = qint64(512) << 20;

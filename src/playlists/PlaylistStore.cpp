@@ -1,5 +1,6 @@
 #include "PlaylistStore.h"
 
+#include "PlaylistReader.h"
 #include "base/Errors.h"
 #include "base/SafeFile.h"
 
@@ -60,8 +61,7 @@ RefreshInterval RefreshIntervalFromKey(const QString &key)
 
 bool PlaylistInfo::isRemote() const
 {
-    return source.startsWith(QLatin1StringView("http://"), Qt::CaseInsensitive) ||
-           source.startsWith(QLatin1StringView("https://"), Qt::CaseInsensitive);
+    return IsWebAddress(source);
 }
 
 bool PlaylistInfo::isDue(const QDateTime &now, bool startup) const

@@ -696,21 +696,14 @@ void tst_Playback::playlistHeadersGoWithTheirChannelOnly()
     QTRY_COMPARE(tree->topLevelItemCount(), 1);
     tree->topLevelItem(0)->setExpanded(true);
     tree->setCurrentItem(tree->topLevelItem(0)->child(0));
-    const auto headOf = [this](const char *tag) {
-        for (const QByteArray &head : m_http->requests()) {
-            if (head.contains(tag))
-                return head;
-        }
-        return QByteArray();
-    };
     win.action("actLeftPlay")->trigger();
-    QTRY_VERIFY_WITH_TIMEOUT(!headOf("from-list").isEmpty(), 15000);
+    QTRY_VERIFY_WITH_TIMEOUT(!m_http->requestWith("from-list").isEmpty(), 15000);
     win.w->PlayStream(m_http->url(QStringLiteral("/tone.mp3?by-address")), QStringLiteral("Typed"));
-    QTRY_VERIFY_WITH_TIMEOUT(!headOf("by-address").isEmpty(), 15000);
-    QVERIFY(headOf("from-list").contains("User-Agent: Box/2.0\r\n"));
-    QVERIFY(headOf("from-list").contains("Cookie: sid=42\r\n"));
-    QVERIFY(!headOf("by-address").contains("Box/2.0"));
-    QVERIFY(!headOf("by-address").contains("Cookie:"));
+    QTRY_VERIFY_WITH_TIMEOUT(!m_http->requestWith("by-address").isEmpty(), 15000);
+    QVERIFY(m_http->requestWith("from-list").contains("User-Agent: Box/2.0\r\n"));
+    QVERIFY(m_http->requestWith("from-list").contains("Cookie: sid=42\r\n"));
+    QVERIFY(!m_http->requestWith("by-address").contains("Box/2.0"));
+    QVERIFY(!m_http->requestWith("by-address").contains("Cookie:"));
 }
 
 void tst_Playback::radioShowsItsLogo()
@@ -788,14 +781,6 @@ std::unique_ptr<TestHttpServer> liveServer()
     return server;
 }
 
-int requestsOf(const TestHttpServer &server, const QByteArray &path)
-{
-    int n = 0;
-    for (const QByteArray &head : server.requests())
-        n += head.startsWith("GET " + path + ' ');
-    return n;
-}
-
 } // namespace
 
 void tst_Playback::liveStreamsComeBack()
@@ -809,7 +794,7 @@ void tst_Playback::liveStreamsComeBack()
     // Its end is a drop: tried again, and it plays again.
     QTRY_VERIFY_WITH_TIMEOUT(win.status().startsWith(QStringLiteral("Reconnecting (1/5)...")), 10000);
     QVERIFY(win.enabled("imgStop"));
-    QTRY_VERIFY_WITH_TIMEOUT(requestsOf(*server, "/live.mp3") >= 2 && win.pc->PlayState == 3, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(server->requestsFor("/live.mp3") >= 2 && win.pc->PlayState == 3, 10000);
     QCOMPARE(win.status(), QStringLiteral("Playing"));
 
     // Gone for good: five tries, then why the last failed.
@@ -832,7 +817,7 @@ void tst_Playback::stopEndsTheTriesAndFilesStayEnded()
     win.action("actStop")->trigger();
     QVERIFY(!win.enabled("imgStop"));
     QTest::qWait(2500);
-    QCOMPARE(requestsOf(*server, "/live.mp3"), 1);
+    QCOMPARE(server->requestsFor("/live.mp3"), 1);
     QVERIFY(!win.status().startsWith(QStringLiteral("Reconnecting")));
 
     // A file with a length that ends stays ended.
@@ -859,7 +844,7 @@ void tst_Playback::secondEngineReconnectsToo()
     QCOMPARE(win.pc->CurrentEngine, 2);
     QTRY_COMPARE_WITH_TIMEOUT(win.pc->PlayState, 3, 15000);
     QTRY_VERIFY_WITH_TIMEOUT(win.status().startsWith(QStringLiteral("Reconnecting (1/5)...")), 10000);
-    QTRY_VERIFY_WITH_TIMEOUT(requestsOf(*server, "/live.mp3") >= 2 && win.pc->PlayState == 3, 15000);
+    QTRY_VERIFY_WITH_TIMEOUT(server->requestsFor("/live.mp3") >= 2 && win.pc->PlayState == 3, 15000);
 }
 
 QTEST_MAIN(tst_Playback)

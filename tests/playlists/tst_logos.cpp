@@ -40,14 +40,6 @@ QByteArray imageReply(const QByteArray &body)
     return HttpReply(200, "OK", body, "Content-Type: image/png\r\n");
 }
 
-int requestsFor(const TestHttpServer &http, const QByteArray &path)
-{
-    int n = 0;
-    for (const QByteArray &head : http.requests())
-        n += head.startsWith("GET " + path + ' ') ? 1 : 0;
-    return n;
-}
-
 } // namespace
 
 class tst_Logos : public QObject
@@ -79,7 +71,7 @@ void tst_Logos::fetchesAtMostSixAtATimeAndStoresThemSmall()
     cache.request(http.url(QStringLiteral("/logo0.png"))); // asked twice, fetched once
     QTRY_COMPARE_WITH_TIMEOUT(ready.size(), 20, 15000);
     QCOMPARE(cache.highestRunning(), LogoCache::kMaxConcurrent);
-    QCOMPARE(requestsFor(http, "/logo0.png"), 1);
+    QCOMPARE(http.requestsFor("/logo0.png"), 1);
 
     const QString address = http.url(QStringLiteral("/logo3.png"));
     QVERIFY(cache.has(address));
@@ -118,7 +110,7 @@ void tst_Logos::aFailingAddressRestsForADay()
         cache.request(gone);
         QCOMPARE(cache.running(), 0);
     }
-    QCOMPARE(requestsFor(http, "/gone.png"), 1);
+    QCOMPARE(http.requestsFor("/gone.png"), 1);
 
     // A day later it is asked again.
     QFile file(dir.filePath(QStringLiteral("failures.json")));
@@ -135,7 +127,7 @@ void tst_Logos::aFailingAddressRestsForADay()
     QSignalSpy failed(&later, &LogoCache::failed);
     later.request(gone);
     QVERIFY(failed.wait(10000));
-    QCOMPARE(requestsFor(http, "/gone.png"), 2);
+    QCOMPARE(http.requestsFor("/gone.png"), 2);
 }
 
 void tst_Logos::theFolderStaysUnderItsLimitOldestFirst()

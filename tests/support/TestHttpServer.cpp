@@ -175,6 +175,23 @@ QList<QByteArray> TestHttpServer::requests() const
     return m_requests;
 }
 
+int TestHttpServer::requestsFor(const QByteArray &target) const
+{
+    int n = 0;
+    for (const QByteArray &head : requests())
+        n += head.startsWith("GET " + target + ' ') ? 1 : 0;
+    return n;
+}
+
+QByteArray TestHttpServer::requestWith(const QByteArray &text) const
+{
+    for (const QByteArray &head : requests()) {
+        if (head.contains(text))
+            return head;
+    }
+    return {};
+}
+
 void TestHttpServer::clearRequests()
 {
     QMutexLocker lock(&m_lock);

@@ -42,6 +42,10 @@ public:
         script(path, r);
     }
     QList<QByteArray> requests() const;
+    // How many requests asked for exactly `target` (a path, with its query if any).
+    int requestsFor(const QByteArray &target) const;
+    // The first request head holding `text`; empty when none does.
+    QByteArray requestWith(const QByteArray &text) const;
     void clearRequests();
 
 private:
