@@ -16,6 +16,8 @@ packages=(
   desktop-file-utils appstream dpkg-dev
   # tests: headless display (X and Wayland), GL, test media, a TLS certificate
   xvfb xauth libgl1-mesa-dri ffmpeg weston openssl
+  # tests: a private session bus (media keys, screen saver, notifications)
+  dbus
   fonts-dejavu-core
 )
 # Peers the benchmarks measure against (WITH_BENCH=1), and the fuzzing tool chain (WITH_FUZZ=1);

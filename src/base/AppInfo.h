@@ -12,3 +12,9 @@ inline QString AppVersionText()
 {
     return QStringLiteral("5.2");
 }
+
+// The application ID: the desktop entry's name and the program's name on the session bus.
+inline QString AppId()
+{
+    return QStringLiteral("example.zentavo.Zentavo");
+}

@@ -60,6 +60,7 @@ TGlobal::TGlobal(const AppPaths &paths) : Paths(paths)
     RadioListFile = paths.radioListFile();
     FavListFile = paths.favoritesFile();
     PlaylistDir = paths.userDataDir() + QStringLiteral("Playlists/");
+    RecentFile = paths.userDataDir() + QStringLiteral("Recent.json");
 }
 
 void TGlobal::LoadSettings()
@@ -94,6 +95,8 @@ void TGlobal::readFrom(const IniFile &ini)
     ListWidth = readBounded(ini, QStringLiteral("ListWidth"), 0, kFar, -1);
     LastPlaylist = ini.value(kSection, QStringLiteral("LastPlaylist")).value_or(QString()).trimmed();
     PlayLastChannel = readBool(ini, QStringLiteral("PlayLastChannel"), false);
+    KeepInTray = readBool(ini, QStringLiteral("KeepInTray"), false);
+    TitleNotifications = readBool(ini, QStringLiteral("TitleNotifications"), false);
     LastChannelList = ini.value(kSection, QStringLiteral("LastChannelList")).value_or(QString()).trimmed();
     LastChannelName = ini.value(kSection, QStringLiteral("LastChannelName")).value_or(QString());
     LastChannelUrl = ini.value(kSection, QStringLiteral("LastChannelUrl")).value_or(QString()).trimmed();
@@ -129,6 +132,8 @@ QList<QPair<QString, QString>> TGlobal::settingTexts() const
     };
     once("LastPlaylist", LastPlaylist, !LastPlaylist.isEmpty());
     once("PlayLastChannel", boolText(PlayLastChannel), PlayLastChannel);
+    once("KeepInTray", boolText(KeepInTray), KeepInTray);
+    once("TitleNotifications", boolText(TitleNotifications), TitleNotifications);
     const bool played = !LastChannelUrl.isEmpty();
     once("LastChannelList", LastChannelList, played);
     once("LastChannelName", LastChannelName, played);
@@ -200,6 +205,10 @@ void TGlobal::SaveSettings()
         ShowIcon = there.ShowIcon;
     if (kept("PlayLastChannel"))
         PlayLastChannel = there.PlayLastChannel;
+    if (kept("KeepInTray"))
+        KeepInTray = there.KeepInTray;
+    if (kept("TitleNotifications"))
+        TitleNotifications = there.TitleNotifications;
     m_savedTexts.clear();
     for (const auto &[key, text] : settingTexts())
         m_savedTexts.insert(key, text);

@@ -49,6 +49,7 @@ public:
     QString RadioListFile;
     QString FavListFile;
     QString PlaylistDir; // the user's playlists, beside the favourites
+    QString RecentFile;  // the titles heard lately
     int Version = 3;
     bool ShowIcon = true;
     int TVVersion = 3;
@@ -64,6 +65,8 @@ public:
     int ListWidth = -1;           // the channel list panel's width; -1: not remembered
     QString LastPlaylist;         // the id of the playlist last shown; empty: a list of DiplayList
     bool PlayLastChannel = false; // play the last channel at start
+    bool KeepInTray = false;         // closing the window leaves the program playing in the tray
+    bool TitleNotifications = false; // a desktop notification for each new title
     // The channel played last: its list ("favorites", "tv", "radio", "playlist:<id>"), name,
     // address and type. Empty: none yet.
     QString LastChannelList;

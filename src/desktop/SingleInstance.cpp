@@ -29,8 +29,8 @@ QString runtimeDir()
 
 SingleInstance::SingleInstance(const QString &key, QObject *parent) : QObject(parent)
 {
-    const QString id = QString::fromLatin1(
-        QCryptographicHash::hash(key.toUtf8(), QCryptographicHash::Sha1).toHex().left(16));
+    const QString id =
+        QString::fromLatin1(QCryptographicHash::hash(key.toUtf8(), QCryptographicHash::Sha1).toHex().left(16));
     const QString base = runtimeDir() + QStringLiteral("/zentavo-") + id;
     m_socketPath = base + QStringLiteral(".socket");
     m_lockPath = base + QStringLiteral(".lock");

@@ -4,7 +4,8 @@
 #include <QWidget>
 
 // What the picture area shows while a stream without a picture plays: the channel's logo,
-// centred on black. Covers the area it is put in; mouse events go through to the player below.
+// centred on black, with the channel's name and the title now playing below it. Covers the
+// area it is put in; mouse events go through to the player below.
 class AudioArtwork : public QWidget
 {
     Q_OBJECT
@@ -14,6 +15,9 @@ public:
 
     void setLogo(const QPixmap &logo);
     const QPixmap &logo() const { return m_logo; }
+    void setCaption(const QString &channel, const QString &title);
+    QString channel() const { return m_channel; }
+    QString title() const { return m_title; }
     // The rectangle the logo is drawn in (empty without one).
     QRect logoRect() const;
 
@@ -22,5 +26,9 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    QRect textRect() const;
+
     QPixmap m_logo;
+    QString m_channel;
+    QString m_title;
 };

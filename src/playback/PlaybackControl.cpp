@@ -2,6 +2,7 @@
 
 #include "AudioArtwork.h"
 #include "FullScreen.h"
+#include "NowPlaying.h"
 #include "PlayerComponents.h"
 #include "Reconnect.h"
 #include "StatusLine.h"
@@ -24,6 +25,9 @@ PlaybackController::PlaybackController(const Widgets &widgets, TGlobal &global, 
     m_layout.setVideoSource([this] { return currentVideo(); });
     m_status = new StatusLine(m_w.labState, this);
     m_artwork = new AudioArtwork(m_w.imgWmplay);
+    m_now = new NowPlaying(this);
+    connect(m_now, &NowPlaying::trackChanged, this,
+            [this] { m_artwork->setCaption(m_now->channel(), m_now->streamTitle()); });
     m_reconnect = new Reconnect(this);
     connect(m_reconnect, &Reconnect::retry, this, [this] {
         PlayStream(QString(), QString());
@@ -62,18 +66,67 @@ bool PlaybackController::reconnecting()
     return true;
 }
 
-void PlaybackController::setArtwork(const QPixmap &logo)
+void PlaybackController::setArtwork(const QString &logoFile)
 {
-    m_artwork->setLogo(logo);
+    m_artwork->setLogo(QPixmap(logoFile));
+    m_now->setLogoFile(m_artwork->logo().isNull() ? QString() : logoFile);
     showArtwork();
+}
+
+bool PlaybackController::hasPicture() const
+{
+    const auto video = currentVideo();
+    return video && !video->natural.isEmpty();
 }
 
 void PlaybackController::showArtwork()
 {
-    const bool show = !m_artwork->logo().isNull() && CurrentChannelType == 2 && PlayState == 3;
+    // A radio channel, or any stream without a picture: its name, title and logo, not black.
+    const bool show = PlayState == 3 && (CurrentChannelType == 2 || !hasPicture());
     m_artwork->setVisible(show);
     if (show)
         m_artwork->raise(); // above the engines' views, made after it
+}
+
+void PlaybackController::titleChanged(int engine, const QString &title)
+{
+    if (engine != CurrentEngine)
+        return;
+    m_now->setStreamTitle(title);
+    if (m_engineStatus == u"Playing" && !m_reconnect->isWaiting())
+        showStatus(m_engineStatus);
+}
+
+void PlaybackController::showStatus(const QString &text)
+{
+    const QString title = m_now->streamTitle();
+    m_status->setText(text == u"Playing" && !title.isEmpty() ? text + QStringLiteral(": ") + title : text);
+}
+
+QStringList PlaybackController::streamInfo() const
+{
+    if (!m_wm || m_now->isIdle())
+        return {QStringLiteral("Nothing is playing")};
+    const engine::StreamInfo info = CurrentEngine == 2 ? m_re->GetStreamInfo() : m_wm->streamInfo();
+    QStringList lines{QStringLiteral("Engine: ") +
+                          (CurrentEngine == 2 ? QStringLiteral("GStreamer") : QStringLiteral("libmpv")),
+                      QStringLiteral("Address: ") + CurrentUrl};
+    const auto add = [&lines](const char *field, const QString &value) {
+        if (!value.isEmpty())
+            lines.append(QLatin1StringView(field) + QStringLiteral(": ") + value);
+    };
+    add("Format", info.container);
+    add("Audio", info.audioCodec);
+    add("Video", info.videoCodec);
+    if (!info.size.isEmpty())
+        add("Resolution", QStringLiteral("%1 x %2").arg(info.size.width()).arg(info.size.height()));
+    if (info.bitrate > 0)
+        add("Bitrate", QStringLiteral("%1 kbit/s").arg((info.bitrate + 500) / 1000));
+    if (info.bufferSeconds >= 0)
+        add("Buffer", QStringLiteral("%1 s").arg(info.bufferSeconds, 0, 'f', 1));
+    else if (info.bufferPercent >= 0)
+        add("Buffer", QStringLiteral("%1%").arg(info.bufferPercent));
+    return lines;
 }
 
 PlaybackController::~PlaybackController()
@@ -151,6 +204,7 @@ bool PlaybackController::CreatePlayers()
     connect(m_wm, &TWmPlayer::OnPlayStateChange, this, &PlaybackController::wmplayerPlayStateChange);
     connect(m_wm, &TWmPlayer::OnError, this, &PlaybackController::wmplayerError);
     connect(m_wm, &TWmPlayer::OnVideoSizeChange, this, [this] { videoSizeChanged(1); });
+    connect(m_wm, &TWmPlayer::OnTitleChange, this, [this](const QString &title) { titleChanged(1, title); });
 
     m_re = re.release();
     m_re->setObjectName(QStringLiteral("rePlayer"));
@@ -163,6 +217,7 @@ bool PlaybackController::CreatePlayers()
     connect(m_re, &TRePlayer::OnPlayStateChange, this, &PlaybackController::rePlayerPlayStateChange);
     connect(m_re, &TRePlayer::OnShowStatus, this, &PlaybackController::rePlayerShowStatus);
     connect(m_re, &TRePlayer::OnVideoSizeChange, this, [this] { videoSizeChanged(2); });
+    connect(m_re, &TRePlayer::OnTitleChange, this, [this](const QString &title) { titleChanged(2, title); });
 
     connect(m_wm, &TWmPlayer::fullScreenChanged, this, [this](bool on) {
         if (on)
@@ -186,6 +241,7 @@ void PlaybackController::PlayStream(const QString &address, const QString &name)
         m_reconnect->cancel();
         m_artwork->setLogo({});
         m_artwork->hide();
+        m_now->startChannel(name, address);
         const StreamHeaders h = std::exchange(m_nextHeaders, {});
         const engine::RequestHeaders headers{h.userAgent, h.referrer, h.cookie};
         m_wm->setRequestHeaders(headers);
@@ -230,6 +286,7 @@ void PlaybackController::setButtons(std::optional<bool> play, std::optional<bool
 
 void PlaybackController::ShowIdleState()
 {
+    m_now->setState(NowPlaying::State::Stopped);
     setButtons(true, false, false);
     m_artwork->hide();
     m_w.panFlash->show();
@@ -239,11 +296,13 @@ void PlaybackController::ShowIdleState()
 
 void PlaybackController::ShowPlayingState()
 {
+    m_now->setState(NowPlaying::State::Playing);
     setButtons(false, true, true);
 }
 
 void PlaybackController::ShowPausedState()
 {
+    m_now->setState(NowPlaying::State::Paused);
     setButtons(true, false, true);
     m_w.gifConMedia->setAnimate(false);
 }
@@ -320,6 +379,7 @@ void PlaybackController::playing(bool firstEngine)
     if (firstEngine)
         CurrentUrl = m_wm->currentMedia.sourceURL();
     ShowPlayingState();
+    m_now->setVideo(hasPicture());
     m_w.gifConMedia->setAnimate(false);
     // The image's own flag: full screen hides the control bar, not the mute state.
     const bool muted = !m_w.imgmute->isHidden();
@@ -335,6 +395,7 @@ void PlaybackController::playing(bool firstEngine)
             m_w.act50->trigger();
     } else {
         m_layout.SetVideoSize(m_layout.VideoScale, false);
+        showArtwork();
         // A radio channel's popup disabled the size commands and full screen: a video brings
         // them back for the keys too, not only for the next right click.
         for (QAction *a : {m_w.act50, m_w.act100, m_w.act200, m_w.actFull})
@@ -346,9 +407,12 @@ void PlaybackController::videoSizeChanged(int engine)
 {
     // The size may come after the engine said it plays (the second engine reports playing
     // before its first frame), or change with the stream: lay the picture out again.
-    if (engine != CurrentEngine || PlayState != 3 || CurrentChannelType == 2)
+    if (engine != CurrentEngine || PlayState != 3)
         return;
-    m_layout.SetVideoSize(m_layout.VideoScale, false);
+    m_now->setVideo(hasPicture());
+    showArtwork();
+    if (CurrentChannelType != 2)
+        m_layout.SetVideoSize(m_layout.VideoScale, false);
 }
 
 void PlaybackController::wmplayerStatusChange()
@@ -370,7 +434,7 @@ void PlaybackController::showEngineStatus(const QString &text)
     if ((m_reconnect->isWaiting() || m_reconnect->isTrying()) && text != u"Playing")
         m_status->setText(m_reconnect->statusText());
     else
-        m_status->setText(text);
+        showStatus(text);
 }
 
 void PlaybackController::wmplayerError()

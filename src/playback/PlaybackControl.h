@@ -10,6 +10,7 @@
 
 class AnimatedPicture;
 class AudioArtwork;
+class NowPlaying;
 class Reconnect;
 class FullScreen;
 class QAction;
@@ -74,10 +75,13 @@ public:
     void rePlayerShowStatus(const QString &statusText);
     void wmplayerError();
 
-    // The logo shown while the current stream plays without a picture (radio); cleared by the
-    // next stream.
-    void setArtwork(const QPixmap &logo);
+    // The logo (a file on disk) shown while the current stream plays without a picture;
+    // cleared by the next stream.
+    void setArtwork(const QString &logoFile);
     AudioArtwork *artwork() const { return m_artwork; }
+    NowPlaying *nowPlaying() const { return m_now; }
+    // What the current engine knows of its stream, as lines of "field: value".
+    QStringList streamInfo() const;
     Reconnect *reconnect() const { return m_reconnect; }
     // Counts the streams started by address: tells whether a late answer is still for this one.
     int streamNumber() const { return m_streamNumber; }
@@ -109,6 +113,10 @@ public:
 private:
     StreamHeaders m_nextHeaders;
     AudioArtwork *m_artwork;
+    NowPlaying *m_now;
+    void titleChanged(int engine, const QString &title);
+    bool hasPicture() const;
+    void showStatus(const QString &text);
     Reconnect *m_reconnect;
     // A live stream that dropped: true when a try is due (the display says so).
     bool reconnecting();

@@ -84,6 +84,8 @@ public:
     QString URL() const { return m_engine->source(); }
     QString status() const { return m_engine->status(); }
     int playState() const { return m_engine->playState(); }
+    QString title() const { return m_engine->title(); }
+    engine::StreamInfo streamInfo() const { return m_engine->info(); }
     // The first entry of the error queue: the description of the last failure.
     QString errorDescription() const { return m_error; }
 
@@ -101,6 +103,7 @@ signals:
     void OnStatusChange();
     void OnError();
     void OnVideoSizeChange();
+    void OnTitleChange(const QString &title);
     void fullScreenChanged(bool on);
 
 protected:
@@ -108,6 +111,7 @@ protected:
 
 private:
     void playStateChanged(int state) override;
+    void titleChanged(const QString &title) override { emit OnTitleChange(title); }
     void statusChanged(const QString &) override { emit OnStatusChange(); }
     void errorOccurred(const QString &description) override;
     void videoSizeChanged() override { emit OnVideoSizeChange(); }
@@ -149,6 +153,8 @@ public:
     int GetClipHeight() const { return m_engine->naturalSize().height(); }
     double GetDuration() const { return m_engine->duration(); }
     int GetPlayState() const { return m_engine->playState(); }
+    QString GetTitle() const { return m_engine->title(); }
+    engine::StreamInfo GetStreamInfo() const { return m_engine->info(); }
     void SetFullScreen();
     bool GetFullScreen() const { return m_fullScreen; }
     void leaveFullScreen();
@@ -158,6 +164,7 @@ signals:
     void OnPlayStateChange(int lNewState);
     void OnShowStatus(const QString &statusText);
     void OnVideoSizeChange();
+    void OnTitleChange(const QString &title);
     void fullScreenChanged(bool on);
 
 protected:
@@ -165,6 +172,7 @@ protected:
 
 private:
     void playStateChanged(int state) override { emit OnPlayStateChange(state); }
+    void titleChanged(const QString &title) override { emit OnTitleChange(title); }
     void statusChanged(const QString &status) override { emit OnShowStatus(status); }
     void errorOccurred(const QString &) override {}
     void videoSizeChanged() override { emit OnVideoSizeChange(); }

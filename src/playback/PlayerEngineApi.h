@@ -13,7 +13,7 @@ class QWidget;
 
 namespace engine {
 
-inline constexpr int kApiVersion = 4;
+inline constexpr int kApiVersion = 5;
 
 class Events
 {
@@ -24,6 +24,21 @@ public:
     virtual void errorOccurred(const QString &description) = 0;
     // The picture's natural size changed (the first frame, or a stream changing resolution).
     virtual void videoSizeChanged() = 0;
+    // What the stream says plays now ("Artist - Title", or a title alone); "" when it says
+    // nothing (again). Read from ICY metadata and the stream's tags.
+    virtual void titleChanged(const QString &title) = 0;
+};
+
+// What the engine knows of the stream it plays, for the curious; unknown fields stay empty.
+struct StreamInfo
+{
+    QString container;
+    QString audioCodec;
+    QString videoCodec;
+    QSize size;
+    qint64 bitrate = 0;        // bits per second, audio and video together
+    double bufferSeconds = -1; // how much is read ahead
+    int bufferPercent = -1;    // or how full the buffer is
 };
 
 // What a stream's server may want to see (many providers refuse requests without them).
@@ -64,6 +79,9 @@ public:
     virtual bool outputMuted() const = 0;
     // How many new frames the view has painted so far.
     virtual int framesShown() const = 0;
+    // The title reported last (see Events::titleChanged).
+    virtual QString title() const = 0;
+    virtual StreamInfo info() const = 0;
 };
 
 enum class Kind { Media /* first engine */, Stream /* second engine */ };

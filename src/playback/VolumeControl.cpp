@@ -18,8 +18,11 @@ VolumeControl::VolumeControl(QWidget *imgRuler, QWidget *imgMove, QAbstractButto
 
 void VolumeControl::placeKnob(int offset)
 {
+    const bool changed = offset != m_offset;
     m_offset = offset;
     m_knob->move(m_ruler->x() + offset, m_knob->y());
+    if (changed)
+        emit volumeChanged(volume());
 }
 
 int VolumeControl::offsetFor(int volume)

@@ -49,6 +49,7 @@ public:
 
 signals:
     void muteChanged(bool muted);
+    void volumeChanged(int volume);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -11,6 +11,8 @@
 #include "catalogue/ChannelTree.h"
 #include "catalogue/FavoritesCommands.h"
 #include "catalogue/U_frmSearch.h"
+#include "desktop/DesktopLink.h"
+#include "dialogs/RecentDialog.h"
 #include "dialogs/U_frmOpenMedia.h"
 #include "dialogs/U_frmOption.h"
 #include "dialogs/uAbout.h"
@@ -18,8 +20,10 @@
 #include "online/U_frmUpdate.h"
 #include "online/WebPages.h"
 #include "playback/FullScreen.h"
+#include "playback/NowPlaying.h"
 #include "playback/PlaybackControl.h"
 #include "playback/PlayerHook.h"
+#include "playback/RecentTitles.h"
 #include "playback/VideoLayout.h"
 #include "playback/VolumeControl.h"
 #include "playlists/LogoCache.h"
@@ -28,6 +32,10 @@
 #include "playlists/PlaylistCommands.h"
 #include "playlists/PlaylistOpener.h"
 
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QDBusConnection>
+#include <QGuiApplication>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QTimer>
@@ -62,6 +70,7 @@ Tfrm_Main::~Tfrm_Main()
     // engines before the widgets they draw in, and every event filter before the widgets it
     // watches.
     delete ApplicationEvents1; // sees every event; uses playback, full screen and volume
+    delete m_desktop;          // follows what playback plays
     m_memory.reset();
     delete m_web;
     delete m_listCheck;
@@ -94,6 +103,9 @@ void Tfrm_Main::buildPopups()
     popControl->addActions({m_ui->act50, m_ui->act100, m_ui->act200, m_ui->actFull});
     popControl->addSeparator();
     popControl->addActions({m_ui->actVolumeUp, m_ui->actVolumeDown, m_ui->actMute});
+    popControl->addSeparator();
+    m_streamInfo = popControl->addMenu(QStringLiteral("Stream &Information"));
+    m_streamInfo->setObjectName(QStringLiteral("menStreamInfo"));
 
     // Shortcuts work wherever the keyboard is in the window, full screen included (where the
     // menu bar is hidden); the window holds no text field whose keys they could take.
@@ -142,10 +154,51 @@ void Tfrm_Main::createSubsystems()
         if (address == m_playedLogo)
             showPlayedLogo();
     });
+    m_recent = std::make_unique<RecentTitles>(m_global.RecentFile);
+    m_recent->load();
+    connect(m_playback->nowPlaying(), &NowPlaying::newTitle, this,
+            [this](const QString &channel, const QString &title) {
+                QString why;
+                if (!m_recent->add({QDateTime::currentDateTimeUtc(), channel, title}, &why))
+                    qWarning("recently played titles not saved: %s", qPrintable(why));
+            });
+    createDesktopLink();
     m_listCheck = new ListUpdateCheck(m_global, this, m_ui->actTV, this);
     m_web = new WebPages([this] { return m_tree->ContextItem(); }, this);
     connect(m_video, &VideoLayout::resizeHandling, this, &Tfrm_Main::FormResize);
     connect(m_ui->Splitter1, &PanelSplitter::moved, this, &Tfrm_Main::Splitter1Moved);
+}
+
+void Tfrm_Main::createDesktopLink()
+{
+    m_desktop = new DesktopLink(
+        {m_ui->actPlay, m_ui->actPause, m_ui->actStop, m_ui->actNextChannel, m_ui->actPreviousChannel, m_ui->actMute},
+        *m_playback->nowPlaying(), QDBusConnection::sessionBus(), this);
+    m_desktop->setNotifications(m_global.TitleNotifications);
+    m_desktop->setVolume(m_volume->volume());
+    connect(m_desktop, &DesktopLink::raiseRequested, this, [this] { openRequest({}, true); });
+    connect(m_desktop, &DesktopLink::quitRequested, this, &Tfrm_Main::quit);
+    connect(m_desktop, &DesktopLink::openRequested, this,
+            [this](const QString &address) { openRequest({address}, false); });
+    connect(m_desktop, &DesktopLink::volumeRequested, m_volume, &VolumeControl::setVolume);
+    connect(m_volume, &VolumeControl::volumeChanged, m_desktop, &DesktopLink::setVolume);
+}
+
+void Tfrm_Main::fillStreamInfo()
+{
+    // Each line copies itself when picked.
+    m_streamInfo->clear();
+    for (const QString &line : m_playback->streamInfo()) {
+        connect(m_streamInfo->addAction(line), &QAction::triggered, this,
+                [line] { QGuiApplication::clipboard()->setText(line.section(QStringLiteral(": "), 1)); });
+    }
+}
+
+void Tfrm_Main::quit()
+{
+    m_quitting = true;
+    if (close())
+        QCoreApplication::quit(); // a window hidden in the tray is no last window to close
 }
 
 void Tfrm_Main::wireActions()
@@ -172,6 +225,11 @@ void Tfrm_Main::wireActions()
     run(m_ui->actNextChannel, [this] { m_tree->stepChannel(1); });
     run(m_ui->actPreviousChannel, [this] { m_tree->stepChannel(-1); });
     run(m_ui->actLastChannel, [this] { m_history->playPrevious(); });
+    run(m_ui->actRecentlyPlayed, [this] {
+        RecentDialog dlg(*m_recent, this);
+        dlg.exec();
+    });
+    connect(m_streamInfo, &QMenu::aboutToShow, this, &Tfrm_Main::fillStreamInfo);
     run(m_ui->actAddPlaylist, [this] { m_playlists->actAddPlaylistExecute(); });
     run(m_ui->actRefreshPlaylist, [this] { m_playlists->actRefreshPlaylistExecute(); });
     run(m_ui->actManagePlaylists, [this] { m_playlists->actManagePlaylistsExecute(); });
@@ -249,7 +307,7 @@ void Tfrm_Main::showPlayedLogo()
     if (m_playedLogo.isEmpty() || m_playback->streamNumber() != m_playedStream)
         return;
     if (m_logos->has(m_playedLogo))
-        m_playback->setArtwork(QPixmap(m_logos->fileFor(m_playedLogo)));
+        m_playback->setArtwork(m_logos->fileFor(m_playedLogo));
     else
         m_logos->request(m_playedLogo);
 }
@@ -287,8 +345,14 @@ void Tfrm_Main::showEvent(QShowEvent *event)
 
 void Tfrm_Main::closeEvent(QCloseEvent *event)
 {
-    QMainWindow::closeEvent(event);
     m_memory->save();
+    // Kept playing in the tray (where there is one): the tray's Quit ends the program.
+    if (m_global.KeepInTray && !m_quitting && TrayIcon::isAvailable()) {
+        event->ignore();
+        hide();
+        return;
+    }
+    QMainWindow::closeEvent(event);
 }
 
 void Tfrm_Main::FormShow()
@@ -366,6 +430,7 @@ void Tfrm_Main::actOPtionExecute()
 {
     TFrmOption dlg(m_global, this);
     dlg.exec();
+    m_desktop->setNotifications(m_global.TitleNotifications);
 }
 
 void Tfrm_Main::actAboutExecute()

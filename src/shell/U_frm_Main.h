@@ -6,6 +6,8 @@
 #include <memory>
 
 class ChannelHistory;
+class DesktopLink;
+class RecentTitles;
 class ChannelTree;
 class FavoritesCommands;
 class FullScreen;
@@ -54,6 +56,8 @@ public:
     void actUpdateExecute();
     void EzRgnBtn3Click();
     void Splitter1Moved();
+    // Ends the program, also from the tray (where closing the window may only hide it).
+    void quit();
 
     TGlobal &global() { return m_global; }
     SkinEngine *skinEngine() const { return skinmain; }
@@ -64,6 +68,8 @@ public:
     VolumeControl *volume() const { return m_volume; }
     ListUpdateCheck *listUpdateCheck() const { return m_listCheck; }
     PlaylistCommands *playlists() const { return m_playlists; }
+    DesktopLink *desktop() const { return m_desktop; }
+    RecentTitles *recentTitles() const { return m_recent.get(); }
     LogoCache *logos() const { return m_logos; }
     LogoIcons *logoIcons() const { return m_logoIcons; }
     QMenu *popLeftMenu() const { return popLeft; }
@@ -89,11 +95,17 @@ private:
     // in slices while the window is already there).
     void loadFirstList();
     void showPlayedLogo();
+    void createDesktopLink();
+    void fillStreamInfo();
 
     TGlobal &m_global;
     Ui::Tfrm_Main *m_ui;
     QMenu *popLeft = nullptr;
     QMenu *popControl = nullptr;
+    QMenu *m_streamInfo = nullptr;
+    DesktopLink *m_desktop = nullptr;
+    std::unique_ptr<RecentTitles> m_recent;
+    bool m_quitting = false;
     SkinEngine *skinmain = nullptr;
     SkinMenu *m_skinMenu = nullptr;
     VideoLayout *m_video = nullptr;

@@ -66,7 +66,7 @@ int main(int argc, char *argv[])
     std::setlocale(LC_NUMERIC, "C");
     QApplication::setApplicationName(AppTitle());
     QApplication::setApplicationVersion(AppVersionText());
-    QGuiApplication::setDesktopFileName(QStringLiteral("example.zentavo.Zentavo"));
+    QGuiApplication::setDesktopFileName(AppId());
     const std::optional<SingleInstance::Request> request = requestFrom(QCoreApplication::arguments().mid(1));
     if (!request)
         return 2;

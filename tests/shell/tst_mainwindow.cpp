@@ -176,7 +176,8 @@ void tst_MainWindow::mainMenuOrder()
                           QStringLiteral("actSearch=&Search"), QStringLiteral("-"),
                           QStringLiteral("actNextChannel=&Next Channel"),
                           QStringLiteral("actPreviousChannel=Pre&vious Channel"),
-                          QStringLiteral("actLastChannel=&Last Channel\tBackspace")}));
+                          QStringLiteral("actLastChannel=&Last Channel\tBackspace"), QStringLiteral("-"),
+                          QStringLiteral("actRecentlyPlayed=Recently &Played...")}));
     const QStringList categories = {
         QStringLiteral("News"),         QStringLiteral("Kids"),       QStringLiteral("Movies"),
         QStringLiteral("Sports"),       QStringLiteral("General"),    QStringLiteral("Games"),
@@ -208,13 +209,14 @@ void tst_MainWindow::popupMenus()
                      QStringLiteral("actAddNew=Add &New"), QStringLiteral("actDelete=&Delete"), QStringLiteral("-"),
                      QStringLiteral("actBroken=&Report Broken"), QStringLiteral("actAddReview=Add Your &Review"),
                      QStringLiteral("actProperties=&Properties")}));
-    QCOMPARE(menuItems(m_w->popControlMenu()),
-             QStringList({QStringLiteral("actPlay=&Play"), QStringLiteral("actPause=&Pause"),
-                          QStringLiteral("actStop=&Stop"), QStringLiteral("-"),
-                          QStringLiteral("act50=Fit Video to Player"), QStringLiteral("act100=Video Size 100%"),
-                          QStringLiteral("act200=Video Size 200%"), QStringLiteral("actFull=&Full Screen"),
-                          QStringLiteral("-"), QStringLiteral("actVolumeUp=Volume &Up"),
-                          QStringLiteral("actVolumeDown=Volume &Down"), QStringLiteral("actMute=&Mute")}));
+    QCOMPARE(
+        menuItems(m_w->popControlMenu()),
+        QStringList({QStringLiteral("actPlay=&Play"), QStringLiteral("actPause=&Pause"),
+                     QStringLiteral("actStop=&Stop"), QStringLiteral("-"), QStringLiteral("act50=Fit Video to Player"),
+                     QStringLiteral("act100=Video Size 100%"), QStringLiteral("act200=Video Size 200%"),
+                     QStringLiteral("actFull=&Full Screen"), QStringLiteral("-"),
+                     QStringLiteral("actVolumeUp=Volume &Up"), QStringLiteral("actVolumeDown=Volume &Down"),
+                     QStringLiteral("actMute=&Mute"), QStringLiteral("-"), QStringLiteral("=Stream &Information")}));
 }
 
 void tst_MainWindow::controlBarLayout()

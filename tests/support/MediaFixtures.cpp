@@ -144,6 +144,12 @@ QString LiveAudio()
                                              "-b:a", "64k", "-write_xing", "0", "-id3v2_version", "0"});
 }
 
+QString RadioAudio()
+{
+    return make(QStringLiteral("radio.mp3"), {"-f", "lavfi", "-i", "sine=frequency=440:d=40", "-c:a", "libmp3lame",
+                                              "-b:a", "64k", "-write_xing", "0", "-id3v2_version", "0"});
+}
+
 QString RealMedia()
 {
     return make(QStringLiteral("clip.rm"),

@@ -12,11 +12,12 @@ QColor ClipColor();
 QColor BottomColor();
 
 QString Folder();
-QString VideoMp4();  // clip.mp4: 320 x 240, H.264 + AAC, 3 s
-QString ShortMp4();  // short.mp4: the same, 1 s
-QString AudioOnly(); // tone.mp3: a sine tone, 3 s
-QString LiveAudio(); // live.mp3: a tone of 2 s without a length header (served as a live stream)
-QString LongMp4();   // long.mp4, long.rm, long.mp3: as above, 120 s
+QString VideoMp4();   // clip.mp4: 320 x 240, H.264 + AAC, 3 s
+QString ShortMp4();   // short.mp4: the same, 1 s
+QString AudioOnly();  // tone.mp3: a sine tone, 3 s
+QString LiveAudio();  // live.mp3: a tone of 2 s without a length header (served as a live stream)
+QString RadioAudio(); // radio.mp3: the same, 40 s at 64 kbit/s
+QString LongMp4();    // long.mp4, long.rm, long.mp3: as above, 120 s
 QString LongRealMedia();
 QString LongAudio();
 QString ResizingTs();

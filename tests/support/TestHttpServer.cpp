@@ -77,6 +77,10 @@ private:
             s->write(reply.raw);
         else
             s->write(reply.pieces[piece - 1]);
+        if (reply.sent) {
+            s->flush();
+            reply.sent(piece);
+        }
         if (piece < reply.pieces.size()) {
             QTimer::singleShot(reply.pieceDelayMs, s, [this, s, reply, piece] { send(s, reply, piece + 1); });
             return;
@@ -196,6 +200,31 @@ void TestHttpServer::clearRequests()
 {
     QMutexLocker lock(&m_lock);
     m_requests.clear();
+}
+
+TestHttpServer::Reply IcyStream(const QByteArray &mp3, const QStringList &titles, int metaint, int pieceDelayMs)
+{
+    const auto metadata = [](const QString &title) {
+        QByteArray text = "StreamTitle='" + title.toUtf8() + "';";
+        const qsizetype blocks = (text.size() + 15) / 16;
+        text.append(QByteArray(blocks * 16 - text.size(), '\0'));
+        return char(blocks) + text;
+    };
+    TestHttpServer::Reply reply;
+    reply.raw = "HTTP/1.0 200 OK\r\nContent-Type: audio/mpeg\r\nicy-name: Test Radio\r\nicy-metaint: " +
+                QByteArray::number(metaint) + "\r\n\r\n";
+    int n = 0;
+    for (qsizetype at = 0; at < mp3.size(); at += metaint, ++n) {
+        QByteArray piece = mp3.mid(at, metaint);
+        if (piece.size() == metaint)
+            piece += metadata(titles.value(n % titles.size()));
+        if (n == 0)
+            reply.raw += piece;
+        else
+            reply.pieces.append(piece);
+    }
+    reply.pieceDelayMs = pieceDelayMs;
+    return reply;
 }
 
 QByteArray HttpReply(int status, const QByteArray &reason, const QByteArray &body, const QByteArray &extraHeaders)

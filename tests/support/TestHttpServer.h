@@ -5,7 +5,10 @@
 #include <QList>
 #include <QMutex>
 #include <QString>
+#include <QStringList>
 #include <QThread>
+
+#include <functional>
 
 class QTcpServer;
 
@@ -23,6 +26,8 @@ public:
         int delayMs = 0;     // before anything is sent
         bool silent = false; // accept, read, never answer, never close
         bool close = true;   // close once everything is sent
+        // Called on the server's thread once each part is written (0: raw, then the pieces).
+        std::function<void(int part)> sent;
     };
 
     // port 0: any free port.
@@ -58,6 +63,10 @@ private:
     QHash<QString, Reply> m_scripts;
     QList<QByteArray> m_requests;
 };
+
+// An internet radio's stream: `mp3` in pieces of `metaint` bytes, one piece every
+// `pieceDelayMs`, each followed by an ICY metadata block naming the next of `titles` (round).
+TestHttpServer::Reply IcyStream(const QByteArray &mp3, const QStringList &titles, int metaint, int pieceDelayMs);
 
 // A plain, complete HTTP/1.0 reply.
 QByteArray HttpReply(int status, const QByteArray &reason, const QByteArray &body, const QByteArray &extraHeaders = {});

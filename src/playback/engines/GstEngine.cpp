@@ -1,6 +1,7 @@
 #include "GstEngine.h"
 
 #include "Timeouts.h"
+#include "playback/NowPlaying.h"
 #include "playback/PlaylistParser.h"
 
 #include <QThread>
@@ -312,9 +313,51 @@ void GstEngine::play()
     start(m_source);
 }
 
+void GstEngine::readTags(const GstTagList *tags)
+{
+    const auto text = [tags](const char *tag, QString &into) {
+        gchar *value = nullptr;
+        if (gst_tag_list_get_string(tags, tag, &value)) {
+            into = QString::fromUtf8(value).trimmed();
+            g_free(value);
+        }
+    };
+    text(GST_TAG_TITLE, m_tagTitle);
+    text(GST_TAG_ARTIST, m_tagArtist);
+    text(GST_TAG_CONTAINER_FORMAT, m_info.container);
+    text(GST_TAG_AUDIO_CODEC, m_info.audioCodec);
+    text(GST_TAG_VIDEO_CODEC, m_info.videoCodec);
+    guint bits = 0;
+    if (gst_tag_list_get_uint(tags, GST_TAG_BITRATE, &bits) ||
+        gst_tag_list_get_uint(tags, GST_TAG_NOMINAL_BITRATE, &bits))
+        m_info.bitrate = bits;
+    setTitle(NowPlaying::Join(m_tagArtist, m_tagTitle));
+}
+
+void GstEngine::setTitle(const QString &title)
+{
+    if (title == m_title)
+        return;
+    m_title = title;
+    m_events.titleChanged(m_title);
+}
+
+engine::StreamInfo GstEngine::info() const
+{
+    engine::StreamInfo info = m_info;
+    info.size = m_natural;
+    if (m_state != 0)
+        info.bufferPercent = m_latestBuffering.load();
+    return info;
+}
+
 void GstEngine::start(const QString &address)
 {
     halt();
+    m_tagTitle.clear();
+    m_tagArtist.clear();
+    m_info = {};
+    setTitle({});
     m_playing = address;
     m_natural = QSize(0, 0);
     m_live = false;
@@ -427,6 +470,15 @@ void GstEngine::handle(GstMessage *message, quint64 generation)
         failWith(GstFailure(QString::fromUtf8(g_quark_to_string(error->domain)), error->code,
                             QString::fromUtf8(error->message), QString::fromUtf8(debug ? debug : ""),
                             QString::fromUtf8(GST_OBJECT_NAME(GST_MESSAGE_SRC(message)))));
+        break;
+    }
+    case GST_MESSAGE_TAG: {
+        GstTagList *tags = nullptr;
+        gst_message_parse_tag(message, &tags);
+        if (tags) {
+            readTags(tags);
+            gst_tag_list_unref(tags);
+        }
         break;
     }
     case GST_MESSAGE_EOS:

@@ -43,6 +43,8 @@ public:
     double outputVolume() const override;
     bool outputMuted() const override;
     int framesShown() const override { return m_view->framesShown(); }
+    QString title() const override { return m_title; }
+    engine::StreamInfo info() const override;
 
 private:
     GstEngine(GstPtr<GstElement> playbin, GstElement *volume, GstElement *frames, QWidget *parent,
@@ -62,6 +64,8 @@ private:
     void failWith(const StreamFailure &failure);
     void halt();
     void setState(int state, const QString &status);
+    void readTags(const GstTagList *tags);
+    void setTitle(const QString &title);
 
     GstPtr<GstElement> m_playbin;
     GstElement *m_volume; // owned by the playbin
@@ -82,6 +86,10 @@ private:
     double m_duration = 0;
     QSize m_natural{0, 0};
     QString m_status;
+    QString m_title;
+    QString m_tagTitle;
+    QString m_tagArtist;
+    engine::StreamInfo m_info; // from the stream's tags
     int m_state = 0;
     bool m_live = false;
     bool m_buffering = false;

@@ -1,6 +1,7 @@
 #include "MpvEngine.h"
 
 #include "Timeouts.h"
+#include "playback/NowPlaying.h"
 #include "playback/StreamError.h"
 
 #include <QFileInfo>
@@ -10,7 +11,39 @@
 
 namespace {
 
-enum Observed : uint64_t { ObsPause = 1, ObsPausedForCache, ObsBuffering, ObsWidth, ObsHeight, ObsPath };
+enum Observed : uint64_t { ObsPause = 1, ObsPausedForCache, ObsBuffering, ObsWidth, ObsHeight, ObsPath, ObsMetadata };
+
+// The title in mpv's metadata map: a radio's ICY title, else the tags' artist and title.
+QString titleOf(const mpv_node &metadata)
+{
+    if (metadata.format != MPV_FORMAT_NODE_MAP)
+        return {};
+    QString icy, artist, title;
+    const mpv_node_list *map = metadata.u.list;
+    for (int i = 0; i < map->num; ++i) {
+        if (map->values[i].format != MPV_FORMAT_STRING)
+            continue;
+        const QByteArray key = QByteArray(map->keys[i]).toLower();
+        const QString value = QString::fromUtf8(map->values[i].u.string).trimmed();
+        if (key == "icy-title")
+            icy = value;
+        else if (key == "artist")
+            artist = value;
+        else if (key == "title")
+            title = value;
+    }
+    return icy.isEmpty() ? NowPlaying::Join(artist, title) : icy;
+}
+
+QString stringProperty(mpv_handle *h, const char *name)
+{
+    char *text = mpv_get_property_string(h, name);
+    if (!text)
+        return {};
+    const QString value = QString::fromUtf8(text);
+    mpv_free(text);
+    return value;
+}
 
 QString fileArgument(const QString &address)
 {
@@ -100,6 +133,7 @@ MpvEngine::MpvEngine(MpvHandle mpv, engine::Events &events) : m_mpv(std::move(mp
     mpv_observe_property(h, ObsWidth, "video-params/dw", MPV_FORMAT_INT64);
     mpv_observe_property(h, ObsHeight, "video-params/dh", MPV_FORMAT_INT64);
     mpv_observe_property(h, ObsPath, "path", MPV_FORMAT_STRING);
+    mpv_observe_property(h, ObsMetadata, "metadata", MPV_FORMAT_NODE);
     // Warnings and errors tell why a stream failed. For diagnosing a stream that will not
     // play, ZENTAVO_MPV_LOG=info (or v, debug) prints mpv's log as well.
     const QByteArray level = qgetenv("ZENTAVO_MPV_LOG");
@@ -164,6 +198,7 @@ void MpvEngine::handle(const mpv_event &e)
 {
     switch (e.event_id) {
     case MPV_EVENT_START_FILE:
+        setTitle({});
         m_switching = false;
         m_started = true;
         m_loaded = false;
@@ -249,6 +284,9 @@ void MpvEngine::handle(const mpv_event &e)
             if (p->format == MPV_FORMAT_STRING)
                 m_path = QString::fromUtf8(*static_cast<char **>(p->data));
             break;
+        case ObsMetadata:
+            setTitle(p->format == MPV_FORMAT_NODE ? titleOf(*static_cast<mpv_node *>(p->data)) : QString());
+            break;
         default:
             break;
         }
@@ -321,6 +359,34 @@ bool MpvEngine::outputMuted() const
     int m = 0;
     mpv_get_property(m_mpv.get(), "mute", MPV_FORMAT_FLAG, &m);
     return m != 0;
+}
+
+void MpvEngine::setTitle(const QString &title)
+{
+    if (title == m_title)
+        return;
+    m_title = title;
+    m_events.titleChanged(m_title);
+}
+
+engine::StreamInfo MpvEngine::info() const
+{
+    engine::StreamInfo info;
+    mpv_handle *h = m_mpv.get();
+    info.container = stringProperty(h, "file-format");
+    info.audioCodec = stringProperty(h, "audio-codec");
+    if (hasVideo())
+        info.videoCodec = stringProperty(h, "video-codec");
+    info.size = m_natural;
+    for (const char *name : {"audio-bitrate", "video-bitrate"}) {
+        double bits = 0;
+        if (mpv_get_property(h, name, MPV_FORMAT_DOUBLE, &bits) >= 0 && bits > 0)
+            info.bitrate += qint64(bits);
+    }
+    double ahead = 0;
+    if (mpv_get_property(h, "demuxer-cache-duration", MPV_FORMAT_DOUBLE, &ahead) >= 0)
+        info.bufferSeconds = ahead;
+    return info;
 }
 
 void MpvEngine::setSource(const QString &address)

@@ -39,6 +39,8 @@ public:
     double outputVolume() const override;
     bool outputMuted() const override;
     int framesShown() const override { return m_view ? m_view->framesShown() : 0; }
+    QString title() const override { return m_title; }
+    engine::StreamInfo info() const override;
 
 private:
     MpvEngine(MpvHandle mpv, engine::Events &events);
@@ -52,6 +54,7 @@ private:
     bool hasVideo() const;
     void reportPlaying();
     void reportFailure();
+    void setTitle(const QString &title);
 
     MpvHandle m_mpv;
     engine::Events &m_events;
@@ -62,6 +65,7 @@ private:
     double m_duration = 0;
     QSize m_natural{0, 0};
     QString m_status;
+    QString m_title;
     int m_state = 10; // Ready
     bool m_needLoad = false;
     bool m_started = false;   // a file is being opened or played
