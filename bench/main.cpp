@@ -1,9 +1,10 @@
 // zentavo-bench: the program's speed and memory figures, each against a named peer measured in
-// the same run. Usage: zentavo-bench [startup] [catalogue] [playback] [download] [playlists]
+// the same run. Usage: zentavo-bench [startup] [catalogue] [playback] [download] [playlists] [live]
 //                     [--runs N] [--installed PREFIX] (startup: an installed copy against the
 //                     portable one) [--list FILE.CHL] [--m3u FILE]
 #include "CatalogueBench.h"
 #include "DownloadBench.h"
+#include "LiveBench.h"
 #include "Measure.h"
 #include "PlaybackBench.h"
 #include "PlaylistBench.h"
@@ -63,5 +64,7 @@ int main(int argc, char *argv[])
         rc |= RunDownloadBench(qMin(runs, 5));
     if (all || args.contains(QStringLiteral("playlists")))
         rc |= RunPlaylistBench(m3u, qMin(runs, 5));
+    if (all || args.contains(QStringLiteral("live")))
+        rc |= RunLiveBench(qMin(runs, 5));
     return rc;
 }

@@ -27,47 +27,49 @@ ScreenSaver::ScreenSaver(NowPlaying &now, const QDBusConnection &bus, QObject *p
 
 ScreenSaver::~ScreenSaver()
 {
-    m_wanted = false;
-    release();
+    m_held->wanted = false;
+    release(*m_held, m_bus);
 }
 
 void ScreenSaver::follow()
 {
     const bool want = m_now.state() == NowPlaying::State::Playing && m_now.hasVideo();
-    if (want == m_wanted)
+    if (want == m_held->wanted)
         return;
-    m_wanted = want;
+    m_held->wanted = want;
     if (want)
         inhibit();
     else
-        release();
+        release(*m_held, m_bus);
 }
 
 void ScreenSaver::inhibit()
 {
-    if (m_pending || m_cookie || !m_bus.isConnected())
+    if (m_held->pending || m_held->cookie || !m_bus.isConnected())
         return;
     QDBusMessage message = call("Inhibit");
     message << AppTitle() << QStringLiteral("Playing video");
-    m_pending = true;
-    auto *watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(message), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher *w) {
-        w->deleteLater();
-        m_pending = false;
-        const QDBusPendingReply<uint> reply = *w;
-        if (reply.isError())
-            return; // no screen saver service: nothing to keep away
-        m_cookie = reply.value();
-        if (!m_wanted)
-            release(); // the picture stopped while the call was on its way
-    });
+    m_held->pending = true;
+    // Not owned by this object: a window closing mid-call still lets the screen saver go.
+    auto *watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(message));
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher,
+                     [held = m_held, bus = m_bus](QDBusPendingCallWatcher *w) mutable {
+                         w->deleteLater();
+                         held->pending = false;
+                         const QDBusPendingReply<uint> reply = *w;
+                         if (reply.isError())
+                             return; // no screen saver service: nothing to keep away
+                         held->cookie = reply.value();
+                         if (!held->wanted)
+                             release(*held, bus); // the picture stopped while the call was on its way
+                     });
 }
 
-void ScreenSaver::release()
+void ScreenSaver::release(Held &held, QDBusConnection &bus)
 {
-    if (!m_cookie)
+    if (!held.cookie)
         return;
     QDBusMessage message = call("UnInhibit");
-    message << std::exchange(m_cookie, 0u);
-    m_bus.send(message);
+    message << std::exchange(held.cookie, 0u);
+    bus.send(message);
 }

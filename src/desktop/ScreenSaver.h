@@ -2,6 +2,7 @@
 
 #include <QDBusConnection>
 #include <QObject>
+#include <memory>
 
 class NowPlaying;
 
@@ -15,16 +16,21 @@ public:
     ScreenSaver(NowPlaying &now, const QDBusConnection &bus, QObject *parent = nullptr);
     ~ScreenSaver() override;
 
-    bool isInhibited() const { return m_wanted; }
+    bool isInhibited() const { return m_held->wanted; }
 
 private:
+    // Shared with a reply still on its way, which may come after this object has gone.
+    struct Held
+    {
+        bool wanted = false;
+        bool pending = false; // an Inhibit call is on its way
+        uint cookie = 0;      // 0: not inhibited
+    };
     void follow();
     void inhibit();
-    void release();
+    static void release(Held &held, QDBusConnection &bus);
 
     NowPlaying &m_now;
     QDBusConnection m_bus;
-    bool m_wanted = false;
-    bool m_pending = false; // an Inhibit call is on its way
-    uint m_cookie = 0;      // 0: not inhibited
+    std::shared_ptr<Held> m_held = std::make_shared<Held>();
 };
