@@ -97,6 +97,8 @@ void TGlobal::readFrom(const IniFile &ini)
     PlayLastChannel = readBool(ini, QStringLiteral("PlayLastChannel"), false);
     KeepInTray = readBool(ini, QStringLiteral("KeepInTray"), false);
     TitleNotifications = readBool(ini, QStringLiteral("TitleNotifications"), false);
+    CheckAtStart = readBool(ini, QStringLiteral("CheckAtStart"), false);
+    HideOffAir = readBool(ini, QStringLiteral("HideOffAir"), false);
     LastChannelList = ini.value(kSection, QStringLiteral("LastChannelList")).value_or(QString()).trimmed();
     LastChannelName = ini.value(kSection, QStringLiteral("LastChannelName")).value_or(QString());
     LastChannelUrl = ini.value(kSection, QStringLiteral("LastChannelUrl")).value_or(QString()).trimmed();
@@ -134,6 +136,8 @@ QList<QPair<QString, QString>> TGlobal::settingTexts() const
     once("PlayLastChannel", boolText(PlayLastChannel), PlayLastChannel);
     once("KeepInTray", boolText(KeepInTray), KeepInTray);
     once("TitleNotifications", boolText(TitleNotifications), TitleNotifications);
+    once("CheckAtStart", boolText(CheckAtStart), CheckAtStart);
+    once("HideOffAir", boolText(HideOffAir), HideOffAir);
     const bool played = !LastChannelUrl.isEmpty();
     once("LastChannelList", LastChannelList, played);
     once("LastChannelName", LastChannelName, played);
@@ -209,6 +213,10 @@ void TGlobal::SaveSettings()
         KeepInTray = there.KeepInTray;
     if (kept("TitleNotifications"))
         TitleNotifications = there.TitleNotifications;
+    if (kept("CheckAtStart"))
+        CheckAtStart = there.CheckAtStart;
+    if (kept("HideOffAir"))
+        HideOffAir = there.HideOffAir;
     m_savedTexts.clear();
     for (const auto &[key, text] : settingTexts())
         m_savedTexts.insert(key, text);

@@ -67,6 +67,8 @@ public:
     bool PlayLastChannel = false; // play the last channel at start
     bool KeepInTray = false;         // closing the window leaves the program playing in the tray
     bool TitleNotifications = false; // a desktop notification for each new title
+    bool CheckAtStart = false;       // check the channels of the first list shown
+    bool HideOffAir = false;         // channels found off the air are not listed
     // The channel played last: its list ("favorites", "tv", "radio", "playlist:<id>"), name,
     // address and type. Empty: none yet.
     QString LastChannelList;

@@ -294,6 +294,26 @@ QString ChannelTree::channelAttribute(const QTreeWidgetItem *item, const char *n
     return node.attribute(name).value_or(QString());
 }
 
+QList<XmlNode> ChannelTree::shownChannels() const
+{
+    QList<XmlNode> out;
+    if (!xmlChannle || m_loading)
+        return out;
+    const QTreeWidget *tree = m_w.treChannle;
+    for (int g = 0; g < tree->topLevelItemCount(); ++g) {
+        const QTreeWidgetItem *group = tree->topLevelItem(g);
+        if (group->childCount() > 0 || m_kind != ListKind::Playlist) {
+            for (int c = 0; c < group->childCount(); ++c)
+                out.append(XmlNode::fromOpaque(
+                    reinterpret_cast<void *>(group->child(c)->data(0, ElementRole).value<quintptr>())));
+        } else {
+            // A playlist's group not opened yet: its channels are in the document.
+            out += xmlChannle->documentElement().child(group->data(0, GroupRole).toInt()).childNodes();
+        }
+    }
+    return out;
+}
+
 void ChannelTree::fillOpenedGroups()
 {
     if (m_kind != ListKind::Playlist || !xmlChannle)

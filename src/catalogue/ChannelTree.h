@@ -96,6 +96,8 @@ public:
 
     // An attribute of the channel an item of the tree shows (empty for groups and when absent).
     QString channelAttribute(const QTreeWidgetItem *item, const char *name) const;
+    // The channels the tree lists, in its order, also those of groups not opened yet.
+    QList<XmlNode> shownChannels() const;
 
 signals:
     void loadStarted(); // the tree's items are about to go

@@ -17,6 +17,7 @@ TFrmOption::TFrmOption(TGlobal &global, QWidget *parent) : QDialog(parent), m_gl
     m_ui->cheShowIcon->setChecked(m_global.ShowIcon);
     m_ui->chePlayLast->setChecked(m_global.PlayLastChannel);
     m_ui->cheKeepInTray->setChecked(m_global.KeepInTray);
+    m_ui->cheCheckAtStart->setChecked(m_global.CheckAtStart);
     m_ui->cheNotify->setChecked(m_global.TitleNotifications);
     connect(m_ui->btnOk, &QPushButton::clicked, this, [this] { Guarded(this, [this] { btnOkClick(); }); });
     connect(m_ui->btnCancel, &QPushButton::clicked, this, &TFrmOption::btnCancelClick);
@@ -35,6 +36,7 @@ void TFrmOption::btnOkClick()
     m_global.ShowIcon = m_ui->cheShowIcon->isChecked();
     m_global.PlayLastChannel = m_ui->chePlayLast->isChecked();
     m_global.KeepInTray = m_ui->cheKeepInTray->isChecked();
+    m_global.CheckAtStart = m_ui->cheCheckAtStart->isChecked();
     m_global.TitleNotifications = m_ui->cheNotify->isChecked();
     m_global.SaveSettings();
     accept();

@@ -237,6 +237,7 @@ void PlaybackController::PlayStream(const QString &address, const QString &name)
     CurrentEngine = m_global.ChooseEngine(address.isEmpty() ? CurrentUrl : address);
     if (!address.isEmpty()) {
         CurrentUrl = address;
+        m_requested = address;
         ++m_streamNumber;
         m_reconnect->cancel();
         m_artwork->setLogo({});
@@ -355,6 +356,8 @@ void PlaybackController::rePlayerPlayStateChange(int lNewState)
     case 0:
         if (reconnecting())
             break;
+        if (m_engineStatus.startsWith(QLatin1StringView("Error: ")))
+            emit streamFailed(m_requested, m_engineStatus.mid(7));
         m_fullScreen.leave();
         ShowIdleState();
         break;
@@ -374,6 +377,7 @@ void PlaybackController::playing(bool firstEngine)
 {
     const bool live = (firstEngine ? m_wm->currentMedia.duration() : m_re->GetDuration()) <= 0;
     m_reconnect->playing(live);
+    emit streamPlayed(m_requested);
     if (live)
         watchNetwork();
     if (firstEngine)
@@ -441,6 +445,7 @@ void PlaybackController::wmplayerError()
 {
     if (CurrentEngine != 1 || reconnecting())
         return;
+    emit streamFailed(m_requested, m_wm->errorDescription());
     m_fullScreen.leave();
     ShowIdleState();
 }

@@ -105,6 +105,12 @@ public:
     TWmPlayer *wmplayer() const;
     TRePlayer *rePlayer() const;
 
+signals:
+    // What became of the stream at `address`: it plays, or it failed and why.
+    void streamPlayed(const QString &address);
+    void streamFailed(const QString &address, const QString &reason);
+
+public:
     QString CurrentUrl;
     int CurrentEngine = 0;
     int PlayState = 0;
@@ -124,6 +130,7 @@ private:
     void watchNetwork();
     bool m_watchingNetwork = false;
     QString m_engineStatus; // what the engine said last
+    QString m_requested;    // the address asked for (the engine may play another it led to)
     int m_streamNumber = 0;
     void showArtwork();
     void playing(bool firstEngine);

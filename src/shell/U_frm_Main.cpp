@@ -16,6 +16,7 @@
 #include "dialogs/U_frmOpenMedia.h"
 #include "dialogs/U_frmOption.h"
 #include "dialogs/uAbout.h"
+#include "health/HealthCommands.h"
 #include "online/ListUpdateCheck.h"
 #include "online/U_frmUpdate.h"
 #include "online/WebPages.h"
@@ -76,6 +77,7 @@ Tfrm_Main::~Tfrm_Main()
     delete m_listCheck;
     delete m_favorites;
     delete m_history;
+    delete m_health;
     delete m_logoIcons;
     delete m_logos;
     delete m_playlists;
@@ -163,6 +165,13 @@ void Tfrm_Main::createSubsystems()
                     qWarning("recently played titles not saved: %s", qPrintable(why));
             });
     createDesktopLink();
+    m_health =
+        new HealthCommands({m_ui->treChannle, m_ui->actCheckChannels, m_ui->menFilter, m_ui->Panel5, m_ui->StatusBar1},
+                           m_global, *m_tree, this);
+    connect(m_playback, &PlaybackController::streamPlayed, m_health,
+            [this](const QString &address) { m_health->played(address, true, {}); });
+    connect(m_playback, &PlaybackController::streamFailed, m_health,
+            [this](const QString &address, const QString &why) { m_health->played(address, false, why); });
     m_listCheck = new ListUpdateCheck(m_global, this, m_ui->actTV, this);
     m_web = new WebPages([this] { return m_tree->ContextItem(); }, this);
     connect(m_video, &VideoLayout::resizeHandling, this, &Tfrm_Main::FormResize);
@@ -210,8 +219,10 @@ void Tfrm_Main::wireActions()
     run(m_ui->actTV, [this] { m_tree->actTVExecute(); });
     run(m_ui->actRadio, [this] { m_tree->actRadioExecute(); });
     run(m_ui->actLeftPlay, [this] { m_tree->actLeftPlayExecute(); });
-    for (QAction *item : m_ui->menFilter->actions())
-        run(item, [this, item] { m_tree->menNewsClick(item); });
+    for (QAction *item : m_ui->menFilter->actions()) {
+        if (item != m_health->hideAction() && !item->isSeparator())
+            run(item, [this, item] { m_tree->menNewsClick(item); });
+    }
     run(m_ui->actAddFav, [this] { m_favorites->actAddFavExecute(); });
     run(m_ui->actDelete, [this] { m_favorites->actDeleteExecute(); });
     run(m_ui->actBackup, [this] { m_favorites->actBackupExecute(); });
@@ -329,6 +340,8 @@ void Tfrm_Main::loadFirstList()
     else
         return;
     Guarded(this, [this] { m_history->playLastAtStart(); });
+    if (m_global.CheckAtStart)
+        QTimer::singleShot(kDueRefreshDelayMs, m_health, [this] { m_health->checkShown(true); });
     // Playlists whose refresh is due are fetched in the background once the window is up.
     QTimer::singleShot(kDueRefreshDelayMs, m_playlists,
                        [this] { Guarded(this, [this] { m_playlists->refreshDue(true); }); });

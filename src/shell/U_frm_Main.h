@@ -11,6 +11,7 @@ class RecentTitles;
 class ChannelTree;
 class FavoritesCommands;
 class FullScreen;
+class HealthCommands;
 class ListUpdateCheck;
 class LogoCache;
 class LogoIcons;
@@ -69,6 +70,7 @@ public:
     ListUpdateCheck *listUpdateCheck() const { return m_listCheck; }
     PlaylistCommands *playlists() const { return m_playlists; }
     DesktopLink *desktop() const { return m_desktop; }
+    HealthCommands *health() const { return m_health; }
     RecentTitles *recentTitles() const { return m_recent.get(); }
     LogoCache *logos() const { return m_logos; }
     LogoIcons *logoIcons() const { return m_logoIcons; }
@@ -104,6 +106,7 @@ private:
     QMenu *popControl = nullptr;
     QMenu *m_streamInfo = nullptr;
     DesktopLink *m_desktop = nullptr;
+    HealthCommands *m_health = nullptr;
     std::unique_ptr<RecentTitles> m_recent;
     bool m_quitting = false;
     SkinEngine *skinmain = nullptr;

@@ -173,8 +173,8 @@ void tst_MainWindow::mainMenuOrder()
                           QStringLiteral("-"), QStringLiteral("actAddPlaylist=&Add Playlist..."),
                           QStringLiteral("actRefreshPlaylist=R&efresh Playlist"),
                           QStringLiteral("actManagePlaylists=&Manage Playlists..."), QStringLiteral("-"),
-                          QStringLiteral("actSearch=&Search"), QStringLiteral("-"),
-                          QStringLiteral("actNextChannel=&Next Channel"),
+                          QStringLiteral("actSearch=&Search"), QStringLiteral("actCheckChannels=&Check Channels"),
+                          QStringLiteral("-"), QStringLiteral("actNextChannel=&Next Channel"),
                           QStringLiteral("actPreviousChannel=Pre&vious Channel"),
                           QStringLiteral("actLastChannel=&Last Channel\tBackspace"), QStringLiteral("-"),
                           QStringLiteral("actRecentlyPlayed=Recently &Played...")}));
@@ -187,9 +187,10 @@ void tst_MainWindow::mainMenuOrder()
     QStringList filters;
     for (const QString &c : categories)
         filters.append(QStringLiteral("men") + c + u'=' + c);
+    filters += {QStringLiteral("-"), QStringLiteral("actHideOffAir=&Hide Channels off the Air")};
     QCOMPARE(menuItems(child<QMenu>(*m_w, "menFilter")), filters);
     for (QAction *a : child<QMenu>(*m_w, "menFilter")->actions()) {
-        QVERIFY(a->isCheckable());
+        QVERIFY(a->isCheckable() || a->isSeparator());
         QVERIFY(!a->isChecked());
     }
     QCOMPARE(menuItems(child<QMenu>(*m_w, "menOptions")),
@@ -327,8 +328,9 @@ void tst_MainWindow::startsOnListOfSetting()
     if (setting == 0)
         QVERIFY(tree->topLevelItem(0)->isExpanded());
     const bool filters = setting == 1 || checked.isEmpty();
+    // The categories are the TV list's; hiding channels off the air applies to every list.
     for (QAction *f : child<QMenu>(w, "menFilter")->actions())
-        QCOMPARE(f->isEnabled(), filters);
+        QCOMPARE(f->isEnabled(), f->objectName() == u"actHideOffAir" || f->isSeparator() || filters);
     QVERIFY(prompter.messages.isEmpty());
 }
 

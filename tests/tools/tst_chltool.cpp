@@ -1,8 +1,12 @@
 #include "ListMaker.h"
 #include "TestDirs.h"
+#include "TestHttpServer.h"
 #include "catalogue/ListCipher.h"
 #include "catalogue/XmlDocument.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTest>
 
@@ -45,6 +49,7 @@ private slots:
     void importKeepsControlCharactersOutAndTakesExtgrp();
     void listsPastTheLimitAreRefused();
     void usageAndFileErrors();
+    void probeReportsAndPrunes();
 };
 
 void tst_ChlTool::decodeEncodeRoundTrip()
@@ -246,3 +251,46 @@ void tst_ChlTool::usageAndFileErrors()
 
 QTEST_GUILESS_MAIN(tst_ChlTool)
 #include "tst_chltool.moc"
+
+void tst_ChlTool::probeReportsAndPrunes()
+{
+    TestHttpServer http;
+    http.script(QStringLiteral("/live"),
+                HttpReply(200, "OK", QByteArray("\xff\xfb\x90\x64", 4) + QByteArray(2000, '\0'),
+                          "Content-Type: audio/mpeg\r\n"));
+    TempAppDir dir;
+    const QByteArray live = http.url(QStringLiteral("/live")).toUtf8();
+    const QByteArray dead = http.url(QStringLiteral("/dead")).toUtf8();
+    dir.write(QStringLiteral("mixed.m3u"), "#EXTM3U\n#EXTINF:-1,Live One\n" + live + "\n#EXTINF:-1,Dead One\n" + dead +
+                                               "\n#EXTINF:-1,Old Way\nmms://example.com/x\n");
+    const QString m3u = dir.file(QStringLiteral("mixed.m3u"));
+    const Run r = chl({QStringLiteral("probe"), m3u, QStringLiteral("--timeout"), QStringLiteral("3"),
+                       QStringLiteral("--prune"), dir.file(QStringLiteral("kept.CHL"))});
+    QCOMPARE(r.code, 0); // whatever the channels' states
+    QVERIFY2(r.out.contains(QStringLiteral("on\tstream\t")) &&
+                 r.out.contains(QStringLiteral("\tLive One\t") + QString::fromUtf8(live) + u'\n'),
+             qPrintable(r.out));
+    QVERIFY2(r.out.contains(QStringLiteral("off\tHTTP 404 Not Found\t")), qPrintable(r.out));
+    QVERIFY2(r.out.contains(QStringLiteral("unknown\tmms: not checked\t")), qPrintable(r.out));
+    QVERIFY2(r.out.contains(QStringLiteral("3 channels: 1 on the air, 1 off the air, 1 unknown")), qPrintable(r.out));
+    XmlDocument kept;
+    kept.loadFromBytes(CipherBytes(dir.read(QStringLiteral("kept.CHL"))));
+    const QByteArray xml = kept.saveToBytes();
+    QVERIFY(xml.contains("Live One") && xml.contains("Old Way") && !xml.contains("Dead One"));
+
+    // A channel list pruned keeps its own groups and attributes.
+    const Run listed = chl({QStringLiteral("probe"), dir.file(QStringLiteral("kept.CHL")), QStringLiteral("--json"),
+                            QStringLiteral("--jobs"), QStringLiteral("1")});
+    QCOMPARE(listed.code, 0);
+    const QJsonObject report = QJsonDocument::fromJson(listed.out.toUtf8()).object();
+    QCOMPARE(report.value(QLatin1StringView("on")).toInt(), 1);
+    QCOMPARE(report.value(QLatin1StringView("unknown")).toInt(), 1);
+    QCOMPARE(report.value(QLatin1StringView("channels"))
+                 .toArray()
+                 .first()
+                 .toObject()
+                 .value(QLatin1StringView("name"))
+                 .toString(),
+             QStringLiteral("Live One"));
+    QCOMPARE(chl({QStringLiteral("probe"), m3u, QStringLiteral("--jobs"), QStringLiteral("0")}).code, 2);
+}

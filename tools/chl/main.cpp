@@ -6,9 +6,12 @@
 //                                      lacking one of the ten attributes
 //   zentavo-chl import-m3u IN OUT [--type tv|radio|video]
 //                                      build a list file from an M3U/M3U8 playlist
+//   zentavo-chl probe IN [--jobs N] [--timeout S] [--json] [--prune OUT]
+//                                      check which channels of a list or playlist are on the air
 //
 // Exit codes: 0 done, 1 the content is no channel list the program can load, 2 bad usage,
 // 3 a file could not be read or written.
+#include "Probe.h"
 #include "base/Errors.h"
 #include "base/SafeFile.h"
 #include "catalogue/ListCheck.h"
@@ -43,7 +46,8 @@ int usage()
     err() << "usage: zentavo-chl decode IN OUT\n"
              "       zentavo-chl encode IN OUT\n"
              "       zentavo-chl check IN\n"
-             "       zentavo-chl import-m3u IN OUT [--type tv|radio|video]\n";
+             "       zentavo-chl import-m3u IN OUT [--type tv|radio|video]\n"
+             "       zentavo-chl probe FILE.CHL|FILE.m3u [--jobs N] [--timeout S] [--json] [--prune OUT.CHL]\n";
     return Usage;
 }
 
@@ -181,5 +185,7 @@ int main(int argc, char *argv[])
         return importM3u(a[1], a[2], QString());
     if (cmd == u"import-m3u" && a.size() == 5 && a[3] == u"--type")
         return importM3u(a[1], a[2], a[4]);
+    if (cmd == u"probe")
+        return RunProbe(a.mid(1));
     return usage();
 }

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "Health.h"
+#include "StreamSniff.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QPointer>
+#include <QTimer>
+#include <QUrl>
+
+class QNetworkAccessManager;
+class QNetworkReply;
+class QTcpSocket;
+
+// Checks one channel without playing it: reads the first bytes of what its address answers,
+// follows redirects, playlists and HLS variants to a stream, asks an RTSP server for its
+// description. Reports once, by `finished`, within the time it is given.
+class ChannelProbe : public QObject
+{
+    Q_OBJECT
+
+public:
+    ChannelProbe(QNetworkAccessManager &network, const HealthTarget &target, int timeoutMs, QObject *parent = nullptr);
+    ~ChannelProbe() override;
+
+    void start();
+    // The host whose connections this check uses (for the checker's share per host).
+    static QString HostOf(const QString &address);
+
+signals:
+    void finished(const Health &health);
+
+private:
+    void open(const QUrl &url);
+    void openHttp(const QUrl &url);
+    void openRtsp(const QUrl &url);
+    void httpData();
+    void httpDone();
+    void rtspData();
+    // What a reply that came whole is: a stream, or a playlist to follow.
+    void judge(const QByteArray &contentType, const QByteArray &body, const QUrl &url);
+    void follow(const QList<QUrl> &entries);
+    void conclude(Health::State state, const QString &reason);
+    void dropConnections();
+
+    QNetworkAccessManager &m_network;
+    HealthTarget m_target;
+    QTimer m_timer;
+    QElapsedTimer m_clock;
+    QPointer<QNetworkReply> m_reply;
+    QPointer<QTcpSocket> m_rtsp;
+    QByteArray m_head;  // what came so far
+    QUrl m_url;         // what is being read now
+    int m_depth = 0;    // playlists followed
+    int m_rtspStep = 0; // 1: OPTIONS sent, 2: DESCRIBE sent
+    bool m_viaPlaylist = false;
+    bool m_done = false;
+};

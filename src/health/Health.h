@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+
+// What a check found of one channel's address.
+struct Health
+{
+    enum class State { Unknown, OnAir, OffAir };
+    State state = State::Unknown;
+    QString reason;    // why it is off the air or unknown; what answered when on the air
+    QDateTime checked; // UTC; invalid: never checked
+    int ms = 0;        // how long the check took
+
+    bool isOffAir() const { return state == State::OffAir; }
+    static QString StateText(State state);
+};
+
+// What the checker needs of a channel: its address and the headers its list gives it.
+struct HealthTarget
+{
+    QString name;
+    QString address;
+    QString userAgent;
+    QString referrer;
+    QString cookie;
+};

@@ -1,0 +1,197 @@
+#include "HealthCommands.h"
+
+#include "HealthChecker.h"
+#include "HealthStore.h"
+#include "base/pGloba.h"
+#include "catalogue/ChannelTree.h"
+
+#include <QAction>
+#include <QFile>
+#include <QLabel>
+#include <QLocale>
+#include <QMenu>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTreeWidget>
+
+namespace {
+
+constexpr int kRepaintMs = 250;
+constexpr int kSaveMs = 2000;
+constexpr int kSayDoneMs = 20000;
+constexpr int kToolTipRole = Qt::UserRole + 40; // the tooltip a channel had before it was marked
+
+} // namespace
+
+HealthCommands::HealthCommands(const Widgets &widgets, TGlobal &global, ChannelTree &tree, QWidget *window)
+    : QObject(window), m_w(widgets), m_global(global), m_tree(tree), m_checker(new HealthChecker(this))
+{
+    m_w.menFilter->addSeparator();
+    m_hide = m_w.menFilter->addAction(QStringLiteral("&Hide Channels off the Air"));
+    m_hide->setObjectName(QStringLiteral("actHideOffAir"));
+    m_hide->setCheckable(true);
+    m_hide->setChecked(m_global.HideOffAir);
+    connect(m_hide, &QAction::toggled, this, [this](bool on) {
+        m_global.HideOffAir = on;
+        showOnTree();
+    });
+
+    m_statusText = new QLabel(m_w.statusBar);
+    m_statusText->setObjectName(QStringLiteral("labHealthState"));
+    m_cancel = new QPushButton(QStringLiteral("Cancel"), m_w.statusBar);
+    m_cancel->setObjectName(QStringLiteral("btnHealthCancel"));
+    m_cancel->setFlat(true);
+    m_w.statusBar->addWidget(m_statusText, 1);
+    m_w.statusBar->addPermanentWidget(m_cancel);
+    m_statusText->hide();
+    m_cancel->hide();
+    connect(m_cancel, &QPushButton::clicked, this, &HealthCommands::cancel);
+    m_statusHide.setSingleShot(true);
+    connect(&m_statusHide, &QTimer::timeout, m_statusText, &QWidget::hide);
+
+    m_repaint.setSingleShot(true);
+    m_repaint.setInterval(kRepaintMs);
+    connect(&m_repaint, &QTimer::timeout, this, &HealthCommands::showOnTree);
+    m_saveLater.setSingleShot(true);
+    m_saveLater.setInterval(kSaveMs);
+    connect(&m_saveLater, &QTimer::timeout, this, [this] {
+        QString why;
+        if (!store().save(&why))
+            qWarning("channel check results not saved: %s", qPrintable(why));
+    });
+
+    connect(m_checker, &HealthChecker::checked, this, [this](int index, const Health &h) {
+        store().put(m_addresses.value(index), h);
+        m_offAir += h.isOffAir() ? 1 : 0;
+        if (!m_repaint.isActive())
+            m_repaint.start();
+        m_saveLater.start();
+    });
+    connect(m_checker, &HealthChecker::progress, this, [this](int done, int total) {
+        say(QStringLiteral("Checking channels: %1 of %2 (%3 off the air)...").arg(done).arg(total).arg(m_offAir));
+    });
+    connect(m_checker, &HealthChecker::finished, this, [this](bool cancelled) {
+        m_cancel->hide();
+        say(cancelled ? QStringLiteral("Channel check cancelled")
+                      : QStringLiteral("%1 channels checked, %2 off the air").arg(m_addresses.size()).arg(m_offAir));
+        m_statusHide.start(kSayDoneMs);
+        m_repaint.stop();
+        showOnTree();
+        emit checkFinished();
+    });
+    connect(&m_tree, &ChannelTree::loadFinished, this, &HealthCommands::showOnTree);
+    connect(&m_tree, &ChannelTree::groupFilled, this, &HealthCommands::showOnTree);
+    connect(m_w.actCheckChannels, &QAction::triggered, this, [this] { checkShown(false); });
+}
+
+HealthCommands::~HealthCommands()
+{
+    if (m_saveLater.isActive())
+        store().save();
+}
+
+HealthStore &HealthCommands::store()
+{
+    if (!m_store) {
+        m_store = std::make_unique<HealthStore>(m_global.CacheDir + QStringLiteral("health.json"));
+        m_store->load();
+    }
+    return *m_store;
+}
+
+bool HealthCommands::isChecking() const
+{
+    return m_checker->isRunning();
+}
+
+void HealthCommands::say(const QString &text)
+{
+    m_statusHide.stop();
+    m_statusText->setText(text);
+    m_statusText->show();
+    m_w.statusPanel->show();
+}
+
+void HealthCommands::checkShown(bool onlyUnknown)
+{
+    QList<HealthTarget> targets;
+    m_addresses.clear();
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    for (const XmlNode &channel : m_tree.shownChannels()) {
+        const auto a = [&channel](const char *name) {
+            return channel.attribute(name).value_or(QString());
+        };
+        const QString address = a("URL").trimmed();
+        if (address.isEmpty() || m_addresses.contains(address) || (onlyUnknown && store().trusted(address, now)))
+            continue;
+        targets.append({a("ChannelName"), address, a("UserAgent"), a("Referrer"), a("Cookie")});
+        m_addresses.append(address);
+    }
+    m_offAir = 0;
+    if (targets.isEmpty()) {
+        if (!onlyUnknown)
+            say(QStringLiteral("No channels to check"));
+        m_statusHide.start(kSayDoneMs);
+        return;
+    }
+    m_cancel->show();
+    say(QStringLiteral("Checking channels: 0 of %1...").arg(targets.size()));
+    m_checker->check(targets);
+}
+
+void HealthCommands::cancel()
+{
+    m_checker->cancel();
+}
+
+void HealthCommands::played(const QString &address, bool playing, const QString &reason)
+{
+    if (address.trimmed().isEmpty())
+        return;
+    Health h;
+    h.state = playing ? Health::State::OnAir : Health::State::OffAir;
+    h.reason = playing ? QStringLiteral("played") : reason;
+    h.checked = QDateTime::currentDateTimeUtc();
+    store().put(address, h);
+    m_saveLater.start();
+    showOnTree();
+}
+
+std::optional<Health> HealthCommands::healthOf(const QString &address)
+{
+    return store().trusted(address);
+}
+
+void HealthCommands::showOnTree()
+{
+    QTreeWidget *tree = m_w.treChannle;
+    if (m_tree.isLoading() ||
+        (!m_store && !m_checker->isRunning() && !QFile::exists(m_global.CacheDir + QStringLiteral("health.json"))))
+        return; // nothing was ever checked
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    const bool hide = m_hide->isChecked();
+    const QLocale locale;
+    const QBrush grey(tree->palette().color(QPalette::Disabled, QPalette::Text));
+    for (int g = 0; g < tree->topLevelItemCount(); ++g) {
+        QTreeWidgetItem *group = tree->topLevelItem(g);
+        for (int c = 0; c < group->childCount(); ++c) {
+            QTreeWidgetItem *item = group->child(c);
+            const auto h = store().trusted(m_tree.channelAttribute(item, "URL").trimmed(), now);
+            const bool off = h && h->isOffAir();
+            const bool marked = item->data(0, kToolTipRole).isValid();
+            if (off) {
+                if (!marked)
+                    item->setData(0, kToolTipRole, item->toolTip(0));
+                item->setForeground(0, grey);
+                item->setToolTip(0,
+                                 QStringLiteral("Off the air: %1\nChecked %2")
+                                     .arg(h->reason, locale.toString(h->checked.toLocalTime(), QLocale::ShortFormat)));
+            } else if (marked) {
+                item->setForeground(0, QBrush());
+                item->setToolTip(0, item->data(0, kToolTipRole).toString());
+                item->setData(0, kToolTipRole, QVariant());
+            }
+            item->setHidden(off && hide);
+        }
+    }
+}

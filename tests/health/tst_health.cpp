@@ -1,0 +1,303 @@
+#include "MediaFixtures.h"
+#include "TestDirs.h"
+#include "TestHttpServer.h"
+#include "health/HealthChecker.h"
+#include "health/HealthStore.h"
+#include "health/StreamSniff.h"
+
+#include <QElapsedTimer>
+#include <QHostInfo>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTest>
+
+namespace {
+
+QByteArray transportStream()
+{
+    QByteArray ts(188 * 4, '\xff');
+    for (int i = 0; i < 4; ++i)
+        ts[i * 188] = 0x47;
+    return ts;
+}
+
+// Runs a check to its end; the results by index.
+QList<Health> checkAll(HealthChecker &checker, const QList<HealthTarget> &targets)
+{
+    QList<Health> results(targets.size());
+    QObject::connect(&checker, &HealthChecker::checked, &checker,
+                     [&results](int index, const Health &h) { results[index] = h; });
+    QSignalSpy finished(&checker, &HealthChecker::finished);
+    checker.check(targets);
+    if (finished.isEmpty() && !finished.wait(60000))
+        qWarning("the check did not end");
+    QObject::disconnect(&checker, &HealthChecker::checked, &checker, nullptr);
+    return results;
+}
+
+} // namespace
+
+class tst_Health : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void sniffsWhatComes_data();
+    void sniffsWhatComes();
+    void everyVerdictAndReason_data();
+    void everyVerdictAndReason();
+    void sendsTheChannelsHeaders();
+    void keepsToItsShareOfEachHost();
+    void cancelStopsAndLateResultsAreDropped();
+    void resultsAreTrustedForADay();
+
+private:
+    std::unique_ptr<TestHttpServer> m_http;
+    QProcess m_rtsp;
+    QString m_rtspUrl;
+    quint16 m_refusedPort = 0;
+};
+
+void tst_Health::initTestCase()
+{
+    m_http = std::make_unique<TestHttpServer>();
+    Media::AudioOnly();
+    m_http->serveDirectory(Media::Folder());
+    const auto url = [this](const char *path) {
+        return m_http->url(QLatin1StringView(path)).toUtf8();
+    };
+    const QByteArray m3u8 = "Content-Type: application/vnd.apple.mpegurl\r\n";
+    m_http->script(QStringLiteral("/master.m3u8"),
+                   HttpReply(200, "OK",
+                             "#EXTM3U\n#EXT-X-STREAM-INF:BANDWIDTH=800000\nlow/index.m3u8\n"
+                             "#EXT-X-STREAM-INF:BANDWIDTH=1600000\nhigh/index.m3u8\n",
+                             m3u8));
+    m_http->script(
+        QStringLiteral("/low/index.m3u8"),
+        HttpReply(200, "OK", "#EXTM3U\n#EXT-X-TARGETDURATION:6\n#EXT-X-MEDIA-SEQUENCE:7\n#EXTINF:6,\nseg7.ts\n", m3u8));
+    m_http->script(QStringLiteral("/low/seg7.ts"),
+                   HttpReply(200, "OK", transportStream(), "Content-Type: video/mp2t\r\n"));
+    m_http->script(QStringLiteral("/stale.m3u8"),
+                   HttpReply(200, "OK", "#EXTM3U\n#EXT-X-TARGETDURATION:6\n#EXTINF:6,\nold.ts\n", m3u8));
+    m_http->script(QStringLiteral("/live.pls"), HttpReply(200, "OK", "[playlist]\nFile1=" + url("/tone.mp3") + "\n"));
+    m_http->script(QStringLiteral("/dead.pls"), HttpReply(200, "OK", "[playlist]\nFile1=" + url("/gone.mp3") + "\n"));
+    m_http->script(QStringLiteral("/empty.pls"), HttpReply(200, "OK", "[playlist]\nNumberOfEntries=0\n"));
+    m_http->script(QStringLiteral("/station.m3u"),
+                   HttpReply(200, "OK", "#EXTM3U\n#EXTINF:-1,Station\n" + url("/moved") + "\n",
+                             "Content-Type: audio/x-mpegurl\r\n"));
+    m_http->script(QStringLiteral("/moved"), HttpReply(302, "Found", {}, "Location: " + url("/tone.mp3") + "\r\n"));
+    m_http->script(QStringLiteral("/forbidden"), HttpReply(403, "Forbidden", "no"));
+    m_http->script(QStringLiteral("/page"),
+                   HttpReply(200, "OK", "<!DOCTYPE html><html><body>Our radio moved</body></html>",
+                             "Content-Type: text/html; charset=utf-8\r\n"));
+    m_http->script(QStringLiteral("/empty"), QByteArray("HTTP/1.0 200 OK\r\nContent-Type: audio/mpeg\r\n\r\n"));
+    m_http->script(QStringLiteral("/text"), HttpReply(200, "OK", "station closed", "Content-Type: text/plain\r\n"));
+    TestHttpServer::Reply silent;
+    silent.silent = true;
+    m_http->script(QStringLiteral("/silent"), silent);
+    // An endless radio stream: only its first bytes are read.
+    TestHttpServer::Reply endless;
+    QFile mp3(Media::AudioOnly());
+    QVERIFY(mp3.open(QIODevice::ReadOnly));
+    endless.raw = "HTTP/1.0 200 OK\r\nContent-Type: audio/mpeg\r\n\r\n" + mp3.read(4000);
+    endless.pieces = QList<QByteArray>(60, mp3.read(4000));
+    endless.pieceDelayMs = 500;
+    m_http->script(QStringLiteral("/endless"), endless);
+
+    QTcpServer refused;
+    QVERIFY(refused.listen(QHostAddress::LocalHost));
+    m_refusedPort = refused.serverPort();
+    refused.close();
+
+    m_rtsp.start(QStringLiteral(ZENTAVO_TEST_RTSP), {});
+    QVERIFY(m_rtsp.waitForReadyRead(10000));
+    m_rtspUrl = QStringLiteral("rtsp://127.0.0.1:%1/test").arg(QString::fromLatin1(m_rtsp.readLine().trimmed().mid(5)));
+}
+
+void tst_Health::sniffsWhatComes_data()
+{
+    QTest::addColumn<QByteArray>("type");
+    QTest::addColumn<QByteArray>("head");
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<int>("kind");
+    const QString any = QStringLiteral("http://h/stream");
+    QTest::newRow("mp3 frames, no type") << QByteArray() << QByteArray("\xff\xfb\x90\x64", 4) << any
+                                         << int(ContentKind::Media);
+    QTest::newRow("aac by type") << QByteArray("audio/aacp") << QByteArray("\x01\x02\x03\x04", 4) << any
+                                 << int(ContentKind::Media);
+    QTest::newRow("transport stream") << QByteArray("application/octet-stream") << transportStream() << any
+                                      << int(ContentKind::Media);
+    QTest::newRow("text starting with G is no stream")
+        << QByteArray("text/plain") << QByteArray("Gone fishing") << any << int(ContentKind::Text);
+    QTest::newRow("hls master") << QByteArray() << QByteArray("#EXTM3U\n#EXT-X-STREAM-INF:BANDWIDTH=1\na.m3u8\n") << any
+                                << int(ContentKind::HlsMaster);
+    QTest::newRow("plain m3u with BOM") << QByteArray("text/plain") << QByteArray("\xef\xbb\xbf#EXTM3U\nhttp://a/\n")
+                                        << any << int(ContentKind::M3u);
+    QTest::newRow("pls in any case") << QByteArray() << QByteArray("[Playlist]\nFile1=x\n") << any
+                                     << int(ContentKind::Pls);
+    QTest::newRow("bare lines named .m3u") << QByteArray("text/plain") << QByteArray("http://a/one\n")
+                                           << QStringLiteral("http://h/list.m3u?x=1") << int(ContentKind::M3u);
+    QTest::newRow("html without type") << QByteArray() << QByteArray("  <html><head>") << any << int(ContentKind::Html);
+    QTest::newRow("nothing") << QByteArray("audio/mpeg") << QByteArray() << any << int(ContentKind::Empty);
+}
+
+void tst_Health::sniffsWhatComes()
+{
+    QFETCH(QByteArray, type);
+    QFETCH(QByteArray, head);
+    QFETCH(QString, address);
+    QFETCH(int, kind);
+    QCOMPARE(int(SniffContent(type, head, QUrl(address))), kind);
+}
+
+void tst_Health::everyVerdictAndReason_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<int>("state");
+    QTest::addColumn<QString>("reason");
+    const auto on = int(Health::State::OnAir), off = int(Health::State::OffAir), unknown = int(Health::State::Unknown);
+    const auto url = [this](const char *path) {
+        return m_http->url(QLatin1StringView(path));
+    };
+    QTest::newRow("media") << url("/tone.mp3") << on << "stream";
+    QTest::newRow("endless stream") << url("/endless") << on << "stream";
+    QTest::newRow("HLS master to variant to segment") << url("/master.m3u8") << on << "stream";
+    QTest::newRow("HLS segment gone") << url("/stale.m3u8") << off << "playlist points nowhere: HTTP 404 Not Found";
+    QTest::newRow("pls to a stream") << url("/live.pls") << on << "stream";
+    QTest::newRow("pls to nothing") << url("/dead.pls") << off << "playlist points nowhere: HTTP 404 Not Found";
+    QTest::newRow("pls without entries") << url("/empty.pls") << off << "playlist empty";
+    QTest::newRow("m3u to a redirect to a stream") << url("/station.m3u") << on << "stream";
+    QTest::newRow("404") << url("/gone.mp3") << off << "HTTP 404 Not Found";
+    QTest::newRow("403") << url("/forbidden") << off << "HTTP 403 Forbidden";
+    QTest::newRow("web page") << url("/page") << off << "not a media stream (a web page)";
+    QTest::newRow("text") << url("/text") << off << "not a media stream (text)";
+    QTest::newRow("empty reply") << url("/empty") << off << "empty reply";
+    QTest::newRow("no answer") << url("/silent") << off << "timed out";
+    QTest::newRow("refused") << QStringLiteral("http://127.0.0.1:%1/").arg(m_refusedPort) << off << "refused";
+    QTest::newRow("rtsp") << m_rtspUrl << on << "RTSP stream";
+    QTest::newRow("rtsp refused") << QStringLiteral("rtsp://127.0.0.1:%1/test").arg(m_refusedPort) << off << "refused";
+    QTest::newRow("mms") << QStringLiteral("mms://example.com/live") << unknown << "mms: not checked";
+    QTest::newRow("pnm") << QStringLiteral("pnm://example.com/live.ra") << unknown << "pnm: not checked";
+    QTest::newRow("no address") << QString() << unknown << "no address";
+}
+
+void tst_Health::everyVerdictAndReason()
+{
+    QFETCH(QString, address);
+    QFETCH(int, state);
+    QFETCH(QString, reason);
+    HealthChecker checker;
+    checker.setTimeout(1500);
+    const Health h = checkAll(checker, {{QStringLiteral("channel"), address, {}, {}, {}}}).value(0);
+    QCOMPARE(h.reason, reason);
+    QCOMPARE(int(h.state), state);
+    QVERIFY(h.checked.isValid());
+    QVERIFY(h.ms <= 3000);
+}
+
+void tst_Health::sendsTheChannelsHeaders()
+{
+    HealthChecker checker;
+    const Health h = checkAll(checker, {{QStringLiteral("c"), m_http->url(QStringLiteral("/tone.mp3?headers")),
+                                         QStringLiteral("Box/2.0"), QStringLiteral("http://portal.example/"),
+                                         QStringLiteral("k=v")}})
+                         .value(0);
+    QCOMPARE(h.state, Health::State::OnAir);
+    const QByteArray head = m_http->requestWith("?headers");
+    QVERIFY2(head.contains("User-Agent: Box/2.0\r\n") && head.contains("Referer: http://portal.example/\r\n") &&
+                 head.contains("Cookie: k=v\r\n"),
+             head.constData());
+    // A name under .invalid is found nowhere (where the resolver answers at all).
+    QElapsedTimer t;
+    t.start();
+    const bool answers =
+        QHostInfo::fromName(QStringLiteral("nothing.invalid")).error() == QHostInfo::HostNotFound && t.elapsed() < 1000;
+    if (answers) {
+        const Health n =
+            checkAll(checker, {{QStringLiteral("c"), QStringLiteral("http://nothing.invalid/"), {}, {}, {}}}).value(0);
+        QCOMPARE(n.reason, QStringLiteral("name not found"));
+    }
+}
+
+void tst_Health::keepsToItsShareOfEachHost()
+{
+    // Eight channels on one host that never answers, two on another: four at a time on the
+    // first, and the second's are not held up behind them.
+    TestHttpServer other;
+    TestHttpServer::Reply silent;
+    silent.silent = true;
+    other.script(QStringLiteral("/silent"), silent);
+    QList<HealthTarget> targets;
+    for (int i = 0; i < 8; ++i)
+        targets.append({QStringLiteral("s%1").arg(i), m_http->url(QStringLiteral("/silent?%1").arg(i)), {}, {}, {}});
+    const QString otherHost =
+        other.url(QStringLiteral("/silent")).replace(QStringLiteral("127.0.0.1"), QStringLiteral("localhost"));
+    targets.append({QStringLiteral("o1"), otherHost + QStringLiteral("?1"), {}, {}, {}});
+    targets.append({QStringLiteral("o2"), otherHost + QStringLiteral("?2"), {}, {}, {}});
+    m_http->clearRequests();
+    HealthChecker checker;
+    checker.setTimeout(1000);
+    checker.setPerHost(4);
+    QElapsedTimer t;
+    t.start();
+    QSignalSpy finished(&checker, &HealthChecker::finished);
+    checker.check(targets);
+    QTRY_COMPARE(other.requests().size(), 2);
+    QTest::qWait(300);
+    QCOMPARE(m_http->requests().size(), 4);
+    QVERIFY(finished.wait(10000));
+    QCOMPARE(m_http->requests().size(), 8);
+    QVERIFY2(t.elapsed() >= 1900, qPrintable(QString::number(t.elapsed()))); // two rounds of four
+}
+
+void tst_Health::cancelStopsAndLateResultsAreDropped()
+{
+    HealthChecker checker;
+    checker.setTimeout(1000);
+    QList<HealthTarget> targets;
+    for (int i = 0; i < 6; ++i)
+        targets.append({QStringLiteral("s"), m_http->url(QStringLiteral("/silent?c%1").arg(i)), {}, {}, {}});
+    QSignalSpy checked(&checker, &HealthChecker::checked);
+    QSignalSpy finished(&checker, &HealthChecker::finished);
+    checker.check(targets);
+    QTest::qWait(200);
+    checker.cancel();
+    QCOMPARE(finished.size(), 1);
+    QCOMPARE(finished.first().first().toBool(), true);
+    QTest::qWait(1500); // past the timeouts of the probes that were running
+    QCOMPARE(checked.size(), 0);
+    QVERIFY(!checker.isRunning());
+    // A new check after it runs whole.
+    const QList<Health> results =
+        checkAll(checker, {{QStringLiteral("t"), m_http->url(QStringLiteral("/tone.mp3")), {}, {}, {}}});
+    QCOMPARE(results.value(0).state, Health::State::OnAir);
+}
+
+void tst_Health::resultsAreTrustedForADay()
+{
+    TempAppDir dir;
+    const QString file = dir.file(QStringLiteral("health.json"));
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    {
+        HealthStore store(file);
+        store.put(QStringLiteral("http://a/"),
+                  {Health::State::OffAir, QStringLiteral("refused"), now.addSecs(-3600), 12});
+        store.put(QStringLiteral("http://b/"),
+                  {Health::State::OnAir, QStringLiteral("stream"), now.addSecs(-25 * 3600), 30});
+        store.put(QStringLiteral("http://c/"), {Health::State::OnAir, QStringLiteral("stream"), now.addDays(-8), 30});
+        QVERIFY(store.save());
+    }
+    HealthStore store(file);
+    store.load();
+    const auto a = store.trusted(QStringLiteral(" http://a/ "), now);
+    QVERIFY(a.has_value());
+    QCOMPARE(a->state, Health::State::OffAir);
+    QCOMPARE(a->reason, QStringLiteral("refused"));
+    QVERIFY(!store.trusted(QStringLiteral("http://b/"), now)); // older than a day
+    QCOMPARE(store.size(), 2);                                 // older than a week: forgotten
+}
+
+QTEST_GUILESS_MAIN(tst_Health)
+#include "tst_health.moc"
