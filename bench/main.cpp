@@ -1,9 +1,10 @@
 // zentavo-bench: the program's speed and memory figures, each against a named peer measured in
-// the same run. Usage: zentavo-bench [startup] [catalogue] [playback] [download] [playlists] [live]
+// the same run. Usage: zentavo-bench [startup] [catalogue] [playback] [download] [playlists] [live] [health]
 //                     [--runs N] [--installed PREFIX] (startup: an installed copy against the
 //                     portable one) [--list FILE.CHL] [--m3u FILE]
 #include "CatalogueBench.h"
 #include "DownloadBench.h"
+#include "HealthBench.h"
 #include "LiveBench.h"
 #include "Measure.h"
 #include "PlaybackBench.h"
@@ -64,6 +65,8 @@ int main(int argc, char *argv[])
         rc |= RunDownloadBench(qMin(runs, 5));
     if (all || args.contains(QStringLiteral("playlists")))
         rc |= RunPlaylistBench(m3u, qMin(runs, 5));
+    if (all || args.contains(QStringLiteral("health")))
+        rc |= RunHealthBench(1);
     if (all || args.contains(QStringLiteral("live")))
         rc |= RunLiveBench(qMin(runs, 5));
     return rc;

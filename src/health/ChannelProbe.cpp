@@ -274,7 +274,8 @@ void ChannelProbe::dropConnections()
 {
     if (m_reply) {
         m_reply->disconnect(this);
-        m_reply->abort();
+        if (m_reply->isRunning())
+            m_reply->abort();
         m_reply->deleteLater();
     }
     if (m_rtsp) {

@@ -25,9 +25,15 @@ public:
         m_jobs = jobs;
         m_perHost = perHost;
         m_timeoutMs = timeoutMs;
-        m_waiting.clear();
-        for (int i = 0; i < m_targets.size(); ++i)
-            m_waiting.append(i);
+        for (int i = 0; i < m_targets.size(); ++i) {
+            const QString host = ChannelProbe::HostOf(m_targets[i].address);
+            auto it = m_waiting.find(host);
+            if (it == m_waiting.end()) {
+                it = m_waiting.insert(host, {});
+                m_hosts.append(host);
+            }
+            it->append(i);
+        }
         pump();
     }
 
@@ -39,43 +45,66 @@ public:
         m_running.clear();
         m_perHostRunning.clear();
         m_waiting.clear();
+        m_hosts.clear();
+        m_turn = 0;
     }
 
 private:
     void pump()
     {
-        // The first waiting channel whose host has room; channels of a busy host wait their turn
-        // without holding up the others.
-        for (qsizetype w = 0; w < m_waiting.size() && m_running.size() < m_jobs;) {
-            const int index = m_waiting[w];
-            const HealthTarget &t = m_targets[index];
-            const QString host = ChannelProbe::HostOf(t.address);
+        // The hosts take turns: a host with many channels, or with slow ones, does not hold up
+        // the others; none gets more than its share at once.
+        qsizetype idle = 0; // hosts passed in a row without starting anything
+        while (m_running.size() < m_jobs && !m_hosts.isEmpty() && idle < m_hosts.size()) {
+            m_turn %= m_hosts.size();
+            const QString host = m_hosts[m_turn];
+            QList<int> &queue = m_waiting[host];
             if (!host.isEmpty() && m_perHostRunning.value(host) >= m_perHost) {
-                ++w;
+                ++m_turn;
+                ++idle;
                 continue;
             }
-            m_waiting.removeAt(w);
-            auto *probe = new ChannelProbe(*m_network, t, m_timeoutMs, this);
-            m_running.insert(probe);
-            if (!host.isEmpty())
-                ++m_perHostRunning[host];
-            connect(probe, &ChannelProbe::finished, this, [this, probe, index, host](const Health &h) {
-                m_running.remove(probe);
+            idle = 0;
+            launch(queue.takeFirst(), host);
+            if (queue.isEmpty()) {
+                m_waiting.remove(host);
+                m_hosts.removeAt(m_turn); // the next host is at this turn now
+            } else {
+                ++m_turn;
+            }
+        }
+    }
+
+    void launch(int index, const QString &host)
+    {
+        auto *probe = new ChannelProbe(*m_network, m_targets[index], m_timeoutMs, this);
+        m_running.insert(probe);
+        if (!host.isEmpty())
+            ++m_perHostRunning[host];
+        // Queued: a probe that knows its answer at once (a scheme not checked) must not start
+        // the next ones from within this pump.
+        connect(
+            probe, &ChannelProbe::finished, this,
+            [this, probe, index, host](const Health &h) {
+                if (!m_running.remove(probe))
+                    return; // stopped meanwhile: the probe is gone
                 if (!host.isEmpty() && --m_perHostRunning[host] <= 0)
                     m_perHostRunning.remove(host);
                 probe->deleteLater();
                 m_report(m_run, index, h);
                 pump();
-            });
-            probe->start();
-        }
+            },
+            Qt::QueuedConnection);
+        probe->start();
     }
 
     Report m_report;
     QNetworkAccessManager *m_network = nullptr;
     quint64 m_run = 0;
     QList<HealthTarget> m_targets;
-    QList<int> m_waiting;
+    QHash<QString, QList<int>> m_waiting; // by host, in list order
+    QStringList m_hosts;                  // those with channels waiting, in turn
+    qsizetype m_turn = 0;
     QSet<ChannelProbe *> m_running;
     QHash<QString, int> m_perHostRunning;
     int m_jobs = 1;

@@ -15,10 +15,10 @@ class HttpWorker : public QObject
 public:
     explicit HttpWorker(TestHttpServer *owner) : m_owner(owner) {}
 
-    quint16 listen(quint16 port)
+    quint16 listen(const QHostAddress &address, quint16 port)
     {
         m_server = new QTcpServer(this);
-        if (!m_server->listen(QHostAddress::LocalHost, port))
+        if (!m_server->listen(address, port))
             return 0;
         connect(m_server, &QTcpServer::newConnection, this, [this] {
             while (QTcpSocket *s = m_server->nextPendingConnection())
@@ -135,7 +135,7 @@ private:
     QTcpServer *m_server = nullptr;
 };
 
-TestHttpServer::TestHttpServer(quint16 port)
+TestHttpServer::TestHttpServer(quint16 port, const QHostAddress &address) : m_address(address.toString())
 {
     auto *worker = new HttpWorker(this);
     m_worker = worker;
@@ -143,8 +143,8 @@ TestHttpServer::TestHttpServer(quint16 port)
     QObject::connect(&m_thread, &QThread::finished, worker, &QObject::deleteLater);
     m_thread.start();
     QSemaphore ready;
-    QMetaObject::invokeMethod(worker, [this, worker, port, &ready] {
-        m_port = worker->listen(port);
+    QMetaObject::invokeMethod(worker, [this, worker, port, address, &ready] {
+        m_port = worker->listen(address, port);
         ready.release();
     });
     ready.acquire();
@@ -158,7 +158,7 @@ TestHttpServer::~TestHttpServer()
 
 QString TestHttpServer::url(const QString &path) const
 {
-    return QStringLiteral("http://127.0.0.1:%1%2").arg(m_port).arg(path);
+    return QStringLiteral("http://%1:%2%3").arg(m_address).arg(m_port).arg(path);
 }
 
 void TestHttpServer::serveDirectory(const QString &dir)

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QHash>
+#include <QHostAddress>
 #include <QList>
 #include <QMutex>
 #include <QString>
@@ -30,8 +31,8 @@ public:
         std::function<void(int part)> sent;
     };
 
-    // port 0: any free port.
-    explicit TestHttpServer(quint16 port = 0);
+    // port 0: any free port. Any address of the loopback network (127.0.0.0/8) is a host of its own.
+    explicit TestHttpServer(quint16 port = 0, const QHostAddress &address = QHostAddress::LocalHost);
     bool isListening() const { return m_port != 0; }
     ~TestHttpServer();
 
@@ -58,6 +59,7 @@ private:
     QThread m_thread;
     QObject *m_worker = nullptr;
     quint16 m_port = 0;
+    QString m_address;
     mutable QMutex m_lock;
     QString m_dir;
     QHash<QString, Reply> m_scripts;
