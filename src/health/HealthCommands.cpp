@@ -11,6 +11,7 @@
 #include <QLocale>
 #include <QMenu>
 #include <QPushButton>
+#include <QSet>
 #include <QStatusBar>
 #include <QTreeWidget>
 
@@ -90,10 +91,15 @@ HealthCommands::~HealthCommands()
         store().save();
 }
 
+QString HealthCommands::storeFile() const
+{
+    return m_global.CacheDir + QStringLiteral("health.json");
+}
+
 HealthStore &HealthCommands::store()
 {
     if (!m_store) {
-        m_store = std::make_unique<HealthStore>(m_global.CacheDir + QStringLiteral("health.json"));
+        m_store = std::make_unique<HealthStore>(storeFile());
         m_store->load();
     }
     return *m_store;
@@ -116,14 +122,16 @@ void HealthCommands::checkShown(bool onlyUnknown)
 {
     QList<HealthTarget> targets;
     m_addresses.clear();
+    QSet<QString> seen; // a channel in several groups is checked once
     const QDateTime now = QDateTime::currentDateTimeUtc();
     for (const XmlNode &channel : m_tree.shownChannels()) {
         const auto a = [&channel](const char *name) {
             return channel.attribute(name).value_or(QString());
         };
         const QString address = a("URL").trimmed();
-        if (address.isEmpty() || m_addresses.contains(address) || (onlyUnknown && store().trusted(address, now)))
+        if (address.isEmpty() || seen.contains(address) || (onlyUnknown && store().trusted(address, now)))
             continue;
+        seen.insert(address);
         targets.append({a("ChannelName"), address, a("UserAgent"), a("Referrer"), a("Cookie")});
         m_addresses.append(address);
     }
@@ -165,9 +173,9 @@ std::optional<Health> HealthCommands::healthOf(const QString &address)
 void HealthCommands::showOnTree()
 {
     QTreeWidget *tree = m_w.treChannle;
-    if (m_tree.isLoading() ||
-        (!m_store && !m_checker->isRunning() && !QFile::exists(m_global.CacheDir + QStringLiteral("health.json"))))
-        return; // nothing was ever checked
+    // Nothing to show before anything was ever checked (and no file to read for it).
+    if (m_tree.isLoading() || (!m_store && !QFile::exists(storeFile())))
+        return;
     const QDateTime now = QDateTime::currentDateTimeUtc();
     const bool hide = m_hide->isChecked();
     const QLocale locale;

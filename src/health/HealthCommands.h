@@ -53,6 +53,7 @@ signals:
 
 private:
     HealthStore &store();
+    QString storeFile() const;
     void showOnTree();
     void say(const QString &text);
 
