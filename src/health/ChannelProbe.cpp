@@ -31,6 +31,7 @@ QString networkReason(QNetworkReply::NetworkError error, const QString &text)
     case QNetworkReply::RemoteHostClosedError:
         return QStringLiteral("empty reply");
     case QNetworkReply::SslHandshakeFailedError:
+        return QStringLiteral("TLS failure: ") + text;
     case QNetworkReply::UnknownNetworkError:
         if (text.contains(QLatin1StringView("SSL"), Qt::CaseInsensitive) ||
             text.contains(QLatin1StringView("TLS"), Qt::CaseInsensitive) ||
