@@ -73,8 +73,10 @@ HealthCommands::HealthCommands(const Widgets &widgets, TGlobal &global, ChannelT
     });
     connect(m_checker, &HealthChecker::finished, this, [this](bool cancelled) {
         m_cancel->hide();
+        const qsizetype n = m_addresses.size();
         say(cancelled ? QStringLiteral("Channel check cancelled")
-                      : QStringLiteral("%1 channels checked, %2 off the air").arg(m_addresses.size()).arg(m_offAir));
+                      : (n == 1 ? QStringLiteral("1 channel checked, %1 off the air").arg(m_offAir)
+                                : QStringLiteral("%1 channels checked, %2 off the air").arg(n).arg(m_offAir)));
         m_statusHide.start(kSayDoneMs);
         m_repaint.stop();
         showOnTree();
@@ -82,7 +84,6 @@ HealthCommands::HealthCommands(const Widgets &widgets, TGlobal &global, ChannelT
     });
     connect(&m_tree, &ChannelTree::loadFinished, this, &HealthCommands::showOnTree);
     connect(&m_tree, &ChannelTree::groupFilled, this, &HealthCommands::showOnTree);
-    connect(m_w.actCheckChannels, &QAction::triggered, this, [this] { checkShown(false); });
 }
 
 HealthCommands::~HealthCommands()

@@ -28,7 +28,6 @@ public:
     struct Widgets
     {
         QTreeWidget *treChannle;
-        QAction *actCheckChannels;
         QMenu *menFilter; // gets "Hide Channels off the Air"
         QWidget *statusPanel;
         QStatusBar *statusBar;

@@ -165,9 +165,8 @@ void Tfrm_Main::createSubsystems()
                     qWarning("recently played titles not saved: %s", qPrintable(why));
             });
     createDesktopLink();
-    m_health =
-        new HealthCommands({m_ui->treChannle, m_ui->actCheckChannels, m_ui->menFilter, m_ui->Panel5, m_ui->StatusBar1},
-                           m_global, *m_tree, this);
+    m_health = new HealthCommands({m_ui->treChannle, m_ui->menFilter, m_ui->Panel5, m_ui->StatusBar1}, m_global,
+                                  *m_tree, this);
     connect(m_playback, &PlaybackController::streamPlayed, m_health,
             [this](const QString &address) { m_health->played(address, true, {}); });
     connect(m_playback, &PlaybackController::streamFailed, m_health,
@@ -236,6 +235,7 @@ void Tfrm_Main::wireActions()
     run(m_ui->actNextChannel, [this] { m_tree->stepChannel(1); });
     run(m_ui->actPreviousChannel, [this] { m_tree->stepChannel(-1); });
     run(m_ui->actLastChannel, [this] { m_history->playPrevious(); });
+    run(m_ui->actCheckChannels, [this] { m_health->checkShown(); });
     run(m_ui->actRecentlyPlayed, [this] {
         RecentDialog dlg(*m_recent, this);
         dlg.exec();

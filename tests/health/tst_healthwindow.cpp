@@ -130,7 +130,7 @@ void tst_HealthWindow::checkGreysHidesAndRemembers()
                                                      "</News></ChannelList>");
     child<QAction>(win.w, "actRadio")->trigger();
     child<QAction>(win.w, "actTV")->trigger();
-    QTRY_COMPARE_WITH_TIMEOUT(win.status(), QStringLiteral("1 channels checked, 0 off the air"), 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(win.status(), QStringLiteral("1 channel checked, 0 off the air"), 20000);
     QCOMPARE(m_http->requestsFor("/gone.mp3"), 0);
     QCOMPARE(m_http->requestsFor("/tone.mp3?new"), 1);
 }
