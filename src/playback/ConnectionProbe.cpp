@@ -40,9 +40,12 @@ bool ConnectionProbe::canProbe(const QUrl &url)
 void ConnectionProbe::start(const QUrl &url, int timeoutMs)
 {
     cancel();
+    m_url = url;
+    m_reply.clear();
     auto *socket = new QTcpSocket(this);
     m_socket = socket;
-    connect(socket, &QTcpSocket::connected, this, [this] { done(StreamFailure::Unknown); });
+    connect(socket, &QTcpSocket::connected, this, &ConnectionProbe::connected);
+    connect(socket, &QTcpSocket::readyRead, this, &ConnectionProbe::answer);
     connect(socket, &QTcpSocket::errorOccurred, this, [this](QAbstractSocket::SocketError error) {
         switch (error) {
         case QAbstractSocket::ConnectionRefusedError:
@@ -55,12 +58,46 @@ void ConnectionProbe::start(const QUrl &url, int timeoutMs)
             done(StreamFailure::TimedOut);
             break;
         default:
+            answer(); // a server that answered and closed said what it had to say
             done(StreamFailure::Unknown);
             break;
         }
     });
     m_timer.start(timeoutMs);
     socket->connectToHost(url.host(), quint16(url.port(defaultPort(url.scheme().toLower()))));
+}
+
+void ConnectionProbe::connected()
+{
+    const QString scheme = m_url.scheme().toLower();
+    if (scheme != u"http" && scheme != u"icy") {
+        done(StreamFailure::Unknown);
+        return;
+    }
+    // Only the status line is read; the connection goes once it is in.
+    QByteArray target = m_url.path(QUrl::FullyEncoded).toLatin1();
+    if (target.isEmpty())
+        target = "/";
+    if (m_url.hasQuery())
+        target += '?' + m_url.query(QUrl::FullyEncoded).toLatin1();
+    m_socket->write("GET " + target + " HTTP/1.0\r\nHost: " + m_url.host(QUrl::FullyEncoded).toLatin1() +
+                    "\r\nIcy-MetaData: 0\r\n\r\n");
+}
+
+void ConnectionProbe::answer()
+{
+    if (!m_socket)
+        return;
+    m_reply += m_socket->read(4096 - m_reply.size());
+    const qsizetype end = m_reply.indexOf('\n');
+    if (end < 0 && m_reply.size() < 4096)
+        return;
+    const QList<QByteArray> status = m_reply.left(end).trimmed().split(' ');
+    const int code = status.value(1).toInt();
+    if (code >= 400 && (status.value(0).startsWith("HTTP/") || status.value(0) == "ICY"))
+        done(StreamFailure::HttpStatus, code, QString::fromLatin1(status.mid(2).join(' ')));
+    else
+        done(StreamFailure::Unknown);
 }
 
 void ConnectionProbe::cancel()
@@ -74,10 +111,10 @@ void ConnectionProbe::cancel()
     }
 }
 
-void ConnectionProbe::done(StreamFailure::Fault fault)
+void ConnectionProbe::done(StreamFailure::Fault fault, int httpStatus, const QString &phrase)
 {
     if (!m_socket)
         return;
     cancel();
-    emit finished(fault);
+    emit finished(fault, httpStatus, phrase);
 }

@@ -8,9 +8,9 @@
 #include <QTimer>
 #include <QUrl>
 
-
 // Tells why a server could not be reached when an engine does not say: looks its name up and
-// opens a TCP connection to its port (nothing is sent). Never blocks.
+// opens a TCP connection to its port; a plain HTTP server is then asked for the address, for
+// the status it answers. Never blocks.
 class ConnectionProbe : public QObject
 {
     Q_OBJECT
@@ -26,12 +26,17 @@ public:
     bool isRunning() const { return m_socket != nullptr; }
 
 signals:
-    // Refused, UnknownHost or TimedOut; Unknown when a connection could be made.
-    void finished(StreamFailure::Fault fault);
+    // Refused, UnknownHost or TimedOut; HttpStatus with the status and its phrase for an HTTP
+    // error; Unknown when a connection could be made and said nothing wrong.
+    void finished(StreamFailure::Fault fault, int httpStatus, const QString &phrase);
 
 private:
-    void done(StreamFailure::Fault fault);
+    void done(StreamFailure::Fault fault, int httpStatus = 0, const QString &phrase = {});
+    void connected();
+    void answer();
 
     QPointer<QTcpSocket> m_socket;
     QTimer m_timer;
+    QUrl m_url;
+    QByteArray m_reply;
 };

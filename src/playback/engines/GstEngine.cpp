@@ -121,12 +121,16 @@ GstEngine::GstEngine(GstPtr<GstElement> playbin, GstElement *volume, GstElement 
         timedOut.fault = StreamFailure::TimedOut;
         fail(timedOut.describe());
     });
-    connect(&m_probe, &ConnectionProbe::finished, this, [this](StreamFailure::Fault fault) {
-        StreamFailure found;
-        found.fault = fault;
-        found.detail = QStringLiteral("The server did not deliver the stream.");
-        fail(found.describe());
-    });
+    connect(&m_probe, &ConnectionProbe::finished, this,
+            [this](StreamFailure::Fault fault, int httpStatus, const QString &phrase) {
+                StreamFailure found;
+                found.fault = fault;
+                found.httpStatus = httpStatus;
+                found.detail = fault == StreamFailure::HttpStatus
+                                   ? phrase
+                                   : QStringLiteral("The server did not deliver the stream.");
+                fail(found.describe());
+            });
     // A state change to PAUSED that crossed the pipeline's own way from READY to PLAYING can
     // leave it prerolled with PLAYING pending for ever (GStreamer 1.22): seen under load, where
     // buffering is told late. A pipeline still waiting a moment after it prerolled is asked again.
