@@ -1,9 +1,11 @@
 #include "SafeFile.h"
 
 #include <QCryptographicHash>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <QThread>
 
 namespace {
 
@@ -97,5 +99,9 @@ FileLock::FileLock(const QString &path, int timeoutMs) : m_lock(std::make_unique
 {
     // Only a process holding the lock this long is taken to have died with it.
     m_lock->setStaleLockTime(30000);
-    m_lock->tryLock(timeoutMs);
+    // Tried every few milliseconds: QLockFile's own waits double up to seconds, so a process
+    // that writes again soon after would take the lock again and again before a waiter looked.
+    const QDeadlineTimer deadline(timeoutMs);
+    while (!m_lock->tryLock(0) && m_lock->error() != QLockFile::PermissionError && !deadline.hasExpired())
+        QThread::msleep(10);
 }

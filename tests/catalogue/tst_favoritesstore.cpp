@@ -1,9 +1,9 @@
 #include "ListMaker.h"
 #include "TestDirs.h"
-#include "catalogue/FavoritesStore.h"
-#include "catalogue/ListCipher.h"
 #include "base/Errors.h"
 #include "base/SafeFile.h"
+#include "catalogue/FavoritesStore.h"
+#include "catalogue/ListCipher.h"
 
 #include <QDir>
 #include <QFile>
@@ -325,9 +325,8 @@ void tst_FavoritesStore::twoProcessesAddingLoseNothing()
         fields.name = QStringLiteral("Here %1").arg(n);
         fields.type = 1;
         store.AddNew(fields);
-        // A user's adds come apart: back to back, one process could take the lock again and
-        // again while the other sleeps between its tries (under the sanitizers, for seconds).
-        QThread::msleep(5);
+        // A user's adds come apart (back to back, a waiter has no moment to take the lock).
+        QThread::msleep(20);
     }
     QVERIFY(other.waitForFinished(60000));
     QCOMPARE(other.exitCode(), 0);
@@ -421,7 +420,7 @@ int main(int argc, char *argv[])
             fields.name = QStringLiteral("There %1").arg(n);
             fields.type = 1;
             store.AddNew(fields);
-            QThread::msleep(5);
+            QThread::msleep(20);
         }
         return 0;
     }
