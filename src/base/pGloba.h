@@ -62,9 +62,9 @@ public:
     bool Mute = false;
     QRect WindowGeometry; // the normal (not maximised) geometry; invalid: not remembered
     bool WindowMaximized = false;
-    int ListWidth = -1;           // the channel list panel's width; -1: not remembered
-    QString LastPlaylist;         // the id of the playlist last shown; empty: a list of DiplayList
-    bool PlayLastChannel = false; // play the last channel at start
+    int ListWidth = -1;              // the channel list panel's width; -1: not remembered
+    QString LastPlaylist;            // the id of the playlist last shown; empty: a list of DiplayList
+    bool PlayLastChannel = false;    // play the last channel at start
     bool KeepInTray = false;         // closing the window leaves the program playing in the tray
     bool TitleNotifications = false; // a desktop notification for each new title
     bool CheckAtStart = false;       // check the channels of the first list shown
