@@ -99,6 +99,16 @@ QStringList titles(int n)
     return out;
 }
 
+// The station at /radio: a second of sound and a new title at a time, each piece's time logged.
+void serveTitles(TestHttpServer &http, SendLog &sent, const QByteArray &mp3, int n)
+{
+    TestHttpServer::Reply icy = IcyStream(mp3.left(kMetaint * (n + 1)), titles(n), kMetaint, 1000);
+    icy.sent = [&sent](int part) {
+        sent.record(part);
+    };
+    http.script(QStringLiteral("/radio"), icy);
+}
+
 // The title in piece i's metadata block reached `seen` how long after the piece was sent.
 QList<double> latencies(SendLog &sent, const QHash<QString, double> &seen, int n, bool split)
 {
@@ -122,13 +132,9 @@ void titleBench(Tfrm_Main &window, const QString &busAddress, const QByteArray &
     auto *status = window.findChild<QLabel *>(QStringLiteral("labState"));
     for (const auto &[path, name] : {std::pair{QStringLiteral("/radio"), QStringLiteral("engine 1 (libmpv)")},
                                      std::pair{QStringLiteral("/radio.pls"), QStringLiteral("engine 2 (GStreamer)")}}) {
+        SendLog sent; // outlives the server, whose thread writes to it
         TestHttpServer http;
-        SendLog sent;
-        TestHttpServer::Reply icy = IcyStream(mp3.left(kMetaint * (n + 1)), titles(n), kMetaint, 1000);
-        icy.sent = [&sent](int part) {
-            sent.record(part);
-        };
-        http.script(QStringLiteral("/radio"), icy);
+        serveTitles(http, sent, mp3, n);
         http.script(QStringLiteral("/radio.pls"),
                     HttpReply(200, "OK", "[playlist]\nFile1=" + http.url(QStringLiteral("/radio")).toUtf8() + '\n'));
         watch.at.clear();
@@ -164,13 +170,9 @@ void titleBench(Tfrm_Main &window, const QString &busAddress, const QByteArray &
 // The mpv player printing the same titles as they come.
 double mpvTitleMs(const QByteArray &mp3, int n)
 {
-    TestHttpServer http;
     SendLog sent;
-    TestHttpServer::Reply icy = IcyStream(mp3.left(kMetaint * (n + 1)), titles(n), kMetaint, 1000);
-    icy.sent = [&sent](int part) {
-        sent.record(part);
-    };
-    http.script(QStringLiteral("/radio"), icy);
+    TestHttpServer http;
+    serveTitles(http, sent, mp3, n);
     QProcess mpv;
     mpv.setProcessChannelMode(QProcess::MergedChannels);
     QHash<QString, double> seen;
@@ -195,26 +197,10 @@ double mpvTitleMs(const QByteArray &mp3, int n)
     return median(latencies(sent, seen, n, false));
 }
 
-// A live radio stream: two seconds of sound sent at its pace, then the connection closes (the
-// station drops) while the server stays.
-TestHttpServer::Reply liveAudio()
-{
-    QFile f(Media::LiveAudio());
-    f.open(QIODevice::ReadOnly);
-    const QByteArray mp3 = f.readAll();
-    TestHttpServer::Reply r;
-    const qsizetype piece = mp3.size() / 10 + 1;
-    r.raw = "HTTP/1.0 200 OK\r\nContent-Type: audio/mpeg\r\n\r\n" + mp3.left(piece);
-    for (qsizetype at = piece; at < mp3.size(); at += piece)
-        r.pieces.append(mp3.mid(at, piece));
-    r.pieceDelayMs = 150;
-    return r;
-}
-
 void reconnectBench(Tfrm_Main &window, int runs)
 {
     TestHttpServer http;
-    http.script(QStringLiteral("/live.mp3"), liveAudio());
+    http.script(QStringLiteral("/live.mp3"), Media::LiveAudioReply());
     http.script(QStringLiteral("/live.pls"),
                 HttpReply(200, "OK", "[playlist]\nFile1=" + http.url(QStringLiteral("/live.mp3")).toUtf8() + '\n'));
     PlaybackController *pc = window.playback();

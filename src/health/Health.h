@@ -13,7 +13,9 @@ struct Health
     int ms = 0;        // how long the check took
 
     bool isOffAir() const { return state == State::OffAir; }
-    static QString StateText(State state);
+    // "on", "off", "unknown": as the store's file and `zentavo-chl probe` write a state.
+    static QString Word(State state);
+    static State FromWord(const QString &word);
 };
 
 // What the checker needs of a channel: its address and the headers its list gives it.

@@ -13,28 +13,6 @@ QString key(const QString &address)
     return address.trimmed();
 }
 
-Health::State stateOf(const QString &text)
-{
-    if (text == u"on")
-        return Health::State::OnAir;
-    if (text == u"off")
-        return Health::State::OffAir;
-    return Health::State::Unknown;
-}
-
-QString textOf(Health::State state)
-{
-    switch (state) {
-    case Health::State::OnAir:
-        return QStringLiteral("on");
-    case Health::State::OffAir:
-        return QStringLiteral("off");
-    case Health::State::Unknown:
-        break;
-    }
-    return QStringLiteral("unknown");
-}
-
 } // namespace
 
 void HealthStore::load()
@@ -47,7 +25,7 @@ void HealthStore::load()
     for (auto it = all.begin(); it != all.end(); ++it) {
         const QJsonObject o = it.value().toObject();
         Health h;
-        h.state = stateOf(o.value(QLatin1StringView("state")).toString());
+        h.state = Health::FromWord(o.value(QLatin1StringView("state")).toString());
         h.reason = o.value(QLatin1StringView("reason")).toString();
         h.checked = QDateTime::fromString(o.value(QLatin1StringView("checked")).toString(), Qt::ISODate);
         h.ms = o.value(QLatin1StringView("ms")).toInt();
@@ -63,7 +41,7 @@ bool HealthStore::save(QString *error) const
     for (auto it = m_results.cbegin(); it != m_results.cend(); ++it) {
         if (it->checked < weekAgo)
             continue;
-        all.insert(it.key(), QJsonObject{{QLatin1StringView("state"), textOf(it->state)},
+        all.insert(it.key(), QJsonObject{{QLatin1StringView("state"), Health::Word(it->state)},
                                          {QLatin1StringView("reason"), it->reason},
                                          {QLatin1StringView("checked"), it->checked.toString(Qt::ISODate)},
                                          {QLatin1StringView("ms"), it->ms}});

@@ -144,6 +144,21 @@ QString LiveAudio()
                                              "-b:a", "64k", "-write_xing", "0", "-id3v2_version", "0"});
 }
 
+TestHttpServer::Reply LiveAudioReply()
+{
+    QFile f(LiveAudio());
+    if (!f.open(QIODevice::ReadOnly))
+        qFatal("no live.mp3");
+    const QByteArray mp3 = f.readAll();
+    TestHttpServer::Reply live;
+    const qsizetype piece = mp3.size() / 10 + 1;
+    live.raw = "HTTP/1.0 200 OK\r\nContent-Type: audio/mpeg\r\n\r\n" + mp3.left(piece);
+    for (qsizetype at = piece; at < mp3.size(); at += piece)
+        live.pieces.append(mp3.mid(at, piece));
+    live.pieceDelayMs = 150;
+    return live;
+}
+
 QString RadioAudio()
 {
     return make(QStringLiteral("radio.mp3"), {"-f", "lavfi", "-i", "sine=frequency=440:d=40", "-c:a", "libmp3lame",

@@ -3,6 +3,8 @@
 #include <QColor>
 #include <QString>
 
+#include "TestHttpServer.h"
+
 // Test media made with ffmpeg when first asked for, once per test process.
 namespace Media {
 
@@ -17,7 +19,10 @@ QString ShortMp4();   // short.mp4: the same, 1 s
 QString AudioOnly();  // tone.mp3: a sine tone, 3 s
 QString LiveAudio();  // live.mp3: a tone of 2 s without a length header (served as a live stream)
 QString RadioAudio(); // radio.mp3: the same, 40 s at 64 kbit/s
-QString LongMp4();    // long.mp4, long.rm, long.mp3: as above, 120 s
+// LiveAudio() as a live station sends it: in ten pieces 150 ms apart, then the connection
+// closes (the station drops).
+TestHttpServer::Reply LiveAudioReply();
+QString LongMp4(); // long.mp4, long.rm, long.mp3: as above, 120 s
 QString LongRealMedia();
 QString LongAudio();
 QString ResizingTs();

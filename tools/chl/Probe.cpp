@@ -63,19 +63,6 @@ Source read(const QString &path, const QByteArray &bytes)
     return s;
 }
 
-QString stateWord(Health::State state)
-{
-    switch (state) {
-    case Health::State::OnAir:
-        return QStringLiteral("on");
-    case Health::State::OffAir:
-        return QStringLiteral("off");
-    case Health::State::Unknown:
-        break;
-    }
-    return QStringLiteral("unknown");
-}
-
 // The list without the channels found off the air.
 QByteArray pruned(Source &s, const QList<Health> &results)
 {
@@ -163,13 +150,13 @@ int RunProbe(const QStringList &a)
         (h.state == Health::State::OnAir ? on : h.isOffAir() ? off : unknown) += 1;
         const HealthTarget &t = source.targets[i];
         if (json)
-            channels.append(QJsonObject{{QLatin1StringView("state"), stateWord(h.state)},
+            channels.append(QJsonObject{{QLatin1StringView("state"), Health::Word(h.state)},
                                         {QLatin1StringView("reason"), h.reason},
                                         {QLatin1StringView("ms"), h.ms},
                                         {QLatin1StringView("name"), t.name},
                                         {QLatin1StringView("address"), t.address}});
         else
-            out << stateWord(h.state) << '\t' << h.reason << '\t' << h.ms << " ms\t" << t.name << '\t' << t.address
+            out << Health::Word(h.state) << '\t' << h.reason << '\t' << h.ms << " ms\t" << t.name << '\t' << t.address
                 << '\n';
     }
     const QString summary = QStringLiteral("%1 channels: %2 on the air, %3 off the air, %4 unknown, in %5 s")
