@@ -1,4 +1,5 @@
 #include "MediaFixtures.h"
+#include "PlayerWindow.h"
 #include "PrivateBus.h"
 #include "TestDirs.h"
 #include "TestHttpServer.h"
@@ -38,26 +39,13 @@ namespace {
 const QString kService = QStringLiteral("org.mpris.MediaPlayer2.zentavo");
 const QString kPlayer = QStringLiteral("org.mpris.MediaPlayer2.Player");
 
-struct Window
-{
-    TempAppDir dir;
-    std::unique_ptr<TGlobal> global;
-    std::unique_ptr<Tfrm_Main> w;
-    PlaybackController *pc = nullptr;
+using Window = PlayerWindow;
 
-    explicit Window(const QByteArray &tvList = {}, bool notify = false)
-    {
-        dir.installCatalogue();
-        if (!tvList.isEmpty())
-            dir.writeList(QStringLiteral("data/TV.CHL"), tvList);
-        global = std::make_unique<TGlobal>(dir.path());
-        global->TitleNotifications = notify;
-        w = std::make_unique<Tfrm_Main>(*global);
-        pc = w->playback();
-        ShowWithFirstList(*w);
-    }
-    QString status() { return child<QLabel>(*w, "labState")->toolTip(); }
-};
+// A window that shows a notification for each new title.
+void notifyTitles(TGlobal &settings)
+{
+    settings.TitleNotifications = true;
+}
 
 // The other side of the bus: what a desktop's sound menu or media keys would do.
 class Client : public QObject
@@ -226,7 +214,7 @@ void tst_Desktop::initTestCase()
         HttpReply(200, "OK",
                   "[playlist]\nFile1=" + m_http->url(QStringLiteral("/radio")).toUtf8() + "\nNumberOfEntries=1\n",
                   "Content-Type: audio/x-scpls\r\n"));
-    Media::VideoMp4();
+    Media::LongMp4(); // plays on while the bus drives it
     Media::AudioOnly();
     m_http->serveDirectory(Media::Folder());
 }
@@ -260,7 +248,7 @@ void tst_Desktop::titlesReachTheWindowAndTheBus()
     win.w->PlayStream(m_http->url(path), QStringLiteral("Test Radio"));
 
     // "Artist - Title": split on the bus, whole in the window.
-    QTRY_VERIFY_WITH_TIMEOUT(win.status().startsWith(QStringLiteral("Playing: Artist ")), 15000);
+    QTRY_VERIFY_WITH_TIMEOUT(win.fullStatus().startsWith(QStringLiteral("Playing: Artist ")), 15000);
     QTRY_VERIFY_WITH_TIMEOUT(client.metadata().contains(QStringLiteral("xesam:artist")), 5000);
     const QVariantMap m = client.metadata();
     const QString artist = m.value(QStringLiteral("xesam:artist")).toStringList().value(0);
@@ -301,8 +289,8 @@ void tst_Desktop::titlesReachTheWindowAndTheBus()
 
 void tst_Desktop::theBusControlsThePlayer()
 {
-    const QByteArray a = m_http->url(QStringLiteral("/clip.mp4?a")).toUtf8();
-    const QByteArray b = m_http->url(QStringLiteral("/clip.mp4?b")).toUtf8();
+    const QByteArray a = m_http->url(QStringLiteral("/long.mp4?a")).toUtf8();
+    const QByteArray b = m_http->url(QStringLiteral("/long.mp4?b")).toUtf8();
     Window win(twoClipList(a, b));
     Client client(m_bus->address());
     client.player("Next");
@@ -334,7 +322,7 @@ void tst_Desktop::theBusControlsThePlayer()
     QTRY_COMPARE(volume->volume(), 100);
 
     // OpenUri plays what it is given.
-    const QString c = m_http->url(QStringLiteral("/clip.mp4?c"));
+    const QString c = m_http->url(QStringLiteral("/long.mp4?c"));
     client.player("OpenUri", {c});
     QTRY_COMPARE(win.pc->CurrentUrl, c);
     QTRY_COMPARE(client.metadata().value(QStringLiteral("xesam:url")).toString(), c);
@@ -349,14 +337,14 @@ void tst_Desktop::screenSaverOnlyWhileAPicturePlays()
     QVERIFY(service.registerService(QStringLiteral("org.freedesktop.ScreenSaver")));
     {
         Window win;
-        win.w->PlayStream(m_http->url(QStringLiteral("/clip.mp4")), QStringLiteral("Video"));
+        win.w->PlayStream(m_http->url(QStringLiteral("/long.mp4")), QStringLiteral("Video"));
         QTRY_COMPARE_WITH_TIMEOUT(saver.held.size(), 1, 15000);
         win.w->PlayStream(m_http->url(QStringLiteral("/tone.mp3")), QStringLiteral("Sound"));
         QTRY_VERIFY(saver.held.isEmpty());
         QTRY_COMPARE_WITH_TIMEOUT(win.pc->PlayState, 3, 15000);
         QTest::qWait(300);
         QVERIFY(saver.held.isEmpty()); // sound alone keeps nothing away
-        win.w->PlayStream(m_http->url(QStringLiteral("/clip.mp4")), QStringLiteral("Video"));
+        win.w->PlayStream(m_http->url(QStringLiteral("/long.mp4")), QStringLiteral("Video"));
         QTRY_COMPARE_WITH_TIMEOUT(saver.held.size(), 1, 15000);
         win.w->findChild<QAction *>(QStringLiteral("actPause"))->trigger();
         QTRY_VERIFY(saver.held.isEmpty());
@@ -378,12 +366,12 @@ void tst_Desktop::notificationsOfNewTitlesWhenAskedFor()
     {
         Window quiet; // off by default
         quiet.w->PlayStream(m_http->url(QStringLiteral("/radio")), QStringLiteral("Quiet Radio"));
-        QTRY_VERIFY_WITH_TIMEOUT(quiet.status().startsWith(QStringLiteral("Playing: ")), 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(quiet.fullStatus().startsWith(QStringLiteral("Playing: ")), 15000);
         QTest::qWait(300);
         QVERIFY(notifications.shown.isEmpty());
     }
     {
-        Window win({}, true);
+        Window win({}, notifyTitles);
         win.w->PlayStream(m_http->url(QStringLiteral("/radio")), QStringLiteral("Radio <Two>"));
         QTRY_VERIFY_WITH_TIMEOUT(notifications.shown.size() >= 2, 15000);
         QCOMPARE(notifications.shown.at(0).body, QStringLiteral("Radio &lt;Two&gt;"));
