@@ -302,6 +302,7 @@ void GstEngine::halt()
     if (GstSample *left = m_pendingFrame.exchange(nullptr))
         gst_sample_unref(left);
     m_buffering = false;
+    m_starting = false;
     m_userPaused = false;
 }
 
@@ -382,11 +383,18 @@ void GstEngine::open(const QString &address)
 {
     const QByteArray uri = StreamUrl(address).toEncoded();
     g_object_set(m_playbin.get(), "uri", uri.constData(), nullptr);
-    const GstStateChangeReturn r = gst_element_set_state(m_playbin.get(), GST_STATE_PLAYING);
-    if (r == GST_STATE_CHANGE_FAILURE)
+    // Prerolled and buffered first, then PLAYING: a pause for buffering asked for on the way
+    // straight to PLAYING could leave the pipeline in PAUSED with PLAYING pending for good
+    // (GStreamer 1.22; seen on reconnects).
+    const GstStateChangeReturn r = gst_element_set_state(m_playbin.get(), GST_STATE_PAUSED);
+    if (r == GST_STATE_CHANGE_FAILURE) {
         fail(QStringLiteral("The stream could not be opened."));
-    else if (r == GST_STATE_CHANGE_NO_PREROLL)
-        m_live = true;
+    } else if (r == GST_STATE_CHANGE_ASYNC) {
+        m_starting = true; // PLAYING once prerolled (ASYNC_DONE) and buffered
+    } else {
+        m_live = r == GST_STATE_CHANGE_NO_PREROLL;
+        gst_element_set_state(m_playbin.get(), GST_STATE_PLAYING);
+    }
 }
 
 void GstEngine::failWith(const StreamFailure &failure)
@@ -505,6 +513,7 @@ void GstEngine::handle(GstMessage *message, quint64 generation)
             }
         } else if (m_buffering) {
             m_buffering = false;
+            m_starting = false;
             if (!m_userPaused)
                 gst_element_set_state(m_playbin.get(), GST_STATE_PLAYING);
         }
@@ -539,8 +548,13 @@ void GstEngine::handle(GstMessage *message, quint64 generation)
         break;
     }
     case GST_MESSAGE_ASYNC_DONE:
-        if (m_state != 0 && !m_buffering && !m_userPaused)
-            m_stallCheck.start();
+        if (m_state == 0 || m_buffering || m_userPaused)
+            break;
+        if (m_starting) {
+            m_starting = false;
+            gst_element_set_state(m_playbin.get(), GST_STATE_PLAYING);
+        }
+        m_stallCheck.start();
         break;
     case GST_MESSAGE_CLOCK_LOST:
         gst_element_set_state(m_playbin.get(), GST_STATE_PAUSED);

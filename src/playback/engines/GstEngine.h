@@ -93,5 +93,6 @@ private:
     int m_state = 0;
     bool m_live = false;
     bool m_buffering = false;
+    bool m_starting = false; // opened: PLAYING is asked for once prerolled and buffered
     bool m_userPaused = false;
 };
