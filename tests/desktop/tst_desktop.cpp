@@ -41,7 +41,7 @@ const QString kPlayer = QStringLiteral("org.mpris.MediaPlayer2.Player");
 
 using Window = PlayerWindow;
 
-// A window that shows a notification for each new title.
+// Settings that show a notification for each new title.
 void notifyTitles(TGlobal &settings)
 {
     settings.TitleNotifications = true;
