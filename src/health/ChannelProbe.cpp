@@ -102,7 +102,7 @@ void ChannelProbe::openHttp(const QUrl &given)
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
     request.setMaximumRedirectsAllowed(8);
     request.setHeader(QNetworkRequest::UserAgentHeader,
-                      m_target.userAgent.isEmpty() ? AppTitle() + u'/' + AppVersionText() : m_target.userAgent);
+                      m_target.userAgent.isEmpty() ? AppUserAgent() : m_target.userAgent);
     if (!m_target.referrer.isEmpty())
         request.setRawHeader("Referer", m_target.referrer.toUtf8());
     if (!m_target.cookie.isEmpty())
@@ -214,8 +214,8 @@ void ChannelProbe::openRtsp(const QUrl &url)
     m_rtspStep = 0;
     connect(m_rtsp, &QTcpSocket::connected, this, [this] {
         m_rtspStep = 1;
-        m_rtsp->write("OPTIONS " + m_url.toEncoded() + " RTSP/1.0\r\nCSeq: 1\r\nUser-Agent: " +
-                      (AppTitle() + u'/' + AppVersionText()).toUtf8() + "\r\n\r\n");
+        m_rtsp->write("OPTIONS " + m_url.toEncoded() +
+                      " RTSP/1.0\r\nCSeq: 1\r\nUser-Agent: " + AppUserAgent().toUtf8() + "\r\n\r\n");
     });
     connect(m_rtsp, &QTcpSocket::readyRead, this, &ChannelProbe::rtspData);
     connect(m_rtsp, &QTcpSocket::errorOccurred, this, [this](QAbstractSocket::SocketError error) {

@@ -3,6 +3,8 @@
 #include <QDateTime>
 #include <QString>
 
+class XmlNode;
+
 // What a check found of one channel's address.
 struct Health
 {
@@ -26,4 +28,7 @@ struct HealthTarget
     QString userAgent;
     QString referrer;
     QString cookie;
+
+    // A channel of a list: its Item element's name, URL and headers.
+    static HealthTarget Of(const XmlNode &channel);
 };

@@ -126,15 +126,13 @@ void HealthCommands::checkShown(bool onlyUnknown)
     QSet<QString> seen; // a channel in several groups is checked once
     const QDateTime now = QDateTime::currentDateTimeUtc();
     for (const XmlNode &channel : m_tree.shownChannels()) {
-        const auto a = [&channel](const char *name) {
-            return channel.attribute(name).value_or(QString());
-        };
-        const QString address = a("URL").trimmed();
-        if (address.isEmpty() || seen.contains(address) || (onlyUnknown && store().trusted(address, now)))
+        const HealthTarget target = HealthTarget::Of(channel);
+        if (target.address.isEmpty() || seen.contains(target.address) ||
+            (onlyUnknown && store().trusted(target.address, now)))
             continue;
-        seen.insert(address);
-        targets.append({a("ChannelName"), address, a("UserAgent"), a("Referrer"), a("Cookie")});
-        m_addresses.append(address);
+        seen.insert(target.address);
+        targets.append(target);
+        m_addresses.append(target.address);
     }
     m_offAir = 0;
     if (targets.isEmpty()) {
@@ -164,11 +162,6 @@ void HealthCommands::played(const QString &address, bool playing, const QString 
     store().put(address, h);
     m_saveLater.start();
     showOnTree();
-}
-
-std::optional<Health> HealthCommands::healthOf(const QString &address)
-{
-    return store().trusted(address);
 }
 
 void HealthCommands::showOnTree()

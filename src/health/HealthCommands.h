@@ -42,10 +42,7 @@ public:
     bool isChecking() const;
     // What playing `address` showed: it plays, or why it failed.
     void played(const QString &address, bool playing, const QString &reason);
-    // The result trusted for `address`, if any.
-    std::optional<Health> healthOf(const QString &address);
     QAction *hideAction() const { return m_hide; }
-    HealthChecker *checker() const { return m_checker; }
 
 signals:
     void checkFinished();

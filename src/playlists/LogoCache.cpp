@@ -154,7 +154,7 @@ void LogoCache::pump()
         const QString address = m_waiting.takeLast();
         QNetworkRequest request{QUrl(address)};
         request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
-        request.setHeader(QNetworkRequest::UserAgentHeader, QString(AppTitle() + u'/' + AppVersionText()));
+        request.setHeader(QNetworkRequest::UserAgentHeader, AppUserAgent());
         request.setTransferTimeout(kTransferTimeoutMs);
         if (!m_extraCertificates.isEmpty()) {
             QSslConfiguration tls = QSslConfiguration::defaultConfiguration();

@@ -115,7 +115,7 @@ void PlaylistFetch::download()
     QNetworkRequest request{QUrl(m_job.source)};
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
     request.setMaximumRedirectsAllowed(10);
-    request.setHeader(QNetworkRequest::UserAgentHeader, QString(AppTitle() + u'/' + AppVersionText()));
+    request.setHeader(QNetworkRequest::UserAgentHeader, AppUserAgent());
     if (!m_extraCertificates.isEmpty()) {
         QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
         tls.addCaCertificates(m_extraCertificates);

@@ -38,7 +38,7 @@ void PlaylistOpener::open(const QString &argument)
         m_reply->abort();
     QNetworkRequest request{QUrl(a)};
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
-    request.setHeader(QNetworkRequest::UserAgentHeader, QString(AppTitle() + u'/' + AppVersionText()));
+    request.setHeader(QNetworkRequest::UserAgentHeader, AppUserAgent());
     request.setTransferTimeout(kFetchTimeoutMs);
     QNetworkReply *reply = m_network->get(request);
     m_reply = reply;

@@ -23,6 +23,9 @@ namespace {
 
 enum Exit { Ok = 0, BadContent = 1, Usage = 2, FileError = 3 };
 
+const char *const kUsage =
+    "usage: zentavo-chl probe FILE.CHL|FILE.m3u [--jobs N] [--timeout S] [--json] [--prune OUT.CHL]\n";
+
 struct Source
 {
     QList<HealthTarget> targets;
@@ -53,10 +56,7 @@ Source read(const QString &path, const QByteArray &bytes)
     for (int g = 0; g < groups.size(); ++g) {
         const QList<XmlNode> items = groups[g].childNodes();
         for (int i = 0; i < items.size(); ++i) {
-            const auto a = [&](const char *name) {
-                return items[i].attribute(name).value_or(QString());
-            };
-            s.targets.append({a("ChannelName"), a("URL"), a("UserAgent"), a("Referrer"), a("Cookie")});
+            s.targets.append(HealthTarget::Of(items[i]));
             s.items.append({g, i});
         }
     }
@@ -108,12 +108,12 @@ int RunProbe(const QStringList &a)
         else
             ok = false;
         if (!ok || jobs < 1 || timeout <= 0) {
-            err << "usage: zentavo-chl probe FILE.CHL|FILE.m3u [--jobs N] [--timeout S] [--json] [--prune OUT.CHL]\n";
+            err << kUsage;
             return Usage;
         }
     }
     if (path.isEmpty()) {
-        err << "usage: zentavo-chl probe FILE.CHL|FILE.m3u [--jobs N] [--timeout S] [--json] [--prune OUT.CHL]\n";
+        err << kUsage;
         return Usage;
     }
     QFile f(path);
