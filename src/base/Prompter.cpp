@@ -16,6 +16,7 @@ public:
     {
         QMessageBox box(parent);
         box.setWindowTitle(AppTitle());
+        box.setTextFormat(Qt::PlainText); // messages quote addresses and servers' replies
         box.setText(text);
         switch (icon) {
         case MsgIcon::None:

@@ -1,6 +1,7 @@
 #include "TrayIcon.h"
 
 #include "base/AppInfo.h"
+#include "base/PlainText.h"
 #include "playback/NowPlaying.h"
 
 #include <QApplication>
@@ -61,5 +62,5 @@ void TrayIcon::update()
         if (m_now.state() == NowPlaying::State::Paused)
             tip += QStringLiteral("\n(paused)");
     }
-    m_icon->setToolTip(tip);
+    m_icon->setToolTip(PlainToolTip(tip));
 }

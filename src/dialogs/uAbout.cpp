@@ -4,9 +4,9 @@
 #include "appearance/Artwork.h"
 #include "appearance/FitToText.h"
 #include "appearance/SkinEngine.h"
-#include "online/VendorSite.h"
 #include "base/ShellOpen.h"
 #include "base/pGloba.h"
+#include "online/VendorSite.h"
 
 #include <QMouseEvent>
 
@@ -44,6 +44,7 @@ TFrmAbout::TFrmAbout(TGlobal &global, QWidget *parent) : QDialog(parent), m_ui(n
     m_ui->Label5->setText(QString::fromUtf16(SupportMail));
     m_ui->Label8->setText(QString::fromUtf16(SalesMail));
     for (QLabel *link : {m_ui->Label4, m_ui->Label5, m_ui->Label8}) {
+        link->setTextFormat(Qt::PlainText); // the site's address may come from the environment
         setLinkLook(link, QColor(0, 0, 255), QStringLiteral("MS Sans Serif"));
         link->setMouseTracking(true);
         link->installEventFilter(this);

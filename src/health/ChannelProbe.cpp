@@ -1,6 +1,7 @@
 #include "ChannelProbe.h"
 
 #include "base/AppInfo.h"
+#include "base/OutsideText.h"
 #include "playback/PlaylistParser.h"
 
 #include <QFileInfo>
@@ -9,11 +10,15 @@
 #include <QRegularExpression>
 #include <QTcpSocket>
 
+#include <algorithm>
+
 namespace {
 
 constexpr qsizetype kSniffBytes = 1024;              // enough to tell a stream from a page
 constexpr qsizetype kMaxPlaylistBytes = 1024 * 1024; // playlists are read whole, up to this
 constexpr int kMaxDepth = 5;                         // playlists within playlists
+constexpr qsizetype kMaxHeadBytes = 64 * 1024;       // a reply's headers, at most
+constexpr qint64 kReadBuffer = 64 * 1024;            // what Qt may hold for us before we read it
 
 bool isPlaylist(ContentKind kind)
 {
@@ -101,13 +106,16 @@ void ChannelProbe::openHttp(const QUrl &given)
     QNetworkRequest request(url);
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
     request.setMaximumRedirectsAllowed(8);
-    request.setHeader(QNetworkRequest::UserAgentHeader,
-                      m_target.userAgent.isEmpty() ? AppUserAgent() : m_target.userAgent);
-    if (!m_target.referrer.isEmpty())
-        request.setRawHeader("Referer", m_target.referrer.toUtf8());
-    if (!m_target.cookie.isEmpty())
-        request.setRawHeader("Cookie", m_target.cookie.toUtf8());
+    // Checked again where the request is made: a target may come from anywhere.
+    const QString agent = outside::HeaderValue(m_target.userAgent);
+    request.setHeader(QNetworkRequest::UserAgentHeader, agent.isEmpty() ? AppUserAgent() : agent);
+    if (const QString referrer = outside::HeaderValue(m_target.referrer); !referrer.isEmpty())
+        request.setRawHeader("Referer", referrer.toUtf8());
+    if (const QString cookie = outside::HeaderValue(m_target.cookie); !cookie.isEmpty())
+        request.setRawHeader("Cookie", cookie.toUtf8());
     m_reply = m_network.get(request);
+    // An endless body waits in the socket, not in memory, until it is read.
+    m_reply->setReadBufferSize(kReadBuffer);
     connect(m_reply, &QNetworkReply::readyRead, this, &ChannelProbe::httpData);
     connect(m_reply, &QNetworkReply::finished, this, &ChannelProbe::httpDone);
 }
@@ -211,6 +219,8 @@ void ChannelProbe::follow(const QList<QUrl> &entries)
 void ChannelProbe::openRtsp(const QUrl &url)
 {
     m_rtsp = new QTcpSocket(this);
+    m_rtsp->setReadBufferSize(kReadBuffer);
+    m_rtspHeadEnd = -1;
     m_rtspStep = 0;
     connect(m_rtsp, &QTcpSocket::connected, this, [this] {
         m_rtspStep = 1;
@@ -233,10 +243,20 @@ void ChannelProbe::openRtsp(const QUrl &url)
 
 void ChannelProbe::rtspData()
 {
-    m_head += m_rtsp->readAll();
-    const qsizetype end = m_head.indexOf("\r\n\r\n");
-    if (end < 0)
+    // What is read is bounded, and only what came new is searched for the end of the headers.
+    const qsizetype from = std::max<qsizetype>(0, m_head.size() - 3);
+    m_head += m_rtsp->read(kMaxPlaylistBytes + 1 - m_head.size());
+    if (m_head.size() > kMaxPlaylistBytes) {
+        conclude(Health::State::OffAir, QStringLiteral("not an RTSP server (a reply without end)"));
         return;
+    }
+    const qsizetype end = m_head.indexOf("\r\n\r\n", m_rtspHeadEnd < 0 ? from : 0);
+    if (end < 0) {
+        if (m_head.size() > kMaxHeadBytes)
+            conclude(Health::State::OffAir, QStringLiteral("not an RTSP server (headers without end)"));
+        return;
+    }
+    m_rtspHeadEnd = end;
     static const QRegularExpression statusLine(QStringLiteral("^RTSP/1\\.\\d (\\d{3}) ?([^\\r\\n]*)"));
     const auto m = statusLine.match(QString::fromLatin1(m_head.left(end)));
     if (!m.hasMatch()) {
@@ -254,6 +274,7 @@ void ChannelProbe::rtspData()
     }
     if (m_rtspStep == 1) {
         m_head.clear();
+        m_rtspHeadEnd = -1;
         m_rtspStep = 2;
         m_rtsp->write("DESCRIBE " + m_url.toEncoded() + " RTSP/1.0\r\nCSeq: 2\r\nAccept: application/sdp\r\n\r\n");
         return;
@@ -295,8 +316,10 @@ void ChannelProbe::conclude(Health::State state, const QString &reason)
     dropConnections();
     Health h;
     h.state = state;
-    h.reason =
-        state == Health::State::OffAir && m_viaPlaylist ? QStringLiteral("playlist points nowhere: ") + reason : reason;
+    // The reason may quote a server's reply phrase: a line of it.
+    h.reason = outside::Clean(
+        state == Health::State::OffAir && m_viaPlaylist ? QStringLiteral("playlist points nowhere: ") + reason : reason,
+        outside::kReason);
     h.checked = QDateTime::currentDateTimeUtc();
     h.ms = int(m_clock.elapsed());
     emit finished(h);

@@ -50,10 +50,11 @@ private:
     QElapsedTimer m_clock;
     QPointer<QNetworkReply> m_reply;
     QPointer<QTcpSocket> m_rtsp;
-    QByteArray m_head;  // what came so far
-    QUrl m_url;         // what is being read now
-    int m_depth = 0;    // playlists followed
-    int m_rtspStep = 0; // 1: OPTIONS sent, 2: DESCRIBE sent
+    QByteArray m_head;            // what came so far
+    QUrl m_url;                   // what is being read now
+    int m_depth = 0;              // playlists followed
+    int m_rtspStep = 0;           // 1: OPTIONS sent, 2: DESCRIBE sent
+    qsizetype m_rtspHeadEnd = -1; // where the reply's headers end, once they do
     bool m_viaPlaylist = false;
     bool m_done = false;
 };

@@ -1,5 +1,6 @@
 #include "Health.h"
 
+#include "base/OutsideText.h"
 #include "catalogue/XmlDocument.h"
 
 QString Health::Word(State state)
@@ -29,5 +30,6 @@ HealthTarget HealthTarget::Of(const XmlNode &channel)
     const auto a = [&channel](const char *name) {
         return channel.attribute(name).value_or(QString());
     };
-    return {a("ChannelName"), a("URL").trimmed(), a("UserAgent"), a("Referrer"), a("Cookie")};
+    return {a("ChannelName"), a("URL").trimmed(), outside::HeaderValue(a("UserAgent")),
+            outside::HeaderValue(a("Referrer")), outside::HeaderValue(a("Cookie"))};
 }

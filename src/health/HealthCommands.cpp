@@ -2,6 +2,8 @@
 
 #include "HealthChecker.h"
 #include "HealthStore.h"
+#include "base/OutsideText.h"
+#include "base/PlainText.h"
 #include "base/pGloba.h"
 #include "catalogue/ChannelTree.h"
 
@@ -38,6 +40,7 @@ HealthCommands::HealthCommands(const Widgets &widgets, TGlobal &global, ChannelT
     });
 
     m_statusText = new QLabel(m_w.statusBar);
+    m_statusText->setTextFormat(Qt::PlainText);
     m_statusText->setObjectName(QStringLiteral("labHealthState"));
     m_cancel = new QPushButton(QStringLiteral("Cancel"), m_w.statusBar);
     m_cancel->setObjectName(QStringLiteral("btnHealthCancel"));
@@ -157,7 +160,7 @@ void HealthCommands::played(const QString &address, bool playing, const QString 
         return;
     Health h;
     h.state = playing ? Health::State::OnAir : Health::State::OffAir;
-    h.reason = playing ? QStringLiteral("played") : reason;
+    h.reason = playing ? QStringLiteral("played") : outside::Clean(reason, outside::kReason);
     h.checked = QDateTime::currentDateTimeUtc();
     store().put(address, h);
     m_saveLater.start();
@@ -185,9 +188,9 @@ void HealthCommands::showOnTree()
                 if (!marked)
                     item->setData(0, kToolTipRole, item->toolTip(0));
                 item->setForeground(0, grey);
-                item->setToolTip(0,
-                                 QStringLiteral("Off the air: %1\nChecked %2")
-                                     .arg(h->reason, locale.toString(h->checked.toLocalTime(), QLocale::ShortFormat)));
+                item->setToolTip(0, PlainToolTip(QStringLiteral("Off the air: %1\nChecked %2")
+                                                     .arg(h->reason, locale.toString(h->checked.toLocalTime(),
+                                                                                     QLocale::ShortFormat))));
             } else if (marked) {
                 item->setForeground(0, QBrush());
                 item->setToolTip(0, item->data(0, kToolTipRole).toString());

@@ -1,5 +1,6 @@
 #include "HealthStore.h"
 
+#include "base/OutsideText.h"
 #include "base/SafeFile.h"
 
 #include <QFile>
@@ -26,7 +27,7 @@ void HealthStore::load()
         const QJsonObject o = it.value().toObject();
         Health h;
         h.state = Health::FromWord(o.value(QLatin1StringView("state")).toString());
-        h.reason = o.value(QLatin1StringView("reason")).toString();
+        h.reason = outside::Clean(o.value(QLatin1StringView("reason")).toString(), outside::kReason);
         h.checked = QDateTime::fromString(o.value(QLatin1StringView("checked")).toString(), Qt::ISODate);
         h.ms = o.value(QLatin1StringView("ms")).toInt();
         if (h.checked.isValid())

@@ -8,6 +8,7 @@
 #include "StatusLine.h"
 #include "appearance/AnimatedPicture.h"
 #include "base/AppInfo.h"
+#include "base/OutsideText.h"
 #include "base/Prompter.h"
 #include "base/ShellOpen.h"
 #include "base/pGloba.h"
@@ -423,6 +424,12 @@ void PlaybackController::wmplayerStatusChange()
 {
     if (CurrentEngine == 1)
         showEngineStatus(m_wm->status());
+}
+
+void PlaybackController::SetStreamHeaders(const StreamHeaders &headers)
+{
+    m_nextHeaders = {outside::HeaderValue(headers.userAgent), outside::HeaderValue(headers.referrer),
+                     outside::HeaderValue(headers.cookie)};
 }
 
 void PlaybackController::rePlayerShowStatus(const QString &statusText)

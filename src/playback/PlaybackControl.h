@@ -62,7 +62,8 @@ public:
 
     void PlayStream(const QString &address, const QString &name) override;
     void SetCurrentChannelType(int type) override { CurrentChannelType = type; }
-    void SetStreamHeaders(const StreamHeaders &headers) override { m_nextHeaders = headers; }
+    // A value with a line break in it would add headers of its own: it is not sent.
+    void SetStreamHeaders(const StreamHeaders &headers) override;
 
     void actPlayExecute();
     void actPauseExecute();

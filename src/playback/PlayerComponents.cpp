@@ -1,5 +1,6 @@
 #include "PlayerComponents.h"
 
+#include "base/OutsideText.h"
 #include "base/Paths.h"
 
 #include <QFileInfo>
@@ -52,8 +53,14 @@ void TWmPlayer::playStateChanged(int state)
 
 void TWmPlayer::errorOccurred(const QString &description)
 {
-    m_error = description;
+    m_error = outside::Clean(description, outside::kReason);
     emit OnError();
+}
+
+void TRePlayer::statusChanged(const QString &status)
+{
+    // The engine's status may quote what a server said when it failed.
+    emit OnShowStatus(outside::Clean(status, outside::kReason));
 }
 
 TRePlayer::TRePlayer(QWidget *parent, std::function<std::unique_ptr<engine::Engine>(QWidget *, engine::Events &)> make)

@@ -173,7 +173,7 @@ protected:
 private:
     void playStateChanged(int state) override { emit OnPlayStateChange(state); }
     void titleChanged(const QString &title) override { emit OnTitleChange(title); }
-    void statusChanged(const QString &status) override { emit OnShowStatus(status); }
+    void statusChanged(const QString &status) override;
     void errorOccurred(const QString &) override {}
     void videoSizeChanged() override { emit OnVideoSizeChange(); }
 

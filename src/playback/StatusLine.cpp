@@ -1,35 +1,39 @@
 #include "StatusLine.h"
 
+#include "base/PlainText.h"
+
 #include <QEvent>
 #include <QFontMetrics>
 #include <QLabel>
 
 StatusLine::StatusLine(QLabel *label, QObject *parent) : QObject(parent), m_label(label)
 {
+    m_label->setTextFormat(Qt::PlainText);
     m_label->installEventFilter(this);
 }
 
 void StatusLine::setText(const QString &text)
 {
     m_text = text;
-    m_label->setToolTip(text);
+    SetPlainToolTip(m_label, text);
     show();
 }
 
 QString StatusLine::fitted(const QString &text, const QFont &font, int width)
 {
     const QFontMetrics fm(font);
-    if (fm.horizontalAdvance(text) <= width)
+    // One elision, then back to the last blank in what it kept: linear in the text, however
+    // many words it has.
+    const QString elided = fm.elidedText(text, Qt::ElideRight, width);
+    if (elided == text)
         return text;
-    const QString ellipsis(QChar(0x2026));
-    // The longest run of whole words that fits with the ellipsis.
-    for (qsizetype end = text.lastIndexOf(u' '); end > 0; end = text.lastIndexOf(u' ', end - 1)) {
-        const QString head = text.left(end).trimmed();
-        if (!head.isEmpty() && fm.horizontalAdvance(head + ellipsis) <= width)
-            return head + ellipsis;
-    }
-    // Not even the first word fits: cut it.
-    return fm.elidedText(text, Qt::ElideRight, width);
+    const QChar ellipsis(0x2026);
+    const QString kept = elided.endsWith(ellipsis) ? elided.chopped(1) : elided;
+    const qsizetype blank =
+        kept.size() < text.size() && text.at(kept.size()) == u' ' ? kept.size() : kept.lastIndexOf(u' ');
+    const QString head = blank > 0 ? kept.left(blank).trimmed() : QString();
+    // Not even the first word fits: it is cut.
+    return head.isEmpty() ? elided : head + ellipsis;
 }
 
 void StatusLine::show()

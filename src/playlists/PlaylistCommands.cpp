@@ -4,6 +4,7 @@
 #include "PublicPlaylists.h"
 #include "base/Errors.h"
 #include "base/Guard.h"
+#include "base/PlainText.h"
 #include "base/Prompter.h"
 #include "base/pGloba.h"
 #include "catalogue/ChannelTree.h"
@@ -35,6 +36,7 @@ PlaylistCommands::PlaylistCommands(const Widgets &widgets, TGlobal &global, Chan
     m_network->setAutoDeleteReplies(false);
     m_statusText = new QLabel(m_w.statusBar);
     m_statusText->setObjectName(QStringLiteral("labPlaylistState"));
+    m_statusText->setTextFormat(Qt::PlainText);
     m_cancel = new QPushButton(QStringLiteral("Cancel"), m_w.statusBar);
     m_cancel->setObjectName(QStringLiteral("btnPlaylistCancel"));
     m_cancel->setFlat(true);
@@ -56,6 +58,10 @@ PlaylistCommands::PlaylistCommands(const Widgets &widgets, TGlobal &global, Chan
     m_menuGroup->setExclusive(true);
     try {
         m_store.load();
+        if (!m_store.damage().isEmpty())
+            say(QStringLiteral("The list of playlists was damaged (%1); what could be read is kept.")
+                    .arg(m_store.damage()),
+                kSayFailureMs);
     } catch (const ZError &e) {
         // The window still starts; the menu says nothing is there and Manage reports it again.
         say(e.message(), kSayFailureMs);
@@ -214,10 +220,10 @@ void PlaylistCommands::startNext()
     }
     m_currentName = info->name;
     QDir().mkpath(m_store.folder());
-    m_fetch->start({info->source, m_store.listFile(info->id), info->name});
+    m_fetch->start({info->source, m_store.listFile(info->id), info->name, m_global.CacheDir});
     m_statusHide.stop();
     m_statusText->setText(QStringLiteral("Fetching the playlist \"%1\"...").arg(m_currentName));
-    m_statusText->setToolTip(info->source);
+    SetPlainToolTip(m_statusText, info->source);
     m_cancel->show();
     m_w.statusPanel->show();
     updateCommands();
@@ -241,7 +247,7 @@ void PlaylistCommands::cancel()
 void PlaylistCommands::say(const QString &text, int ms)
 {
     m_statusText->setText(text);
-    m_statusText->setToolTip(text);
+    SetPlainToolTip(m_statusText, text);
     m_w.statusPanel->show();
     m_statusHide.start(ms);
 }

@@ -198,6 +198,7 @@ ManagePlaylistsDialog::ManagePlaylistsDialog(TGlobal &global, PlaylistStore &sto
     m_interval = NewIntervalBox(this);
     m_state = new QLabel(this);
     m_state->setObjectName(QStringLiteral("labState"));
+    m_state->setTextFormat(Qt::PlainText);
     m_state->setWordWrap(true);
     m_state->setTextInteractionFlags(Qt::TextSelectableByMouse);
     auto *form = new QFormLayout;

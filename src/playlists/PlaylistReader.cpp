@@ -1,6 +1,7 @@
 #include "PlaylistReader.h"
 
 #include "base/Errors.h"
+#include "base/OutsideText.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -167,12 +168,29 @@ void parseExtinf(QStringView body, Pending *pending)
     pending->info = true;
 }
 
-void finish(PlaylistEntry &e, const QString &group)
+// A header value with a line break or a NUL in it would add headers of its own: refused.
+void keepHeaderIfSafe(QString &value)
 {
+    if (!outside::IsHeaderSafe(value))
+        value.clear();
+}
+
+// False for an entry to drop: its address is longer than any real one.
+bool finish(PlaylistEntry &e, const QString &group)
+{
+    if (e.address.size() > outside::kAddress)
+        return false;
     if (e.group.isEmpty())
         e.group = group;
     if (e.name.isEmpty())
         e.name = !e.tvgName.isEmpty() ? e.tvgName : lastSegment(e.address);
+    for (QString *text : {&e.name, &e.group, &e.tvgId, &e.tvgName, &e.number, &e.country})
+        *text = outside::Clean(*text, outside::kName);
+    if (e.logo.size() > outside::kAddress)
+        e.logo.clear();
+    for (QString *value : {&e.userAgent, &e.referrer, &e.cookie})
+        keepHeaderIfSafe(*value);
+    return true;
 }
 
 Playlist readM3u(const QList<QStringView> &lines)
@@ -196,6 +214,8 @@ Playlist readM3u(const QList<QStringView> &lines)
             } else if (startsWith(line, QLatin1StringView("#EXTM3U"))) {
                 const QMap<QString, QString> a = attributesOf(line.sliced(7));
                 out.guide = a.value(QStringLiteral("url-tvg"), a.value(QStringLiteral("x-tvg-url")));
+                if (out.guide.size() > outside::kAddress)
+                    out.guide.clear();
             } else if (startsWith(line, QLatin1StringView("#EXTGRP:"))) {
                 pending.group = line.sliced(8).trimmed().toString();
             } else if (startsWith(line, QLatin1StringView("#EXTVLCOPT:"))) {
@@ -221,8 +241,8 @@ Playlist readM3u(const QList<QStringView> &lines)
             continue;
         PlaylistEntry e = std::move(pending.entry);
         e.address = line.toString();
-        finish(e, pending.group);
-        out.entries.append(std::move(e));
+        if (finish(e, pending.group))
+            out.entries.append(std::move(e));
         pending = Pending();
     }
     return out;
@@ -258,10 +278,8 @@ Playlist readPls(const QList<QStringView> &lines)
     }
     Playlist out;
     for (PlaylistEntry &e : byNumber) {
-        if (e.address.isEmpty())
-            continue;
-        finish(e, {});
-        out.entries.append(std::move(e));
+        if (!e.address.isEmpty() && finish(e, {}))
+            out.entries.append(std::move(e));
     }
     return out;
 }
@@ -286,7 +304,7 @@ bool IsWebAddress(const QString &source)
 Playlist ReadPlaylist(const QByteArray &bytes, const QString &address)
 {
     if (bytes.size() > kMaxPlaylistSize)
-        throw ZError(QStringLiteral("The playlist is larger than 512 MiB."));
+        throw ZError(QStringLiteral("The playlist is larger than %1 MiB.").arg(kMaxPlaylistSize >> 20));
     if (!looksLikeText(bytes))
         throw ZError(QStringLiteral("The file is not a playlist (it is not text)."));
     const QString text = decode(bytes);
@@ -299,8 +317,8 @@ Playlist ReadPlaylist(const QByteArray &bytes, const QString &address)
             throw ZError(QStringLiteral("The file is an HLS stream, not a list of channels."));
         PlaylistEntry e;
         e.address = address;
-        finish(e, {});
-        out.entries.append(e);
+        if (finish(e, {}))
+            out.entries.append(e);
         return out;
     }
     const auto first = std::find_if(lines.cbegin(), lines.cend(), [](QStringView l) { return !l.trimmed().isEmpty(); });

@@ -108,6 +108,14 @@ void tst_Health::initTestCase()
     endless.pieces = QList<QByteArray>(60, mp3.read(4000));
     endless.pieceDelayMs = 500;
     m_http->script(QStringLiteral("/endless"), endless);
+    // Hostile servers: a reason phrase of 5,000 characters; RTSP headers that never end.
+    m_http->script(QStringLiteral("/long-reason"), "HTTP/1.1 404 " + QByteArray(5000, 'x') + "\r\n\r\n");
+    TestHttpServer::Reply headers;
+    headers.raw = "RTSP/1.0 200 OK\r\nCSeq: 1\r\n";
+    headers.pieces = QList<QByteArray>(4000, "X-More: " + QByteArray(1000, 'a') + "\r\n");
+    m_http->script(
+        m_http->url(QStringLiteral("/endless-headers")).replace(QStringLiteral("http:"), QStringLiteral("rtsp:")),
+        headers);
 
     QVERIFY(m_plain.listen(QHostAddress::LocalHost));
     connect(&m_plain, &QTcpServer::newConnection, this, [this] {
@@ -197,6 +205,11 @@ void tst_Health::everyVerdictAndReason_data()
     QTest::newRow("TLS failure") << QStringLiteral("https://127.0.0.1:%1/").arg(m_plain.serverPort()) << off
                                  << "TLS failure";
     QTest::newRow("rtsp") << m_rtspUrl << on << "RTSP stream";
+    QTest::newRow("reason phrase capped")
+        << url("/long-reason") << off << QStringLiteral("HTTP 404 ") + QString(291, u'x');
+    QTest::newRow("rtsp headers without end")
+        << url("/endless-headers").replace(QStringLiteral("http:"), QStringLiteral("rtsp:")) << off
+        << "not an RTSP server (headers without end)";
     QTest::newRow("rtsp refused") << QStringLiteral("rtsp://127.0.0.1:%1/test").arg(m_refusedPort) << off << "refused";
     QTest::newRow("mms") << QStringLiteral("mms://example.com/live") << unknown << "mms: not checked";
     QTest::newRow("pnm") << QStringLiteral("pnm://example.com/live.ra") << unknown << "pnm: not checked";
@@ -232,6 +245,15 @@ void tst_Health::sendsTheChannelsHeaders()
     QVERIFY2(head.contains("User-Agent: Box/2.0\r\n") && head.contains("Referer: http://portal.example/\r\n") &&
                  head.contains("Cookie: k=v\r\n"),
              head.constData());
+    // A value with a line break would be a header (or a request) of its own: it is not sent.
+    checkAll(checker, {{QStringLiteral("c"), m_http->url(QStringLiteral("/tone.mp3?smuggle")),
+                        QStringLiteral("Box\r\nX-Agent: 1"), QStringLiteral("http://a/\nX-Referer: 1"),
+                        QStringLiteral("k=v\r\n\r\nGET /smuggled HTTP/1.1")}});
+    const QByteArray smuggle = m_http->requestWith("?smuggle");
+    QVERIFY2(!smuggle.isEmpty() && !smuggle.contains("X-Agent") && !smuggle.contains("X-Referer") &&
+                 !smuggle.contains("Cookie"),
+             smuggle.constData());
+    QCOMPARE(m_http->requestsFor("/smuggled"), 0);
     // A name under .invalid is found nowhere (where the resolver answers at all).
     QElapsedTimer t;
     t.start();

@@ -1,6 +1,7 @@
 #include "GstEngine.h"
 
 #include "Timeouts.h"
+#include "base/OutsideText.h"
 #include "playback/NowPlaying.h"
 #include "playback/PlaylistParser.h"
 
@@ -204,7 +205,9 @@ void GstEngine::queueFrame(GstSample *sample)
 void GstEngine::setRequestHeaders(const engine::RequestHeaders &headers)
 {
     const QMutexLocker lock(&m_headersLock);
-    m_headers = headers;
+    // A value with a line break would add headers of its own: not sent.
+    m_headers = {outside::HeaderValue(headers.userAgent), outside::HeaderValue(headers.referrer),
+                 outside::HeaderValue(headers.cookie)};
 }
 
 void GstEngine::onSourceSetup(GstElement *, GstElement *source, gpointer self)
@@ -339,8 +342,10 @@ void GstEngine::readTags(const GstTagList *tags)
     setTitle(NowPlaying::Join(m_tagArtist, m_tagTitle));
 }
 
-void GstEngine::setTitle(const QString &title)
+void GstEngine::setTitle(const QString &text)
 {
+    // Whatever the server sends as a title: a line of at most kTitle characters.
+    const QString title = outside::Clean(text, outside::kTitle);
     if (title == m_title)
         return;
     m_title = title;

@@ -1,6 +1,7 @@
 #include "MpvEngine.h"
 
 #include "Timeouts.h"
+#include "base/OutsideText.h"
 #include "playback/NowPlaying.h"
 #include "playback/StreamError.h"
 
@@ -361,8 +362,10 @@ bool MpvEngine::outputMuted() const
     return m != 0;
 }
 
-void MpvEngine::setTitle(const QString &title)
+void MpvEngine::setTitle(const QString &text)
 {
+    // Whatever the server sends as a title: a line of at most kTitle characters.
+    const QString title = outside::Clean(text, outside::kTitle);
     if (title == m_title)
         return;
     m_title = title;
@@ -395,8 +398,11 @@ void MpvEngine::setSource(const QString &address)
     m_needLoad = true;
 }
 
-void MpvEngine::setRequestHeaders(const engine::RequestHeaders &headers)
+void MpvEngine::setRequestHeaders(const engine::RequestHeaders &given)
 {
+    // A value with a line break would add headers of its own: not sent.
+    const engine::RequestHeaders headers{outside::HeaderValue(given.userAgent), outside::HeaderValue(given.referrer),
+                                         outside::HeaderValue(given.cookie)};
     // Options read at the next loadfile. The referrer goes with the header fields: mpv's own
     // referrer option, once set, cannot be unset and sends an empty header.
     mpv_handle *h = m_mpv.get();
