@@ -177,7 +177,7 @@ int RunPlaylistBench(const QString &m3u, int runs)
         });
         QElapsedTimer t;
         t.start();
-        fetch.start({source, listFile, QStringLiteral("Playlist")});
+        fetch.start({source, listFile, QStringLiteral("Playlist"), QString()});
         while (!done)
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         *fetchMs = t.nsecsElapsed() / 1e6;

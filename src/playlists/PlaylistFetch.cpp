@@ -4,25 +4,53 @@
 #include "PlaylistReader.h"
 #include "base/AppInfo.h"
 #include "base/Errors.h"
+#include "base/OutsideText.h"
 #include "catalogue/ListCipher.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QSslConfiguration>
+#include <QTemporaryFile>
 #include <QUrl>
 #include <QtConcurrent/QtConcurrentRun>
 
 namespace {
 
-PlaylistFetch::Result readAndStore(const QByteArray &bytes, const QString &origin, const PlaylistFetch::Job &job,
+// What a download is read in: a chunk at a time, so that Qt never buffers more than this.
+constexpr qint64 kReadBuffer = 1 << 20;
+
+QString tooLarge()
+{
+    return QStringLiteral("The playlist is larger than %1 MiB.").arg(kMaxPlaylistSize >> 20);
+}
+
+// A regular file's bytes, never more than the limit: a device or a pipe is refused (it could be
+// endless), and a file that grows while it is read stops at the limit.
+QByteArray readPlaylistFile(const QString &path)
+{
+    QFile file(path);
+    if (!QFileInfo(path).isFile())
+        throw ZError(QStringLiteral("The playlist %1 is not a file.").arg(path));
+    if (!file.open(QIODevice::ReadOnly))
+        throw ZError(QStringLiteral("The playlist %1 cannot be read: %2").arg(path, file.errorString()));
+    if (file.size() > kMaxPlaylistSize)
+        throw ZError(tooLarge());
+    QByteArray bytes = file.read(kMaxPlaylistSize + 1);
+    if (bytes.size() > kMaxPlaylistSize)
+        throw ZError(tooLarge());
+    return bytes;
+}
+
+PlaylistFetch::Result readAndStore(const QString &path, const QString &origin, const PlaylistFetch::Job &job,
                                    const std::shared_ptr<std::atomic_bool> &cancelled)
 {
     PlaylistFetch::Result r;
     try {
-        const Playlist playlist = ReadPlaylist(bytes, origin);
+        const Playlist playlist = ReadPlaylist(readPlaylistFile(path), origin);
         const PlaylistList list = ChannelListOf(playlist, 1, job.defaultGroup);
         if (cancelled->load()) {
             r.cancelled = true;
@@ -53,7 +81,10 @@ PlaylistFetch::PlaylistFetch(QNetworkAccessManager *network, QObject *parent)
         m_stallError = QStringLiteral("The server sent nothing for %1 seconds.").arg(m_stall.interval() / 1000);
         m_reply->abort();
     });
+    m_pace.setInterval(1000);
+    connect(&m_pace, &QTimer::timeout, this, &PlaylistFetch::checkPace);
     connect(&m_work, &QFutureWatcher<Result>::finished, this, [this] {
+        m_spool.reset();
         Result r = m_work.result();
         // A cancel that came once the list was stored is too late: the result says what happened.
         r.cancelled = !r.ok && (r.cancelled || m_cancelled->load());
@@ -77,7 +108,7 @@ void PlaylistFetch::start(const Job &job)
     m_job = job;
     m_running = true;
     m_cancelled = std::make_shared<std::atomic_bool>(false);
-    m_received.clear();
+    m_received = 0;
     m_stallError.clear();
     if (IsWebAddress(job.source)) {
         download();
@@ -87,20 +118,16 @@ void PlaylistFetch::start(const Job &job)
     const Job copy = job;
     const auto cancelled = m_cancelled;
     m_work.setFuture(QtConcurrent::run([copy, cancelled] {
-        QFile file(copy.source);
-        if (!file.open(QIODevice::ReadOnly)) {
-            Result r;
-            r.error = QStringLiteral("The playlist %1 cannot be read: %2").arg(copy.source, file.errorString());
-            return r;
-        }
-        if (file.size() > kMaxPlaylistSize) {
-            Result r;
-            r.error = QStringLiteral("The playlist is larger than 512 MiB.");
-            return r;
-        }
-        return readAndStore(file.readAll(), QUrl::fromLocalFile(QFileInfo(copy.source).absoluteFilePath()).toString(),
+        return readAndStore(copy.source, QUrl::fromLocalFile(QFileInfo(copy.source).absoluteFilePath()).toString(),
                             copy, cancelled);
     }));
+}
+
+void PlaylistFetch::setDeadline(int ms, qint64 minimumRate, int graceMs)
+{
+    m_deadlineMs = ms;
+    m_minimumRate = minimumRate;
+    m_rateGraceMs = graceMs;
 }
 
 void PlaylistFetch::download()
@@ -108,6 +135,18 @@ void PlaylistFetch::download()
     if (!m_network) {
         Result r;
         r.error = QStringLiteral("The network is not available.");
+        QMetaObject::invokeMethod(
+            this, [this, r] { finish(r); }, Qt::QueuedConnection);
+        return;
+    }
+    const QString folder = m_job.spoolFolder.isEmpty() ? QDir::tempPath() : m_job.spoolFolder;
+    QDir().mkpath(folder);
+    m_spool = std::make_shared<QTemporaryFile>(folder + QStringLiteral("/playlist-XXXXXX.part"));
+    if (!m_spool->open()) {
+        Result r;
+        r.error = QStringLiteral("The playlist cannot be downloaded: %1 cannot be written (%2).")
+                      .arg(QDir::toNativeSeparators(folder), m_spool->errorString());
+        m_spool.reset();
         QMetaObject::invokeMethod(
             this, [this, r] { finish(r); }, Qt::QueuedConnection);
         return;
@@ -122,6 +161,7 @@ void PlaylistFetch::download()
         request.setSslConfiguration(tls);
     }
     m_reply = m_network->get(request);
+    m_reply->setReadBufferSize(kReadBuffer);
     connect(m_reply, &QNetworkReply::readyRead, this, &PlaylistFetch::onReadyRead);
     connect(m_reply, &QNetworkReply::finished, this, &PlaylistFetch::onFinished);
     connect(m_reply, &QNetworkReply::downloadProgress, this, [this](qint64 received, qint64 total) {
@@ -129,44 +169,85 @@ void PlaylistFetch::download()
         emit progress(received, total > 0 ? total : -1);
     });
     m_stall.start();
+    m_clock.start();
+    m_pace.start();
+}
+
+void PlaylistFetch::fail(const QString &why)
+{
+    if (!m_reply)
+        return;
+    m_stallError = why;
+    m_reply->abort();
 }
 
 void PlaylistFetch::onReadyRead()
 {
     m_stall.start();
-    m_received += m_reply->readAll();
-    if (m_received.size() > kMaxPlaylistSize) {
-        m_stallError = QStringLiteral("The playlist is larger than 512 MiB.");
-        m_reply->abort();
+    drain(m_reply);
+}
+
+bool PlaylistFetch::drain(QNetworkReply *reply)
+{
+    while (reply->bytesAvailable() > 0) {
+        const QByteArray chunk = reply->read(kReadBuffer);
+        m_received += chunk.size();
+        if (m_received > kMaxPlaylistSize) {
+            m_stallError = tooLarge();
+            reply->abort();
+            return false;
+        }
+        if (m_spool->write(chunk) != chunk.size()) {
+            m_stallError = QStringLiteral("%1 cannot be written: %2").arg(m_spool->fileName(), m_spool->errorString());
+            reply->abort();
+            return false;
+        }
+    }
+    return true;
+}
+
+void PlaylistFetch::checkPace()
+{
+    const qint64 ms = m_clock.elapsed();
+    if (ms > m_deadlineMs) {
+        fail(QStringLiteral("The download took longer than %1 minutes.").arg(m_deadlineMs / 60000.0));
+    } else if (ms > m_rateGraceMs && m_received * 1000 / ms < m_minimumRate) {
+        fail(QStringLiteral("The server sends too slowly (%1 bytes a second).").arg(m_received * 1000 / ms));
     }
 }
 
 void PlaylistFetch::onFinished()
 {
     m_stall.stop();
+    m_pace.stop();
     QNetworkReply *reply = m_reply;
     m_reply = nullptr;
     reply->deleteLater();
     if (m_cancelled->load()) {
+        m_spool.reset();
         Result r;
         r.cancelled = true;
         finish(r);
         return;
     }
-    if (reply->error() != QNetworkReply::NoError) {
+    const bool drained = reply->error() == QNetworkReply::NoError && drain(reply);
+    if (!drained || !m_spool->flush()) {
+        if (m_stallError.isEmpty() && reply->error() == QNetworkReply::NoError)
+            m_stallError = QStringLiteral("%1 cannot be written: %2").arg(m_spool->fileName(), m_spool->errorString());
+        m_spool.reset();
         Result r;
-        const QString why = !m_stallError.isEmpty() ? m_stallError : reply->errorString();
+        const QString why =
+            outside::Clean(!m_stallError.isEmpty() ? m_stallError : reply->errorString(), outside::kReason);
         r.error = QStringLiteral("The playlist could not be fetched from %1: %2").arg(m_job.source, why);
         finish(r);
         return;
     }
-    m_received += reply->readAll();
-    const QByteArray bytes = std::exchange(m_received, {});
+    const QString path = m_spool->fileName();
     const QString origin = reply->url().toString();
     const Job job = m_job;
     const auto cancelled = m_cancelled;
     m_work.setFuture(
-        QtConcurrent::run([bytes, origin, job, cancelled] { return readAndStore(bytes, origin, job, cancelled); }));
+        QtConcurrent::run([path, origin, job, cancelled] { return readAndStore(path, origin, job, cancelled); }));
 }
 
 void PlaylistFetch::cancel()

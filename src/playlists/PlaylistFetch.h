@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QFutureWatcher>
 #include <QList>
 #include <QObject>
@@ -13,11 +14,14 @@
 
 class QNetworkAccessManager;
 class QNetworkReply;
+class QTemporaryFile;
 
 // One fetch of a playlist: downloads it (http, https; redirects followed, compressed replies
-// unpacked) or reads it from a file, then reads the playlist and writes its channel list on a
-// worker thread. The list file is replaced only when the playlist holds at least one channel;
-// whatever fails leaves it as it was. Reports once, by `finished`.
+// unpacked) into a file in the spool folder, or reads it from a regular file, then reads the
+// playlist and writes its channel list on a worker thread. A download is never held in memory
+// and ends at kMaxPlaylistSize, after kDeadlineMs, or when it is slower on average than
+// kMinimumRate once kRateGraceMs have passed. The list file is replaced only when the playlist
+// holds at least one channel; whatever fails leaves it as it was. Reports once, by `finished`.
 class PlaylistFetch : public QObject
 {
     Q_OBJECT
@@ -28,6 +32,7 @@ public:
         QString source;       // a file path or an http(s) address
         QString listFile;     // the channel list to write
         QString defaultGroup; // the group of entries without one
+        QString spoolFolder;  // where a download is written while it comes (empty: the temp folder)
     };
     struct Result
     {
@@ -52,7 +57,13 @@ public:
     // Certificates trusted besides the system's, for this fetch's downloads alone.
     void setExtraCertificates(const QList<QSslCertificate> &certificates) { m_extraCertificates = certificates; }
 
+    // Bounds on a whole download, whatever its pace (tests shorten them).
+    void setDeadline(int ms, qint64 minimumRate, int graceMs);
+
     static constexpr int kStallTimeoutMs = 30000;
+    static constexpr int kDeadlineMs = 10 * 60 * 1000;
+    static constexpr qint64 kMinimumRate = 2048; // bytes per second, on average
+    static constexpr int kRateGraceMs = 60 * 1000;
 
 signals:
     void progress(qint64 received, qint64 total); // total -1: unknown
@@ -62,12 +73,21 @@ private:
     void download();
     void onReadyRead();
     void onFinished();
+    bool drain(QNetworkReply *reply);
+    void checkPace();
+    void fail(const QString &why);
     void finish(const Result &result);
 
     QPointer<QNetworkAccessManager> m_network;
     QNetworkReply *m_reply = nullptr;
-    QByteArray m_received;
+    std::shared_ptr<QTemporaryFile> m_spool;
+    qint64 m_received = 0;
     QTimer m_stall;
+    QTimer m_pace;
+    QElapsedTimer m_clock;
+    int m_deadlineMs = kDeadlineMs;
+    qint64 m_minimumRate = kMinimumRate;
+    int m_rateGraceMs = kRateGraceMs;
     QString m_stallError;
     QList<QSslCertificate> m_extraCertificates;
     QFutureWatcher<Result> m_work;

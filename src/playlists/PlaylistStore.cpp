@@ -2,6 +2,7 @@
 
 #include "PlaylistReader.h"
 #include "base/Errors.h"
+#include "base/OutsideText.h"
 #include "base/SafeFile.h"
 
 #include <QDir>
@@ -11,9 +12,12 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <algorithm>
+
 namespace {
 
-constexpr qint64 kMaxIndexSize = 4 << 20;
+// Read whole up to this; an index of capped records is far smaller.
+constexpr qint64 kMaxIndexSize = 64 << 20;
 
 QString indexPath(const QString &folder)
 {
@@ -113,35 +117,89 @@ void PlaylistStore::load()
     read();
 }
 
+namespace {
+
+bool isOwnId(const QString &id)
+{
+    // An id names a file: only what this program makes is taken.
+    return !id.isEmpty() && id.size() <= 32 &&
+           std::all_of(id.cbegin(), id.cend(), [](QChar c) { return c.isLetterOrNumber() && c.unicode() < 128; });
+}
+
+std::optional<PlaylistInfo> infoFrom(const QJsonObject &o)
+{
+    PlaylistInfo p;
+    p.id = o.value(QStringLiteral("id")).toString();
+    if (!isOwnId(p.id))
+        return std::nullopt;
+    // Capped as it is read too: an index written by an older version may carry megabytes.
+    p.name = outside::Clean(o.value(QStringLiteral("name")).toString(), outside::kName);
+    p.source = o.value(QStringLiteral("source")).toString().left(outside::kAddress);
+    p.interval = RefreshIntervalFromKey(o.value(QStringLiteral("refresh")).toString());
+    p.refreshed = unstamp(o.value(QStringLiteral("refreshed")));
+    p.tried = unstamp(o.value(QStringLiteral("tried")));
+    p.error = outside::Clean(o.value(QStringLiteral("error")).toString(), outside::kReason);
+    p.channels = o.value(QStringLiteral("channels")).toInt();
+    return p;
+}
+
+// The records that can still be read from a damaged index: each `{...}` that parses alone.
+QList<PlaylistInfo> salvage(const QByteArray &text)
+{
+    constexpr qsizetype kMaxRecord = 64 * 1024; // a capped record is far smaller
+    QList<PlaylistInfo> out;
+    qsizetype close = -1;
+    int tries = 0;
+    for (qsizetype open = text.indexOf('{', 1); open >= 0 && tries < 100000; open = text.indexOf('{', open + 1)) {
+        if (close < open)
+            close = text.indexOf('}', open);
+        if (close < 0)
+            break;
+        if (close - open > kMaxRecord)
+            continue;
+        ++tries;
+        const QJsonDocument doc = QJsonDocument::fromJson(text.mid(open, close - open + 1));
+        if (const auto p = infoFrom(doc.object()))
+            out.append(*p);
+    }
+    return out;
+}
+
+} // namespace
+
 void PlaylistStore::read()
 {
     m_playlists.clear();
+    m_damage.clear();
     QFile file(indexPath(m_folder));
     if (!file.exists())
         return;
-    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxIndexSize)
+    if (!file.open(QIODevice::ReadOnly))
         throw ZError(QStringLiteral("The list of playlists (%1) cannot be read.").arg(file.fileName()));
+    // Past the size limit only the start is read, for what can be saved of it.
+    const QByteArray text = file.read(kMaxIndexSize);
     QJsonParseError why{};
-    const QJsonDocument doc = QJsonDocument::fromJson(file.readAll(), &why);
-    if (why.error != QJsonParseError::NoError || !doc.isObject())
-        throw ZError(
-            QStringLiteral("The list of playlists (%1) is damaged: %2").arg(file.fileName(), why.errorString()));
-    for (const QJsonValue &v : doc.object().value(QStringLiteral("playlists")).toArray()) {
-        const QJsonObject o = v.toObject();
+    const QJsonDocument doc = file.atEnd() ? QJsonDocument::fromJson(text, &why) : QJsonDocument();
+    if (file.atEnd() && why.error == QJsonParseError::NoError && doc.isObject()) {
+        for (const QJsonValue &v : doc.object().value(QStringLiteral("playlists")).toArray()) {
+            if (const auto p = infoFrom(v.toObject()))
+                m_playlists.append(*p);
+        }
+        return;
+    }
+    m_damage = file.atEnd() ? why.errorString() : QStringLiteral("it is larger than %1 bytes").arg(kMaxIndexSize);
+    for (const PlaylistInfo &p : salvage(text)) {
+        if (!find(p.id))
+            m_playlists.append(p);
+    }
+    // A list whose record was lost is still the user's: it stays in the menu under its id.
+    const QStringList lists = QDir(m_folder).entryList({QStringLiteral("*.CHL")}, QDir::Files, QDir::Name);
+    for (const QString &name : lists) {
         PlaylistInfo p;
-        p.id = o.value(QStringLiteral("id")).toString();
-        // An id names a file: only what this program makes is taken.
-        if (p.id.isEmpty() || p.id.size() > 32 || std::any_of(p.id.cbegin(), p.id.cend(), [](QChar c) {
-                return !(c.isLetterOrNumber() && c.unicode() < 128);
-            }))
+        p.id = name.chopped(4);
+        if (!isOwnId(p.id) || find(p.id))
             continue;
-        p.name = o.value(QStringLiteral("name")).toString();
-        p.source = o.value(QStringLiteral("source")).toString();
-        p.interval = RefreshIntervalFromKey(o.value(QStringLiteral("refresh")).toString());
-        p.refreshed = unstamp(o.value(QStringLiteral("refreshed")));
-        p.tried = unstamp(o.value(QStringLiteral("tried")));
-        p.error = o.value(QStringLiteral("error")).toString();
-        p.channels = o.value(QStringLiteral("channels")).toInt();
+        p.name = QStringLiteral("Playlist %1 (recovered)").arg(p.id);
         m_playlists.append(p);
     }
 }
@@ -173,6 +231,11 @@ template<typename Change> void PlaylistStore::change(Change &&change)
     if (!lock.isLocked())
         throw ZError(QStringLiteral("The playlists are being changed by another Zentavo. Please try again."));
     read();
+    // What a damaged index still held is written back; the damaged file is kept beside it.
+    if (!m_damage.isEmpty()) {
+        QFile::remove(indexPath(m_folder) + QStringLiteral(".damaged"));
+        QFile::copy(indexPath(m_folder), indexPath(m_folder) + QStringLiteral(".damaged"));
+    }
     const QList<PlaylistInfo> before = m_playlists;
     change();
     try {
@@ -194,8 +257,8 @@ PlaylistInfo PlaylistStore::add(const QString &name, const QString &source, Refr
         while (taken(QStringLiteral("p%1").arg(n)))
             ++n;
         added.id = QStringLiteral("p%1").arg(n);
-        added.name = name;
-        added.source = source;
+        added.name = outside::Clean(name, outside::kName);
+        added.source = source.left(outside::kAddress);
         added.interval = interval;
         m_playlists.append(added);
     });
@@ -208,6 +271,9 @@ void PlaylistStore::update(const PlaylistInfo &info)
         for (PlaylistInfo &p : m_playlists) {
             if (p.id == info.id) {
                 p = info;
+                p.name = outside::Clean(p.name, outside::kName);
+                p.source = p.source.left(outside::kAddress);
+                p.error = outside::Clean(p.error, outside::kReason);
                 return;
             }
         }
@@ -242,7 +308,8 @@ void PlaylistStore::recordFailure(const QString &id, const QString &error, const
         for (PlaylistInfo &p : m_playlists) {
             if (p.id == id) {
                 p.tried = when.toUTC();
-                p.error = error;
+                // A server's reason phrase can be megabytes: the index keeps a line of it.
+                p.error = outside::Clean(error, outside::kReason);
             }
         }
     });

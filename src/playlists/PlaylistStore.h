@@ -40,8 +40,12 @@ public:
     const QString &folder() const { return m_folder; }
     QString listFile(const QString &id) const;
 
-    // Re-reads the index. A missing index is an empty one; an unreadable one raises ZError.
+    // Re-reads the index. A missing index is an empty one; one that cannot be opened raises
+    // ZError. Of a damaged or oversized one, every record that can be read is kept, and a list
+    // file whose record is lost stays as "Playlist <id> (recovered)"; damage() says why. The
+    // next change writes the index anew and keeps the damaged one as index.json.damaged.
     void load();
+    QString damage() const { return m_damage; }
     const QList<PlaylistInfo> &playlists() const { return m_playlists; }
     std::optional<PlaylistInfo> find(const QString &id) const;
     // The playlist's list file exists (its first fetch succeeded).
@@ -67,4 +71,5 @@ private:
 
     QString m_folder;
     QList<PlaylistInfo> m_playlists;
+    QString m_damage;
 };

@@ -4,8 +4,10 @@
 #include "catalogue/ListCipher.h"
 #include "catalogue/XmlDocument.h"
 #include "playlists/PlaylistFetch.h"
+#include "playlists/PlaylistReader.h"
 #include "playlists/PlaylistStore.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QJsonDocument>
 #include <QNetworkAccessManager>
@@ -16,6 +18,8 @@
 #include <QSslSocket>
 #include <QTest>
 #include <QThread>
+
+#include <sys/stat.h>
 
 Q_DECLARE_METATYPE(PlaylistFetch::Result)
 
@@ -96,7 +100,9 @@ private slots:
     void failuresKeepTheStoredList();
     void cancelKeepsTheStoredList();
     void localFile();
+    void hostileSourcesAreCut();
     void storeKeepsItsIndexAcrossProcesses();
+    void damagedIndexKeepsTheUsersPlaylists();
     void refreshIsDue();
 
 private:
@@ -127,7 +133,7 @@ void tst_PlaylistFetch::httpsWithCompressionTrustsOnlyWhatItIsGiven()
     tls.reply = "HTTP/1.1 200 OK\r\nContent-Type: audio/x-mpegurl\r\nContent-Encoding: deflate\r\nContent-Length: " +
                 QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
     const PlaylistFetch::Job job{tls.url(QStringLiteral("/index.m3u")), dir.file(QStringLiteral("p1.CHL")),
-                                 QStringLiteral("Mine")};
+                                 QStringLiteral("Mine"), dir.file(QStringLiteral("spool"))};
 
     PlaylistFetch fetch(&m_network);
     fetch.setExtraCertificates({tls.certificate});
@@ -158,8 +164,8 @@ void tst_PlaylistFetch::redirectsAreFollowed()
                 HttpReply(302, "Found", {}, "Location: " + http.url(QStringLiteral("/new.m3u")).toUtf8() + "\r\n"));
     http.script(QStringLiteral("/new.m3u"), HttpReply(200, "OK", kPlaylist));
     PlaylistFetch fetch(&m_network);
-    const PlaylistFetch::Result r =
-        run(fetch, {http.url(QStringLiteral("/old.m3u")), dir.file(QStringLiteral("p.CHL")), QStringLiteral("x")});
+    const PlaylistFetch::Result r = run(fetch, {http.url(QStringLiteral("/old.m3u")), dir.file(QStringLiteral("p.CHL")),
+                                                QStringLiteral("x"), dir.file(QStringLiteral("spool"))});
     QVERIFY2(r.ok, qPrintable(r.error));
     QCOMPARE(r.channels, 2);
 }
@@ -194,7 +200,8 @@ void tst_PlaylistFetch::failuresKeepTheStoredList()
     PlaylistFetch fetch(&m_network);
     fetch.setStallTimeout(300);
     const PlaylistFetch::Result result =
-        run(fetch, {http.url(QStringLiteral("/list.m3u")), dir.file(QStringLiteral("p.CHL")), QStringLiteral("x")});
+        run(fetch, {http.url(QStringLiteral("/list.m3u")), dir.file(QStringLiteral("p.CHL")), QStringLiteral("x"),
+                    dir.file(QStringLiteral("spool"))});
     QVERIFY(!result.ok);
     QVERIFY(!result.cancelled);
     QVERIFY2(result.error.contains(why), qPrintable(result.error));
@@ -214,7 +221,8 @@ void tst_PlaylistFetch::cancelKeepsTheStoredList()
     http.script(QStringLiteral("/list.m3u"), slow);
     PlaylistFetch fetch(&m_network);
     QSignalSpy done(&fetch, &PlaylistFetch::finished);
-    fetch.start({http.url(QStringLiteral("/list.m3u")), dir.file(QStringLiteral("p.CHL")), QStringLiteral("x")});
+    fetch.start({http.url(QStringLiteral("/list.m3u")), dir.file(QStringLiteral("p.CHL")), QStringLiteral("x"),
+                 dir.file(QStringLiteral("spool"))});
     // Cancelled while the download runs (the rest of it comes much later).
     QTRY_VERIFY_WITH_TIMEOUT(!http.requests().isEmpty(), 5000);
     QTest::qWait(200);
@@ -235,19 +243,21 @@ void tst_PlaylistFetch::localFile()
     TempAppDir dir;
     dir.write(QStringLiteral("mine.pls"), "[playlist]\nFile1=http://a/1\nTitle1=First\n");
     PlaylistFetch fetch(&m_network);
-    const PlaylistFetch::Result r =
-        run(fetch, {dir.file(QStringLiteral("mine.pls")), dir.file(QStringLiteral("p.CHL")), QStringLiteral("Mine")});
+    const PlaylistFetch::Result r = run(fetch, {dir.file(QStringLiteral("mine.pls")), dir.file(QStringLiteral("p.CHL")),
+                                                QStringLiteral("Mine"), dir.file(QStringLiteral("spool"))});
     QVERIFY2(r.ok, qPrintable(r.error));
     QCOMPARE(r.channels, 1);
     const PlaylistFetch::Result missing =
-        run(fetch, {dir.file(QStringLiteral("gone.m3u")), dir.file(QStringLiteral("q.CHL")), QStringLiteral("x")});
+        run(fetch, {dir.file(QStringLiteral("gone.m3u")), dir.file(QStringLiteral("q.CHL")), QStringLiteral("x"),
+                    dir.file(QStringLiteral("spool"))});
     QVERIFY(!missing.ok);
     QVERIFY(missing.error.contains(QStringLiteral("gone.m3u")));
 
     // A cancel that comes once the list is stored is too late: the result says it was stored.
     QFile::remove(dir.file(QStringLiteral("p.CHL")));
     QSignalSpy done(&fetch, &PlaylistFetch::finished);
-    fetch.start({dir.file(QStringLiteral("mine.pls")), dir.file(QStringLiteral("p.CHL")), QStringLiteral("Mine")});
+    fetch.start({dir.file(QStringLiteral("mine.pls")), dir.file(QStringLiteral("p.CHL")), QStringLiteral("Mine"),
+                 dir.file(QStringLiteral("spool"))});
     QElapsedTimer clock;
     clock.start();
     while (!QFile::exists(dir.file(QStringLiteral("p.CHL"))) && clock.elapsed() < 5000)
@@ -257,6 +267,48 @@ void tst_PlaylistFetch::localFile()
     QTRY_COMPARE(done.size(), 1);
     const auto late = done.first().first().value<PlaylistFetch::Result>();
     QVERIFY(late.ok && !late.cancelled);
+}
+
+void tst_PlaylistFetch::hostileSourcesAreCut()
+{
+    TempAppDir dir;
+    const QString spool = dir.file(QStringLiteral("spool"));
+    const auto job = [&](const QString &source) {
+        return PlaylistFetch::Job{source, dir.file(QStringLiteral("p.CHL")), QStringLiteral("x"), spool};
+    };
+    TestHttpServer http;
+    const QByteArray head = "HTTP/1.0 200 OK\r\nContent-Type: audio/x-mpegurl\r\n\r\n#EXTM3U\n";
+    // A body without end, as fast as loopback goes: refused at the limit, and nothing is left over.
+    TestHttpServer::Reply endless;
+    endless.raw = head;
+    endless.pieces = QList<QByteArray>((kMaxPlaylistSize >> 20) + 2, QByteArray(1 << 20, '#'));
+    http.script(QStringLiteral("/endless.m3u"), endless);
+    // A byte now and then: never stalled long enough for the stall timeout.
+    TestHttpServer::Reply drip;
+    drip.raw = head;
+    drip.pieces = QList<QByteArray>(200, "#");
+    drip.pieceDelayMs = 100;
+    http.script(QStringLiteral("/drip.m3u"), drip);
+
+    PlaylistFetch fetch(&m_network);
+    const PlaylistFetch::Result big = run(fetch, job(http.url(QStringLiteral("/endless.m3u"))));
+    QVERIFY2(big.error.contains(QStringLiteral("larger than 128 MiB")), qPrintable(big.error));
+    QVERIFY(QDir(spool).entryList(QDir::Files).isEmpty());
+
+    fetch.setDeadline(60000, 1000, 1000); // at least 1000 bytes a second after the first second
+    const PlaylistFetch::Result slow = run(fetch, job(http.url(QStringLiteral("/drip.m3u"))));
+    QVERIFY2(slow.error.contains(QStringLiteral("too slowly")), qPrintable(slow.error));
+    fetch.setDeadline(1500, 0, 60000);
+    const PlaylistFetch::Result late = run(fetch, job(http.url(QStringLiteral("/drip.m3u"))));
+    QVERIFY2(late.error.contains(QStringLiteral("took longer than")), qPrintable(late.error));
+    QVERIFY(QDir(spool).entryList(QDir::Files).isEmpty());
+
+    // Only regular files are read: a device or a pipe never ends.
+    QVERIFY(::mkfifo(QFile::encodeName(dir.file(QStringLiteral("pipe.m3u"))).constData(), 0600) == 0);
+    for (const QString &source : {QStringLiteral("/dev/zero"), dir.file(QStringLiteral("pipe.m3u"))}) {
+        const PlaylistFetch::Result device = run(fetch, job(source));
+        QVERIFY2(device.error.contains(QStringLiteral("is not a file")), qPrintable(device.error));
+    }
 }
 
 void tst_PlaylistFetch::storeKeepsItsIndexAcrossProcesses()
@@ -288,12 +340,48 @@ void tst_PlaylistFetch::storeKeepsItsIndexAcrossProcesses()
     mine.load();
     QCOMPARE(mine.playlists().size(), 1);
     QVERIFY_THROWS_EXCEPTION(ZError, mine.update(a)); // removed meanwhile
+}
 
-    // A damaged index is reported, not taken for an empty one (which the next change would write).
+void tst_PlaylistFetch::damagedIndexKeepsTheUsersPlaylists()
+{
+    TempAppDir dir;
+    const QString folder = dir.file(QStringLiteral("playlists"));
+    PlaylistStore store(folder);
+    const PlaylistInfo web =
+        store.add(QStringLiteral("Web"), QStringLiteral("https://x/a.m3u"), RefreshInterval::Daily);
+    const PlaylistInfo own = store.add(QStringLiteral("Mine"), QStringLiteral("/home/u/b.m3u"), RefreshInterval::Never);
+    for (const PlaylistInfo &p : {web, own})
+        dir.writeList(QStringLiteral("playlists/") + p.id + QStringLiteral(".CHL"), "<ChannelList/>");
+    // A server's 5 MB reason phrase with control characters: a line of it is kept.
+    QByteArray reason(5 << 20, '\x01');
+    reason.prepend("HTTP 500 ");
+    store.recordFailure(web.id, QString::fromLatin1(reason) + QStringLiteral("tail"), QDateTime::currentDateTimeUtc());
+    QCOMPARE(store.find(web.id)->error, QStringLiteral("HTTP 500 tail"));
+    const QByteArray index = dir.read(QStringLiteral("playlists/index.json"));
+    QVERIFY(index.size() < 4096);
+
+    // The index is cut inside the second record: the first is read, the second list stays as recovered.
+    const QByteArray cut = index.left(index.indexOf(own.id.toUtf8()));
+    dir.write(QStringLiteral("playlists/index.json"), cut);
+    PlaylistStore later(folder);
+    later.load();
+    QVERIFY(!later.damage().isEmpty());
+    QCOMPARE(later.playlists().size(), 2);
+    QCOMPARE(later.playlists()[0].name, QStringLiteral("Web"));
+    QCOMPARE(later.playlists()[0].source, web.source);
+    QCOMPARE(later.playlists()[1].id, own.id);
+    QCOMPARE(later.playlists()[1].name, QStringLiteral("Playlist %1 (recovered)").arg(own.id));
+    // Nothing readable at all: the lists are still there.
     dir.write(QStringLiteral("playlists/index.json"), "{\"playlists\": [");
-    QVERIFY_THROWS_EXCEPTION(ZError, later.load());
-    QVERIFY_THROWS_EXCEPTION(ZError, later.add(QStringLiteral("C"), QStringLiteral("c"), RefreshInterval::Never));
-    QCOMPARE(dir.read(QStringLiteral("playlists/index.json")), QByteArray("{\"playlists\": ["));
+    later.load();
+    QCOMPARE(later.playlists().size(), 2);
+    // The next change writes a sound index and keeps the damaged one.
+    later.add(QStringLiteral("New"), QStringLiteral("/home/u/c.m3u"), RefreshInterval::Never);
+    QCOMPARE(dir.read(QStringLiteral("playlists/index.json.damaged")), QByteArray("{\"playlists\": ["));
+    PlaylistStore again(folder);
+    again.load();
+    QVERIFY(again.damage().isEmpty());
+    QCOMPARE(again.playlists().size(), 3);
 }
 
 void tst_PlaylistFetch::refreshIsDue()
