@@ -158,11 +158,11 @@ void Tfrm_Main::createSubsystems()
     });
     m_recent = std::make_unique<RecentTitles>(m_global.RecentFile);
     m_recent->load();
+    connect(m_recent.get(), &RecentTitles::saveFailed, this,
+            [](const QString &why) { qWarning("recently played titles not saved: %s", qPrintable(why)); });
     connect(m_playback->nowPlaying(), &NowPlaying::newTitle, this,
             [this](const QString &channel, const QString &title) {
-                QString why;
-                if (!m_recent->add({QDateTime::currentDateTimeUtc(), channel, title}, &why))
-                    qWarning("recently played titles not saved: %s", qPrintable(why));
+                m_recent->add({QDateTime::currentDateTimeUtc(), channel, title});
             });
     createDesktopLink();
     m_health = new HealthCommands({m_ui->treChannle, m_ui->menFilter, m_ui->Panel5, m_ui->StatusBar1}, m_global,

@@ -3,6 +3,7 @@
 #include "playback/RecentTitles.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -16,6 +17,7 @@ private slots:
     void newTitlesAreToldOnce();
     void recentTitlesKeepTheLastHundredAcrossRuns();
     void recentTitlesSurviveABadFile();
+    void recentTitlesFromAHostileStation();
 };
 
 void tst_NowPlaying::splitsArtistAndTitle_data()
@@ -90,12 +92,12 @@ void tst_NowPlaying::recentTitlesKeepTheLastHundredAcrossRuns()
         recent.load();
         for (int i = 0; i < 130; ++i) {
             const QString title = QStringLiteral("Song %1").arg(i);
-            QVERIFY(recent.add({start.addSecs(i), QStringLiteral("Radio"), title}));
-            QVERIFY(recent.add({start.addSecs(i), QStringLiteral("Radio"), title})); // said again: not twice
+            recent.add({start.addSecs(i), QStringLiteral("Radio"), title});
+            recent.add({start.addSecs(i), QStringLiteral("Radio"), title}); // said again: not twice
         }
         // The same title on another channel is another entry.
-        QVERIFY(recent.add({start.addSecs(200), QStringLiteral("Other"), QStringLiteral("Song 129")}));
-    }
+        recent.add({start.addSecs(200), QStringLiteral("Other"), QStringLiteral("Song 129")});
+    } // written at the end
     RecentTitles again(file);
     again.load();
     QCOMPARE(again.entries().size(), RecentTitles::kMax);
@@ -128,9 +130,42 @@ void tst_NowPlaying::recentTitlesSurviveABadFile()
     // for this run and the reason is told.
     RecentTitles nowhere(file + QStringLiteral("/folder/Recent.json"));
     QString why;
-    QVERIFY(!nowhere.add({QDateTime::currentDateTimeUtc(), QStringLiteral("C"), QStringLiteral("T")}, &why));
+    nowhere.add({QDateTime::currentDateTimeUtc(), QStringLiteral("C"), QStringLiteral("T")});
+    QVERIFY(!nowhere.flush(&why));
     QVERIFY(!why.isEmpty());
     QCOMPARE(nowhere.entries().size(), 1);
+}
+
+void tst_NowPlaying::recentTitlesFromAHostileStation()
+{
+    // A station that sends a new 100 KB title full of control characters many times a second.
+    TempAppDir dir;
+    const QString file = dir.file(QStringLiteral("Recent.json"));
+    QString junk(100 * 1024, QChar(1));
+    for (qsizetype i = 0; i < junk.size(); i += 7)
+        junk[i] = u'x';
+    {
+        RecentTitles recent(file);
+        recent.setSaveDelay(300);
+        QSignalSpy saved(&recent, &RecentTitles::saved);
+        const QDateTime start = QDateTime::currentDateTimeUtc();
+        for (int i = 0; i < 300; ++i)
+            recent.add({start.addSecs(i), QStringLiteral("Radio\n<b>x</b>") + junk, QString::number(i) + junk});
+        // Everything in one write, made after the burst, not one write per title.
+        QTRY_COMPARE(saved.count(), 1);
+        QVERIFY(!saved.wait(600));
+        const RecentTitles::Entry &newest = recent.entries().first();
+        QCOMPARE(newest.title.size(), 512);
+        QCOMPARE(newest.channel.size(), 256);
+        QVERIFY(newest.title.startsWith(QStringLiteral("299x")));
+        QVERIFY(!newest.channel.contains(QChar(1)) && newest.channel.startsWith(QStringLiteral("Radio <b>x</b>x")));
+    }
+    // The file reads back whole: no escaping made it outgrow what is read.
+    QVERIFY(QFileInfo(file).size() < 256 * 1024);
+    RecentTitles again(file);
+    again.load();
+    QCOMPARE(again.entries().size(), RecentTitles::kMax);
+    QVERIFY(again.entries().first().title.startsWith(QStringLiteral("299x")));
 }
 
 QTEST_GUILESS_MAIN(tst_NowPlaying)
