@@ -4,8 +4,10 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
-#include <QStandardPaths>
 #include <QThread>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -80,6 +82,33 @@ bool WriteFileAtomically(const QString &path, const QByteArray &bytes, QString *
     return ok;
 }
 
+namespace {
+// Owned by this user, a folder and not a link to one, closed to everyone else: nobody else can
+// put a socket or a lock there (a socket there would receive our arguments, tokens and all).
+bool isPrivateDir(const QString &path)
+{
+    struct stat st
+    {
+    };
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() &&
+           (st.st_mode & 077) == 0;
+}
+} // namespace
+
+QString PrivateRuntimeDir(QString *why)
+{
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty() && isPrivateDir(runtime))
+        return runtime;
+    const QString own = QDir::tempPath() + QStringLiteral("/zentavo-") + QString::number(::geteuid());
+    ::mkdir(QFile::encodeName(own).constData(), 0700);
+    if (isPrivateDir(own))
+        return own;
+    if (why)
+        *why = QStringLiteral("neither XDG_RUNTIME_DIR nor %1 is a folder that only this user can reach").arg(own);
+    return {};
+}
+
 QString FileLock::lockFileFor(const QString &path)
 {
     const QFileInfo info(path);
@@ -87,7 +116,7 @@ QString FileLock::lockFileFor(const QString &path)
     if (folder.isWritable())
         return info.absoluteFilePath() + QStringLiteral(".lock");
     // A folder we may not write (an installed program's): the runtime folder, one lock per file.
-    QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    QString runtime = PrivateRuntimeDir();
     if (runtime.isEmpty())
         runtime = QDir::tempPath();
     const QByteArray id =

@@ -35,6 +35,11 @@ private:
 // Replaces `path` by `bytes`, whole or not at all. Returns false with a reason.
 bool WriteFileAtomically(const QString &path, const QByteArray &bytes, QString *error = nullptr);
 
+// A folder only this user can reach, for sockets and locks: XDG_RUNTIME_DIR where it is owned
+// by this user and closed to others, else a folder of our own under the temp folder, made so and
+// checked so; empty (with the reason) where neither can be had.
+QString PrivateRuntimeDir(QString *why = nullptr);
+
 // Keeps other Zentavo processes from changing a file while this one reads, changes and writes
 // it: a lock file beside it, or in the user's runtime folder where its folder cannot be written.
 // A lock left by a process that died is taken over.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Mpris.h"
+#include "base/OutsideText.h"
 
 #include <QDBusAbstractAdaptor>
 #include <QDBusObjectPath>
@@ -76,7 +77,12 @@ public slots:
     void PlayPause() { emit m_mpris->playPauseRequested(); }
     void Stop() { emit m_mpris->stopRequested(); }
     void Play() { emit m_mpris->playRequested(); }
-    void OpenUri(const QString &uri) { emit m_mpris->openUriRequested(uri); }
+    // Any program on the bus may call it: an address longer than any real one is not taken.
+    void OpenUri(const QString &uri)
+    {
+        if (uri.size() <= outside::kAddress)
+            emit m_mpris->openUriRequested(uri);
+    }
     // Live streams cannot be wound: both do nothing, as CanSeek says.
     void Seek(qlonglong) {}
     void SetPosition(const QDBusObjectPath &, qlonglong) {}

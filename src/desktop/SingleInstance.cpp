@@ -1,5 +1,7 @@
 #include "SingleInstance.h"
 
+#include "base/SafeFile.h"
+
 #include <QCryptographicHash>
 #include <QDir>
 #include <QElapsedTimer>
@@ -7,23 +9,15 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLocalSocket>
-#include <QStandardPaths>
 #include <QThread>
 #include <QTimer>
+
+#include <cstdio>
 
 namespace {
 
 const QByteArray kMagic = QByteArrayLiteral("ZENTAVO-REQUEST/1\n");
 const QByteArray kAnswer = QByteArrayLiteral("OK\n");
-
-QString runtimeDir()
-{
-    QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (dir.isEmpty())
-        dir = QDir::tempPath();
-    QDir().mkpath(dir);
-    return dir;
-}
 
 } // namespace
 
@@ -31,9 +25,12 @@ SingleInstance::SingleInstance(const QString &key, QObject *parent) : QObject(pa
 {
     const QString id =
         QString::fromLatin1(QCryptographicHash::hash(key.toUtf8(), QCryptographicHash::Sha1).toHex().left(16));
-    const QString base = runtimeDir() + QStringLiteral("/zentavo-") + id;
-    m_socketPath = base + QStringLiteral(".socket");
-    m_lockPath = base + QStringLiteral(".lock");
+    const QString dir = PrivateRuntimeDir(&m_unavailable);
+    if (!dir.isEmpty()) {
+        const QString base = dir + QStringLiteral("/zentavo-") + id;
+        m_socketPath = base + QStringLiteral(".socket");
+        m_lockPath = base + QStringLiteral(".lock");
+    }
     m_server.setSocketOptions(QLocalServer::UserAccessOption);
     connect(&m_server, &QLocalServer::newConnection, this, &SingleInstance::accept);
 }
@@ -100,6 +97,10 @@ bool SingleInstance::handOver(const Request &request, int timeoutMs)
 
 SingleInstance::Role SingleInstance::start(const Request &request)
 {
+    if (m_socketPath.isEmpty()) {
+        fprintf(stderr, "zentavo: one instance is not kept this time: %s\n", qPrintable(m_unavailable));
+        return Role::Alone;
+    }
     QElapsedTimer clock;
     clock.start();
     m_lock = std::make_unique<QLockFile>(m_lockPath);

@@ -42,6 +42,7 @@ public:
     static std::optional<Request> decode(const QByteArray &message);
     static constexpr qsizetype kMaxMessage = 64 * 1024;
 
+    // Empty where no private folder could be had: then every start runs alone.
     QString socketPath() const { return m_socketPath; }
 
 signals:
@@ -53,6 +54,7 @@ private:
 
     QString m_socketPath;
     QString m_lockPath;
+    QString m_unavailable;
     std::unique_ptr<QLockFile> m_lock;
     QLocalServer m_server;
     QList<Request> m_pending;

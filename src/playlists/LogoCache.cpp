@@ -16,6 +16,7 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QSslConfiguration>
+#include <QXmlStreamReader>
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
@@ -30,6 +31,45 @@ QString failuresFile(const QString &folder)
     return folder + QStringLiteral("failures.json");
 }
 
+// An SVG that names nothing outside itself. Drawing one that does would read whatever local
+// file its <image> names into the cached logo, for anyone the list came from.
+bool refersOutside(QStringView text)
+{
+    if (text.contains(QLatin1StringView("@import"), Qt::CaseInsensitive))
+        return true;
+    for (qsizetype at = text.indexOf(QLatin1StringView("url(")); at >= 0;
+         at = text.indexOf(QLatin1StringView("url("), at + 4)) {
+        QStringView target = text.sliced(at + 4).trimmed();
+        if (target.startsWith(u'"') || target.startsWith(u'\''))
+            target = target.sliced(1);
+        if (!target.startsWith(u'#'))
+            return true;
+    }
+    return false;
+}
+
+bool svgIsSelfContained(const QByteArray &bytes)
+{
+    QXmlStreamReader xml(bytes);
+    while (!xml.atEnd()) {
+        const auto token = xml.readNext();
+        if (token == QXmlStreamReader::DTD && !xml.entityDeclarations().isEmpty())
+            return false;
+        if (token == QXmlStreamReader::Characters && refersOutside(xml.text()))
+            return false;
+        if (token != QXmlStreamReader::StartElement)
+            continue;
+        for (const QXmlStreamAttribute &a : xml.attributes()) {
+            const QStringView value = a.value().trimmed();
+            if (a.name() == u"href" && !value.startsWith(u'#') && !value.startsWith(QLatin1StringView("data:")))
+                return false;
+            if (refersOutside(value))
+                return false;
+        }
+    }
+    return !xml.hasError();
+}
+
 // Decodes, scales and stores one logo; keeps the folder under `limit`. Runs on the worker.
 bool store(const QByteArray &bytes, const QString &file, const QString &folder, qint64 limit,
            const std::shared_ptr<std::atomic<qint64>> &total)
@@ -38,6 +78,9 @@ bool store(const QByteArray &bytes, const QString &file, const QString &folder, 
     buffer.setData(bytes);
     QImageReader reader(&buffer);
     reader.setAutoTransform(true);
+    const QByteArray format = reader.format();
+    if (format == "svgz" || (format == "svg" && !svgIsSelfContained(bytes)))
+        return false;
     // A picture claiming to be huge is refused before it is decoded.
     const QSize size = reader.size();
     if (size.isValid() && qint64(size.width()) * size.height() > 64LL * 1024 * 1024)

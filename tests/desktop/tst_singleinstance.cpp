@@ -3,18 +3,22 @@
 #include "desktop/SingleInstance.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocalSocket>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <csignal>
 #include <cstdio>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
-
 
 // Another process of this test in one of its roles.
 struct Other
@@ -68,6 +72,7 @@ private slots:
     void crashedInstanceLeavesNothingInTheWay();
     void anotherProgramIsItsOwnInstance();
     void garbageAndFloodsAreDropped();
+    void onlyAFolderOfOurOwnIsUsed();
 };
 
 void tst_SingleInstance::messagesRoundTrip()
@@ -77,7 +82,7 @@ void tst_SingleInstance::messagesRoundTrip()
     QVERIFY(back);
     QCOMPARE(back->arguments, r.arguments);
     QCOMPARE(back->raise, false);
-    QVERIFY(!SingleInstance::decode(SingleInstance::encode(r).chopped(1)));               // cut short
+    QVERIFY(!SingleInstance::decode(SingleInstance::encode(r).chopped(1)));                // cut short
     QVERIFY(!SingleInstance::decode("ZENTAVO-REQUEST/9\n2\n{}"));                          // another version
     QVERIFY(!SingleInstance::decode(SingleInstance::encode(r).replace("arguments", "x"))); // length no longer fits
 }
@@ -123,9 +128,9 @@ void tst_SingleInstance::garbageAndFloodsAreDropped()
     Other running({QStringLiteral("--serve"), QStringLiteral("program-c")});
     QCOMPARE(running.line(), QByteArray("running"));
     const QString path = SingleInstance(QStringLiteral("program-c")).socketPath();
-    for (const QByteArray &junk : {QByteArray(SingleInstance::kMaxMessage * 4, 'x'),
-                                   QByteArray("GET / HTTP/1.0\r\n\r\n"),
-                                   SingleInstance::encode({{QStringLiteral("big")}, true}).replace("big", "bi")}) {
+    for (const QByteArray &junk :
+         {QByteArray(SingleInstance::kMaxMessage * 4, 'x'), QByteArray("GET / HTTP/1.0\r\n\r\n"),
+          SingleInstance::encode({{QStringLiteral("big")}, true}).replace("big", "bi")}) {
         QLocalSocket s;
         s.connectToServer(path);
         QVERIFY(s.waitForConnected(2000));
@@ -137,6 +142,47 @@ void tst_SingleInstance::garbageAndFloodsAreDropped()
     // Still serving, and nothing was taken as a request.
     QCOMPARE(startAs(QStringLiteral("program-c"), {QStringLiteral("after")}), 0);
     QCOMPARE(running.line(), QByteArray("request 1 after"));
+}
+
+void tst_SingleInstance::onlyAFolderOfOurOwnIsUsed()
+{
+    // Without XDG_RUNTIME_DIR the socket goes into a folder of ours under the temp folder, which
+    // anyone could have made first.
+    QTemporaryDir tmp;
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    qunsetenv("XDG_RUNTIME_DIR");
+    qputenv("TMPDIR", QFile::encodeName(tmp.path()));
+    const auto restore = qScopeGuard([&] {
+        qputenv("XDG_RUNTIME_DIR", runtime);
+        qunsetenv("TMPDIR");
+    });
+    const QString own = tmp.path() + QStringLiteral("/zentavo-") + QString::number(::geteuid());
+    const QByteArray ownPath = QFile::encodeName(own);
+    {
+        SingleInstance first(QStringLiteral("program-d"));
+        QCOMPARE(QFileInfo(first.socketPath()).absolutePath(), own);
+        struct stat st
+        {
+        };
+        QVERIFY(::stat(ownPath.constData(), &st) == 0 && (st.st_mode & 0777) == 0700);
+        QCOMPARE(first.start({}), SingleInstance::Role::Running);
+    }
+    QVERIFY(QDir(own).removeRecursively());
+    // Made first by someone, open to all: not used, and this start runs alone.
+    QVERIFY(::mkdir(ownPath.constData(), 0700) == 0 && ::chmod(ownPath.constData(), 0777) == 0);
+    SingleInstance open(QStringLiteral("program-d"));
+    QVERIFY(open.socketPath().isEmpty());
+    QCOMPARE(open.start({}), SingleInstance::Role::Alone);
+    QVERIFY(QDir(own).isEmpty());
+    // Closed but another user's (only root can make one here).
+    if (::geteuid() == 0) {
+        QVERIFY(::chmod(ownPath.constData(), 0700) == 0 && ::chown(ownPath.constData(), 65534, 65534) == 0);
+        QVERIFY(SingleInstance(QStringLiteral("program-d")).socketPath().isEmpty());
+    }
+    // A runtime folder open to others is not taken either.
+    QVERIFY(::chmod(QFile::encodeName(tmp.path()).constData(), 0777) == 0);
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(tmp.path()));
+    QVERIFY(SingleInstance(QStringLiteral("program-d")).socketPath().isEmpty());
 }
 
 int main(int argc, char *argv[])

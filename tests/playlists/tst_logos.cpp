@@ -51,6 +51,7 @@ private slots:
     void aFailingAddressRestsForADay();
     void theFolderStaysUnderItsLimitOldestFirst();
     void onlyRowsOnScreenAskForLogos();
+    void svgLogosReadNoLocalFiles();
 };
 
 void tst_Logos::fetchesAtMostSixAtATimeAndStoresThemSmall()
@@ -84,6 +85,39 @@ void tst_Logos::fetchesAtMostSixAtATimeAndStoresThemSmall()
     LogoCache again(dir.path(), &network);
     again.request(address);
     QCOMPARE(again.running(), 0);
+}
+
+void tst_Logos::svgLogosReadNoLocalFiles()
+{
+    QTemporaryDir dir;
+    QFile secret(dir.filePath(QStringLiteral("secret.png")));
+    QVERIFY(secret.open(QIODevice::WriteOnly));
+    secret.write(png(QSize(64, 64), Qt::red));
+    secret.close();
+    const QByteArray open = "<svg xmlns=\"http://www.w3.org/2000/svg\" xmlns:xlink=\"http://www.w3.org/1999/xlink\" "
+                            "width=\"64\" height=\"64\">";
+    TestHttpServer http;
+    const auto svg = [](const QByteArray &body) {
+        return HttpReply(200, "OK", body, "Content-Type: image/svg+xml\r\n");
+    };
+    http.script(QStringLiteral("/own.svg"), svg(open + "<rect width=\"64\" height=\"64\" fill=\"#00f\"/></svg>"));
+    http.script(QStringLiteral("/image.svg"), svg(open + "<image xlink:href=\"" + secret.fileName().toUtf8() +
+                                                  "\" width=\"64\" height=\"64\"/></svg>"));
+    http.script(QStringLiteral("/style.svg"), svg(open + "<rect width=\"64\" height=\"64\" style=\"fill:url(file://" +
+                                                  secret.fileName().toUtf8() + ")\"/></svg>"));
+    QTemporaryDir cacheDir;
+    QNetworkAccessManager network;
+    LogoCache cache(cacheDir.path(), &network);
+    QSignalSpy ready(&cache, &LogoCache::ready);
+    QSignalSpy failed(&cache, &LogoCache::failed);
+    for (const char *path : {"/own.svg", "/image.svg", "/style.svg"})
+        cache.request(http.url(QString::fromLatin1(path)));
+    QTRY_COMPARE_WITH_TIMEOUT(ready.size() + failed.size(), 3, 10000);
+    QCOMPARE(ready.size(), 1);
+    const QImage own(cache.fileFor(http.url(QStringLiteral("/own.svg"))));
+    QCOMPARE(own.pixelColor(10, 10), QColor(Qt::blue));
+    QVERIFY(!cache.has(http.url(QStringLiteral("/image.svg"))));
+    QVERIFY(!cache.has(http.url(QStringLiteral("/style.svg"))));
 }
 
 void tst_Logos::aFailingAddressRestsForADay()
