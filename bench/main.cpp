@@ -1,10 +1,12 @@
 // zentavo-bench: the program's speed and memory figures, each against a named peer measured in
 // the same run. Usage: zentavo-bench [startup] [catalogue] [playback] [download] [playlists] [live] [health]
+//                     [hostile]
 //                     [--runs N] [--installed PREFIX] (startup: an installed copy against the
 //                     portable one) [--list FILE.CHL] [--m3u FILE]
 #include "CatalogueBench.h"
 #include "DownloadBench.h"
 #include "HealthBench.h"
+#include "HostileBench.h"
 #include "LiveBench.h"
 #include "Measure.h"
 #include "PlaybackBench.h"
@@ -41,6 +43,8 @@ int main(int argc, char *argv[])
     const QStringList args = QCoreApplication::arguments().mid(1);
     if (args.size() == 2 && args.first() == u"--shown-memory")
         return RunShownMemory(args[1]);
+    if (args.value(0) == u"--hostile-case")
+        return RunHostileCase(args.mid(1));
     int runs = 15;
     if (const qsizetype i = args.indexOf(QStringLiteral("--runs")); i >= 0 && i + 1 < args.size())
         runs = args[i + 1].toInt();
@@ -69,5 +73,7 @@ int main(int argc, char *argv[])
         rc |= RunHealthBench(1);
     if (all || args.contains(QStringLiteral("live")))
         rc |= RunLiveBench(qMin(runs, 5));
+    if (all || args.contains(QStringLiteral("hostile")))
+        rc |= RunHostileBench();
     return rc;
 }

@@ -1,5 +1,6 @@
 #include "ChannelHistory.h"
 
+#include "ChannelText.h"
 #include "ChannelTree.h"
 #include "base/TextUtil.h"
 #include "base/pGloba.h"
@@ -49,7 +50,8 @@ void ChannelHistory::play(const ChannelItem &channel)
     };
     int type = 1;
     ParseDecimal(a("Ty"), &type);
-    m_player.SetStreamHeaders({a("UserAgent"), a("Referrer"), a("Cookie")});
+    m_player.SetStreamHeaders(
+        {a("UserAgent"), a("Referrer"), a("Cookie"), a(kOriginAttribute) == QLatin1StringView(kOriginWeb)});
     m_player.PlayStream(a("URL"), a("ChannelName"));
     m_player.SetCurrentChannelType(type);
 }

@@ -16,6 +16,10 @@ inline constexpr const char *kChannelAttributes[] = {"ChannelName", "URL", "INFO
 // its headers a provider's channel does not play).
 inline constexpr const char *kChannelExtraAttributes[] = {"Logo",      "TvgName",  "Number",
                                                           "UserAgent", "Referrer", "Cookie"};
+// A channel of a playlist fetched from the internet carries Origin="web": it may not open local
+// files nor reach this computer's network.
+inline constexpr const char *kOriginAttribute = "Origin";
+inline constexpr const char *kOriginWeb = "web";
 
 // The thirteen categories of the Filter menu, as stored in a channel's T attribute.
 const QStringList &ChannelCategories();

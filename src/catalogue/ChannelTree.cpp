@@ -1,5 +1,6 @@
 #include "ChannelTree.h"
 
+#include "ChannelText.h"
 #include "ListDocuments.h"
 #include "appearance/Artwork.h"
 #include "base/Errors.h"
@@ -387,7 +388,8 @@ void ChannelTree::treChannleDblClick()
     const auto extra = [&](const char *key) {
         return channel->element.attribute(key).value_or(QString());
     };
-    m_player.SetStreamHeaders({extra("UserAgent"), extra("Referrer"), extra("Cookie")});
+    m_player.SetStreamHeaders({extra("UserAgent"), extra("Referrer"), extra("Cookie"),
+                               extra(kOriginAttribute) == QLatin1StringView(kOriginWeb)});
     m_player.PlayStream(url, name);
     m_player.SetCurrentChannelType(ChannelNumber(channel->element.text("Ty")));
     emit channelStarted(ChannelItem(channel->element));

@@ -1,10 +1,12 @@
 #include "ChannelProbe.h"
 
 #include "base/AppInfo.h"
+#include "base/NetworkScope.h"
 #include "base/OutsideText.h"
 #include "playback/PlaylistParser.h"
 
 #include <QFileInfo>
+#include <QHostInfo>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QRegularExpression>
@@ -84,6 +86,36 @@ void ChannelProbe::open(const QUrl &url)
 {
     m_url = url;
     m_head.clear();
+    if (m_target.fromWeb)
+        whenPublic(url, [this, url] { connectTo(url); });
+    else
+        connectTo(url);
+}
+
+void ChannelProbe::whenPublic(const QUrl &url, const std::function<void()> &then)
+{
+    if (const QString why = netscope::WebListRefusal(url); !why.isEmpty()) {
+        conclude(Health::State::Unknown, why);
+        return;
+    }
+    if (netscope::IsPrivateHost(url.host()).has_value()) {
+        then();
+        return;
+    }
+    // A name: looked up first. One that is not found is left to the connection to report.
+    QHostInfo::lookupHost(url.host(), this, [this, then](const QHostInfo &info) {
+        if (m_done)
+            return;
+        const QList<QHostAddress> addresses = info.addresses();
+        if (std::any_of(addresses.cbegin(), addresses.cend(), netscope::IsPrivate))
+            conclude(Health::State::Unknown, QString::fromLatin1(netscope::kPrivateAddress));
+        else
+            then();
+    });
+}
+
+void ChannelProbe::connectTo(const QUrl &url)
+{
     const QString scheme = url.scheme().toLower();
     if (scheme == u"http" || scheme == u"https" || scheme == u"icy")
         openHttp(url);
@@ -104,7 +136,10 @@ void ChannelProbe::openHttp(const QUrl &given)
     if (url.scheme().compare(QLatin1StringView("icy"), Qt::CaseInsensitive) == 0)
         url.setScheme(QStringLiteral("http"));
     QNetworkRequest request(url);
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
+    // A redirect is a hop like any other: for a list from the internet it is looked at first.
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, m_target.fromWeb
+                                                                       ? QNetworkRequest::UserVerifiedRedirectPolicy
+                                                                       : QNetworkRequest::NoLessSafeRedirectPolicy);
     request.setMaximumRedirectsAllowed(8);
     // Checked again where the request is made: a target may come from anywhere.
     const QString agent = outside::HeaderValue(m_target.userAgent);
@@ -117,6 +152,19 @@ void ChannelProbe::openHttp(const QUrl &given)
     // An endless body waits in the socket, not in memory, until it is read.
     m_reply->setReadBufferSize(kReadBuffer);
     connect(m_reply, &QNetworkReply::readyRead, this, &ChannelProbe::httpData);
+    if (m_target.fromWeb) {
+        connect(m_reply, &QNetworkReply::redirected, this, [this, from = url](const QUrl &to) {
+            if (from.scheme() == u"https" && to.scheme() != u"https") {
+                conclude(Health::State::OffAir, QStringLiteral("redirects lead nowhere"));
+                return;
+            }
+            QPointer<QNetworkReply> reply = m_reply;
+            whenPublic(to, [reply] {
+                if (reply)
+                    emit reply->redirectAllowed();
+            });
+        });
+    }
     connect(m_reply, &QNetworkReply::finished, this, &ChannelProbe::httpDone);
 }
 

@@ -6,8 +6,10 @@
 #include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
+
 #include <QTimer>
 #include <QUrl>
+#include <functional>
 
 class QNetworkAccessManager;
 class QNetworkReply;
@@ -33,6 +35,10 @@ signals:
 
 private:
     void open(const QUrl &url);
+    void connectTo(const QUrl &url);
+    // For a channel of a list from the internet: `then` runs where `url` leads to neither a
+    // local file nor this computer's network; otherwise the check ends as unknown.
+    void whenPublic(const QUrl &url, const std::function<void()> &then);
     void openHttp(const QUrl &url);
     void openRtsp(const QUrl &url);
     void httpData();

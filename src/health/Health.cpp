@@ -1,6 +1,7 @@
 #include "Health.h"
 
 #include "base/OutsideText.h"
+#include "catalogue/ChannelText.h"
 #include "catalogue/XmlDocument.h"
 
 QString Health::Word(State state)
@@ -30,6 +31,10 @@ HealthTarget HealthTarget::Of(const XmlNode &channel)
     const auto a = [&channel](const char *name) {
         return channel.attribute(name).value_or(QString());
     };
-    return {a("ChannelName"), a("URL").trimmed(), outside::HeaderValue(a("UserAgent")),
-            outside::HeaderValue(a("Referrer")), outside::HeaderValue(a("Cookie"))};
+    return {a("ChannelName"),
+            a("URL").trimmed(),
+            outside::HeaderValue(a("UserAgent")),
+            outside::HeaderValue(a("Referrer")),
+            outside::HeaderValue(a("Cookie")),
+            a(kOriginAttribute) == QLatin1StringView(kOriginWeb)};
 }

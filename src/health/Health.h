@@ -28,6 +28,7 @@ struct HealthTarget
     QString userAgent;
     QString referrer;
     QString cookie;
+    bool fromWeb = false; // of a playlist from the internet: no local files, no private addresses
 
     // A channel of a list: its Item element's name, URL and headers.
     static HealthTarget Of(const XmlNode &channel);

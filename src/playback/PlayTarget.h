@@ -8,6 +8,9 @@ struct StreamHeaders
     QString userAgent;
     QString referrer;
     QString cookie;
+    // The channel came from a playlist fetched from the internet: it may not open local files
+    // nor addresses of this computer or its network.
+    bool fromWeb = false;
 };
 
 // Where the channel lists, the search and the Open URL dialog send a stream to play.

@@ -8,6 +8,7 @@
 #include "StatusLine.h"
 #include "appearance/AnimatedPicture.h"
 #include "base/AppInfo.h"
+#include "base/NetworkScope.h"
 #include "base/OutsideText.h"
 #include "base/Prompter.h"
 #include "base/ShellOpen.h"
@@ -15,9 +16,13 @@
 #include "online/VendorSite.h"
 
 #include <QAction>
+#include <QHostInfo>
 #include <QLabel>
 #include <QNetworkInformation>
 #include <QResizeEvent>
+#include <QUrl>
+
+#include <algorithm>
 
 PlaybackController::PlaybackController(const Widgets &widgets, TGlobal &global, VideoLayout &layout,
                                        FullScreen &fullScreen, QObject *parent)
@@ -233,6 +238,9 @@ bool PlaybackController::CreatePlayers()
 
 void PlaybackController::PlayStream(const QString &address, const QString &name)
 {
+    ++m_lookups; // a lookup still on its way is for a stream no longer asked for
+    if (!address.isEmpty() && m_nextHeaders.fromWeb && !mayPlayFromWeb(address, name))
+        return;
     if (!m_wm && !CreatePlayers())
         return;
     CurrentEngine = m_global.ChooseEngine(address.isEmpty() ? CurrentUrl : address);
@@ -268,6 +276,38 @@ void PlaybackController::PlayStream(const QString &address, const QString &name)
         m_wm->show();
     }
     ShowPlayingState();
+}
+
+bool PlaybackController::mayPlayFromWeb(const QString &address, const QString &name)
+{
+    const QUrl url(address);
+    const auto refuse = [this, address, name](const QString &why) {
+        ShowMessage(m_w.window, QStringLiteral("\"%1\" is not played: %2.\n%3").arg(name, why, address),
+                    MsgIcon::Exclamation);
+    };
+    if (const QString why = netscope::WebListRefusal(url); !why.isEmpty()) {
+        m_nextHeaders = {};
+        refuse(why);
+        return false;
+    }
+    if (netscope::IsPrivateHost(url.host()).has_value())
+        return true;
+    // A name: where it leads is known once it is looked up.
+    StreamHeaders checked = std::exchange(m_nextHeaders, {});
+    checked.fromWeb = false;
+    const int lookup = m_lookups;
+    QHostInfo::lookupHost(url.host(), this, [=, this](const QHostInfo &info) {
+        if (lookup != m_lookups)
+            return;
+        const QList<QHostAddress> addresses = info.addresses();
+        if (std::any_of(addresses.cbegin(), addresses.cend(), netscope::IsPrivate)) {
+            refuse(QString::fromLatin1(netscope::kPrivateAddress));
+            return;
+        }
+        m_nextHeaders = checked;
+        PlayStream(address, name);
+    });
+    return false;
 }
 
 void PlaybackController::setButtons(std::optional<bool> play, std::optional<bool> pause, std::optional<bool> stop)
@@ -429,7 +469,7 @@ void PlaybackController::wmplayerStatusChange()
 void PlaybackController::SetStreamHeaders(const StreamHeaders &headers)
 {
     m_nextHeaders = {outside::HeaderValue(headers.userAgent), outside::HeaderValue(headers.referrer),
-                     outside::HeaderValue(headers.cookie)};
+                     outside::HeaderValue(headers.cookie), headers.fromWeb};
 }
 
 void PlaybackController::rePlayerShowStatus(const QString &statusText)

@@ -118,7 +118,12 @@ public:
     int CurrentChannelType = 0;
 
 private:
+    // A channel of a list from the internet is not played where it leads to a local file or
+    // into this computer's network: the user is told. False also while its host is looked up
+    // (it plays once that says it may).
+    bool mayPlayFromWeb(const QString &address, const QString &name);
     StreamHeaders m_nextHeaders;
+    int m_lookups = 0; // counts plays: a host lookup answers only the play that asked
     AudioArtwork *m_artwork;
     NowPlaying *m_now;
     void titleChanged(int engine, const QString &title);

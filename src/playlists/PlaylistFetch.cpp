@@ -4,12 +4,14 @@
 #include "PlaylistReader.h"
 #include "base/AppInfo.h"
 #include "base/Errors.h"
+#include "base/NetworkScope.h"
 #include "base/OutsideText.h"
 #include "catalogue/ListCipher.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHostInfo>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -17,6 +19,8 @@
 #include <QTemporaryFile>
 #include <QUrl>
 #include <QtConcurrent/QtConcurrentRun>
+
+#include <algorithm>
 
 namespace {
 
@@ -45,12 +49,27 @@ QByteArray readPlaylistFile(const QString &path)
     return bytes;
 }
 
+// Whether a playlist came from the internet rather than from this computer or its network (a
+// TV server on the LAN). Looked up on the worker; a name that does not resolve counts as the
+// internet.
+bool fromInternet(const QString &origin)
+{
+    if (!IsWebAddress(origin))
+        return false;
+    const QString host = QUrl(origin).host();
+    if (const auto isPrivate = netscope::IsPrivateHost(host))
+        return !*isPrivate;
+    const QList<QHostAddress> addresses = QHostInfo::fromName(host).addresses();
+    return addresses.isEmpty() || !std::all_of(addresses.cbegin(), addresses.cend(), netscope::IsPrivate);
+}
+
 PlaylistFetch::Result readAndStore(const QString &path, const QString &origin, const PlaylistFetch::Job &job,
                                    const std::shared_ptr<std::atomic_bool> &cancelled)
 {
     PlaylistFetch::Result r;
     try {
-        const Playlist playlist = ReadPlaylist(readPlaylistFile(path), origin);
+        Playlist playlist = ReadPlaylist(readPlaylistFile(path), origin);
+        playlist.fromWeb = fromInternet(origin);
         const PlaylistList list = ChannelListOf(playlist, 1, job.defaultGroup);
         if (cancelled->load()) {
             r.cancelled = true;

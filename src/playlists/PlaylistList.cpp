@@ -99,6 +99,8 @@ PlaylistList ChannelListOf(const Playlist &playlist, int channelType, const QStr
             if (!extras[i].isEmpty())
                 set(kChannelExtraAttributes[i], extras[i]);
         }
+        if (playlist.fromWeb)
+            item.append_attribute(kOriginAttribute) = kOriginWeb;
         ++result.channels;
     }
     result.groups = int(groups.size());

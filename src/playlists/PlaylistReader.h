@@ -27,6 +27,9 @@ struct Playlist
 {
     QList<PlaylistEntry> entries;
     QString guide; // url-tvg or x-tvg-url of #EXTM3U, for a programme guide later
+    // Fetched from an address on the internet: its channels may not reach this computer or
+    // its network, nor local files (not set by the reader: the fetch knows).
+    bool fromWeb = false;
 };
 
 // Reads a playlist: M3U/M3U8 with #EXTINF and its attributes in any order (double, single or no

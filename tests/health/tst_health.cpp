@@ -1,6 +1,7 @@
 #include "MediaFixtures.h"
 #include "TestDirs.h"
 #include "TestHttpServer.h"
+#include "base/NetworkScope.h"
 #include "health/HealthChecker.h"
 #include "health/HealthStore.h"
 #include "health/StreamSniff.h"
@@ -8,6 +9,7 @@
 #include <QElapsedTimer>
 #include <QHostInfo>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -52,6 +54,9 @@ private slots:
     void everyVerdictAndReason();
     void sendsTheChannelsHeaders();
     void keepsToItsShareOfEachHost();
+    void whatIsPrivate_data();
+    void whatIsPrivate();
+    void listsFromTheWebStayOutOfThisNetwork();
     void cancelStopsAndLateResultsAreDropped();
     void resultsAreTrustedForADay();
 
@@ -264,6 +269,70 @@ void tst_Health::sendsTheChannelsHeaders()
             checkAll(checker, {{QStringLiteral("c"), QStringLiteral("http://nothing.invalid/"), {}, {}, {}}}).value(0);
         QCOMPARE(n.reason, QStringLiteral("name not found"));
     }
+}
+
+void tst_Health::whatIsPrivate_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<bool>("isPrivate");
+    for (const char *a : {"127.0.0.1", "127.8.9.10", "10.1.2.3", "172.16.0.1", "172.31.255.255", "192.168.1.1",
+                          "169.254.10.20", "100.64.0.1", "0.0.0.0", "::1", "fe80::1", "fd12:3456::1", "fc00::1",
+                          "::ffff:127.0.0.1", "::ffff:192.168.0.1", "::", "224.0.0.1"})
+        QTest::newRow(a) << QString::fromLatin1(a) << true;
+    for (const char *a :
+         {"8.8.8.8", "172.32.0.1", "192.169.0.1", "100.128.0.1", "2001:4860:4860::8888", "::ffff:1.2.3.4"})
+        QTest::newRow(a) << QString::fromLatin1(a) << false;
+}
+
+void tst_Health::whatIsPrivate()
+{
+    QFETCH(QString, address);
+    QFETCH(bool, isPrivate);
+    QCOMPARE(netscope::IsPrivate(QHostAddress(address)), isPrivate);
+    const QString host = address.contains(u':') ? u'[' + address + u']' : address;
+    QCOMPARE(netscope::IsPrivateHost(QUrl(QStringLiteral("http://%1:9/").arg(host)).host()), isPrivate);
+}
+
+void tst_Health::listsFromTheWebStayOutOfThisNetwork()
+{
+    QCOMPARE(netscope::IsPrivateHost(QStringLiteral("LocalHost.")), true);
+    QCOMPARE(netscope::IsPrivateHost(QStringLiteral("router.localhost")), true);
+    QVERIFY(!netscope::IsPrivateHost(QStringLiteral("example.com")).has_value()); // known once looked up
+
+    // 127.0.0.3 plays a server on the internet; what it lists points back into this computer.
+    TestHttpServer web(0, QHostAddress(QStringLiteral("127.0.0.3")));
+    netscope::TreatAsPublic({QHostAddress(QStringLiteral("127.0.0.3"))});
+    const auto restore = qScopeGuard([] { netscope::TreatAsPublic({}); });
+    QFile mp3(Media::AudioOnly());
+    QVERIFY(mp3.open(QIODevice::ReadOnly));
+    web.script(QStringLiteral("/stream"), HttpReply(200, "OK", mp3.read(4000), "Content-Type: audio/mpeg\r\n"));
+    const QByteArray home = m_http->url(QStringLiteral("/tone.mp3?home")).toUtf8();
+    web.script(QStringLiteral("/moved"), HttpReply(302, "Found", {}, "Location: " + home + "\r\n"));
+    web.script(QStringLiteral("/home.pls"), HttpReply(200, "OK", "[playlist]\nFile1=" + home + "\n"));
+    const auto fromWeb = [](const QString &address) {
+        return HealthTarget{QStringLiteral("c"), address, {}, {}, {}, true};
+    };
+    m_http->clearRequests();
+    HealthChecker checker;
+    checker.setTimeout(3000);
+    const QList<Health> r =
+        checkAll(checker, {fromWeb(web.url(QStringLiteral("/stream"))), fromWeb(QString::fromUtf8(home)),
+                           fromWeb(web.url(QStringLiteral("/moved"))), fromWeb(web.url(QStringLiteral("/home.pls"))),
+                           fromWeb(QStringLiteral("file:///etc/hostname")), fromWeb(QStringLiteral("/etc/hostname")),
+                           fromWeb(QStringLiteral("http://[::1]:9/")), fromWeb(QStringLiteral("rtsp://localhost:9/"))});
+    QCOMPARE(r.at(0).state, Health::State::OnAir);
+    const QString local = QStringLiteral("a playlist from the web cannot open local files");
+    const QStringList reasons{r.at(1).reason, r.at(2).reason, r.at(3).reason, r.at(4).reason,
+                              r.at(5).reason, r.at(6).reason, r.at(7).reason};
+    QCOMPARE(reasons, QStringList({QStringLiteral("private address"), QStringLiteral("private address"),
+                                   QStringLiteral("private address"), local, local, QStringLiteral("private address"),
+                                   QStringLiteral("private address")}));
+    for (int i = 1; i < r.size(); ++i)
+        QCOMPARE(r.at(i).state, Health::State::Unknown);
+    QCOMPARE(m_http->requestsFor("/tone.mp3?home"), 0); // nothing of this computer was asked
+    // The same channels from a list of the user's own are checked as ever.
+    QCOMPARE(checkAll(checker, {{QStringLiteral("c"), QString::fromUtf8(home), {}, {}, {}}}).value(0).state,
+             Health::State::OnAir);
 }
 
 void tst_Health::keepsToItsShareOfEachHost()

@@ -2,6 +2,7 @@
 #include "TestHttpServer.h"
 #include "UiDriver.h"
 #include "base/Errors.h"
+#include "base/NetworkScope.h"
 #include "base/pGloba.h"
 #include "catalogue/ChannelTree.h"
 #include "catalogue/ListCipher.h"
@@ -21,6 +22,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTreeWidget>
@@ -75,6 +77,7 @@ private slots:
     void cancelInTheStatusBarStopsAnAdd();
     void failedRefreshKeepsTheListAndSaysWhy();
     void channelCommandsOnAPlaylist();
+    void aListFromTheWebReachesNoFileNorThisNetwork();
     void manageRenamesAndRemovesWithAQuestion();
     void dueRefreshRunsQuietly();
     void publicPlaylistsAreOfferedAsPublished();
@@ -317,6 +320,35 @@ void tst_PlaylistWindow::channelCommandsOnAPlaylist()
     QVERIFY(fields.contains(QStringLiteral("edtGroup=Noticias & Deportes/ES")));
     QVERIFY(fields.contains(QStringLiteral("edtUserAgent=Box/1.0")));
     QVERIFY(fields.contains(QStringLiteral("edtLogo=http://127.0.0.1:9/l.png")));
+}
+
+void tst_PlaylistWindow::aListFromTheWebReachesNoFileNorThisNetwork()
+{
+    // 127.0.0.2 plays a server on the internet; the channels it lists point back home.
+    TestHttpServer web(0, QHostAddress(QStringLiteral("127.0.0.2")));
+    netscope::TreatAsPublic({QHostAddress(QStringLiteral("127.0.0.2"))});
+    const auto restore = qScopeGuard([] { netscope::TreatAsPublic({}); });
+    web.script(QStringLiteral("/web.m3u"), m3u("#EXTM3U\n#EXTINF:-1,Secret\nfile:///etc/hostname\n"
+                                               "#EXTINF:-1,Router\nhttp://192.168.1.1/admin\n"));
+    window();
+    QVERIFY(addThroughDialog(QStringLiteral("Web"), web.url(QStringLiteral("/web.m3u"))));
+    QTRY_COMPARE(tree()->topLevelItemCount(), 1);
+    tree()->topLevelItem(0)->setExpanded(true);
+    for (int row : {0, 1}) {
+        tree()->setCurrentItem(tree()->topLevelItem(0)->child(row));
+        m_w->channelTree()->treChannleDblClick();
+    }
+    QCOMPARE(m_prompts->texts(),
+             QStringList({QStringLiteral("\"Secret\" is not played: a playlist from the web cannot open local "
+                                         "files.\nfile:///etc/hostname"),
+                          QStringLiteral("\"Router\" is not played: private address.\nhttp://192.168.1.1/admin")}));
+    QVERIFY(m_w->playback()->CurrentUrl.isEmpty());
+
+    // The same list from this computer's network is the user's own: its channels are played.
+    QVERIFY(addThroughDialog(QStringLiteral("Home"), m_http->url(QStringLiteral("/list.m3u"))));
+    QVERIFY(!ReadListFile(commands()->store().listFile(commands()->shownId())).contains("Origin="));
+    QVERIFY(ReadListFile(commands()->store().listFile(commands()->store().playlists().first().id))
+                .contains("Origin=\"web\""));
 }
 
 void tst_PlaylistWindow::manageRenamesAndRemovesWithAQuestion()

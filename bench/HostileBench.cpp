@@ -1,0 +1,195 @@
+#include "HostileBench.h"
+
+#include "BenchRig.h"
+#include "health/HealthChecker.h"
+#include "playlists/PlaylistFetch.h"
+#include "playlists/PlaylistReader.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QNetworkAccessManager>
+#include <QProcess>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QThread>
+
+using namespace bench;
+
+namespace {
+
+long statusKb(const char *field)
+{
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : f.readAll().split('\n')) {
+        if (line.startsWith(field))
+            return line.mid(qsizetype(qstrlen(field))).trimmed().split(' ').value(0).toLong();
+    }
+    return 0;
+}
+
+// The peak resident memory from now on, above what is resident now.
+struct PeakProbe
+{
+    long start = 0;
+    PeakProbe()
+    {
+        QFile clear(QStringLiteral("/proc/self/clear_refs"));
+        if (clear.open(QIODevice::WriteOnly))
+            clear.write("5"); // resets the peak to what is resident now
+        start = statusKb("VmRSS:");
+    }
+    double addedMiB() const { return (statusKb("VmHWM:") - start) / 1024.0; }
+};
+
+// A server that never stops sending, as fast as the reader takes it (it keeps at most a few
+// MiB of its own waiting), on a thread of its own.
+class EndlessServer : public QObject
+{
+public:
+    EndlessServer(QByteArray head, QByteArray piece) : m_head(std::move(head)), m_piece(std::move(piece))
+    {
+        moveToThread(&m_thread);
+        m_thread.start();
+        QMetaObject::invokeMethod(
+            this, [this] { listen(); }, Qt::BlockingQueuedConnection);
+    }
+    ~EndlessServer() override
+    {
+        QMetaObject::invokeMethod(
+            this, [this] { delete m_server; }, Qt::BlockingQueuedConnection);
+        m_thread.quit();
+        m_thread.wait();
+    }
+    quint16 port() const { return m_port; }
+
+private:
+    void listen()
+    {
+        m_server = new QTcpServer;
+        m_server->listen(QHostAddress::LocalHost);
+        m_port = m_server->serverPort();
+        QObject::connect(m_server, &QTcpServer::newConnection, m_server, [this] {
+            while (QTcpSocket *s = m_server->nextPendingConnection()) {
+                QObject::connect(s, &QTcpSocket::disconnected, s, &QObject::deleteLater);
+                QObject::connect(s, &QTcpSocket::readyRead, s, [this, s] {
+                    s->readAll();
+                    if (s->property("sent").toBool())
+                        return;
+                    s->setProperty("sent", true);
+                    s->write(m_head);
+                    feed(s);
+                });
+                QObject::connect(s, &QTcpSocket::bytesWritten, s, [this, s] { feed(s); });
+            }
+        });
+    }
+    void feed(QTcpSocket *s)
+    {
+        while (s->state() == QAbstractSocket::ConnectedState && s->bytesToWrite() < 4 * m_piece.size())
+            s->write(m_piece);
+    }
+
+    QThread m_thread;
+    QTcpServer *m_server = nullptr;
+    QByteArray m_head, m_piece;
+    quint16 m_port = 0;
+};
+
+// A playlist of about `bytes` bytes with short entries, written as it is made.
+void writePlaylist(const QString &path, qint64 bytes, int *entries)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly))
+        qFatal("cannot write %s", qPrintable(path));
+    f.write("#EXTM3U\n");
+    int n = 0;
+    while (f.size() < bytes) {
+        f.write(QStringLiteral("#EXTINF:-1 group-title=\"G%1\",Channel %2\nhttp://s%3.example/live/%2.m3u8\n")
+                    .arg(n % 40)
+                    .arg(n)
+                    .arg(n % 97)
+                    .toUtf8());
+        ++n;
+    }
+    *entries = n;
+}
+
+// Runs a child process of this benchmark in one role; its figures come back on one line.
+QList<QByteArray> child(const QStringList &args)
+{
+    QProcess p;
+    p.start(QCoreApplication::applicationFilePath(), QStringList{QStringLiteral("--hostile-case")} + args);
+    if (!p.waitForFinished(600000))
+        qWarning("the case %s did not end", qPrintable(args.join(u' ')));
+    return p.readAllStandardOutput().trimmed().split('\t');
+}
+
+} // namespace
+
+int RunHostileCase(const QStringList &args)
+{
+    const QString what = args.value(0);
+    const PeakProbe peak;
+    QString outcome;
+    QElapsedTimer t;
+    t.start();
+    if (what == u"fetch") {
+        QNetworkAccessManager network;
+        QTemporaryDir dir;
+        PlaylistFetch fetch(&network);
+        bool done = false;
+        QObject::connect(&fetch, &PlaylistFetch::finished, [&](const PlaylistFetch::Result &r) {
+            outcome = r.ok ? QStringLiteral("%1 channels").arg(r.channels) : r.error;
+            done = true;
+        });
+        fetch.start({args.value(1), dir.filePath(QStringLiteral("p.CHL")), QStringLiteral("x"), dir.path()});
+        while (!done)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    } else if (what == u"probe") {
+        HealthChecker checker;
+        bool done = false;
+        QObject::connect(&checker, &HealthChecker::checked,
+                         [&](int, const Health &h) { outcome = Health::Word(h.state) + u' ' + h.reason; });
+        QObject::connect(&checker, &HealthChecker::finished, [&] { done = true; });
+        checker.check({{QStringLiteral("c"), args.value(1), {}, {}, {}}});
+        while (!done)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    printf("%.1f\t%.0f\t%s\n", peak.addedMiB(), t.nsecsElapsed() / 1e6, qPrintable(outcome));
+    return 0;
+}
+
+int RunHostileBench()
+{
+    const auto report = [](const QString &what, const QList<QByteArray> &figures, double target) {
+        Report(what, figures.value(0).toDouble(), QStringLiteral("MiB"), 0, {},
+               QStringLiteral("target <= +%1 MiB; %2 ms; %3")
+                   .arg(target)
+                   .arg(QString::fromUtf8(figures.value(1)), QString::fromUtf8(figures.value(2))));
+    };
+    {
+        EndlessServer endless("HTTP/1.0 200 OK\r\nContent-Type: audio/x-mpegurl\r\n\r\n#EXTM3U\n",
+                              QByteArray(1 << 20, '#'));
+        report(QStringLiteral("hostile: endless playlist body, peak memory"),
+               child({QStringLiteral("fetch"), QStringLiteral("http://127.0.0.1:%1/list.m3u").arg(endless.port())}),
+               100);
+    }
+    {
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("big.m3u"));
+        int entries = 0;
+        writePlaylist(file, qint64(100) << 20, &entries);
+        report(QStringLiteral("hostile: 100 MiB playlist (%1 entries), peak memory").arg(entries),
+               child({QStringLiteral("fetch"), file}), 600);
+    }
+    {
+        EndlessServer rtsp("RTSP/1.0 200 OK\r\nCSeq: 1\r\n", "X-More: " + QByteArray(1000, 'a') + "\r\n");
+        report(QStringLiteral("hostile: endless RTSP reply to the checker, peak memory"),
+               child({QStringLiteral("probe"), QStringLiteral("rtsp://127.0.0.1:%1/live").arg(rtsp.port())}), 100);
+    }
+    return 0;
+}
