@@ -87,3 +87,38 @@ void WriteListFile(const QString &path, const QByteArray &plain)
     if (!WriteFileAtomically(path, CipherBytes(plain)))
         throw ZError(QStringLiteral("Unable to write to %1").arg(path));
 }
+
+ListFileWriter::ListFileWriter(const QString &path) : m_path(path), m_file(std::make_unique<AtomicWriter>(path))
+{
+    if (!m_file->open())
+        throw ZError(QStringLiteral("Unable to write to %1").arg(path));
+}
+
+ListFileWriter::~ListFileWriter() = default;
+
+void ListFileWriter::write(QByteArrayView plain)
+{
+    m_written += plain.size();
+    if (m_written > kMaxListFileSize)
+        throw ZError(QStringLiteral("The channel list is too large to be written to %1.").arg(m_path));
+    // Enciphered a block at a time: a small buffer whatever the list's size.
+    while (!plain.isEmpty()) {
+        const qsizetype take = std::min<qsizetype>(plain.size(), 64 * 1024 - m_buffer.size());
+        m_buffer.append(plain.first(take));
+        plain = plain.sliced(take);
+        if (m_buffer.size() == 64 * 1024) {
+            m_cipher.process(m_buffer.data(), m_buffer.size());
+            if (!m_file->write(m_buffer))
+                throw ZError(QStringLiteral("Unable to write to %1").arg(m_path));
+            m_buffer.clear();
+        }
+    }
+}
+
+void ListFileWriter::commit()
+{
+    m_cipher.process(m_buffer.data(), m_buffer.size());
+    if (!m_file->write(m_buffer) || !m_file->commit())
+        throw ZError(QStringLiteral("Unable to write to %1").arg(m_path));
+    m_buffer.clear();
+}

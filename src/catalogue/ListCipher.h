@@ -1,7 +1,12 @@
 #pragma once
 
+class AtomicWriter;
+
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
+
+#include <memory>
 
 #include <array>
 #include <cstdint>
@@ -44,3 +49,22 @@ QByteArray ReadListFile(const QString &path);
 // to write to <path>" when it cannot, and refuses a list larger than kMaxListFileSize before
 // anything is written.
 void WriteListFile(const QString &path, const QByteArray &plain);
+
+// Writes a list file whose plain text comes in pieces, enciphered as it comes, so that no copy
+// of a large list is held; the file is replaced whole at commit, or not at all. Raises ZError
+// "Unable to write to <path>" when it cannot, and refuses a list larger than kMaxListFileSize.
+class ListFileWriter
+{
+public:
+    explicit ListFileWriter(const QString &path);
+    ~ListFileWriter();
+    void write(QByteArrayView plain);
+    void commit();
+
+private:
+    QString m_path;
+    std::unique_ptr<AtomicWriter> m_file;
+    ListCipher m_cipher;
+    QByteArray m_buffer;
+    qint64 m_written = 0;
+};

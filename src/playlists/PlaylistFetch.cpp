@@ -32,23 +32,6 @@ QString tooLarge()
     return QStringLiteral("The playlist is larger than %1 MiB.").arg(kMaxPlaylistSize >> 20);
 }
 
-// A regular file's bytes, never more than the limit: a device or a pipe is refused (it could be
-// endless), and a file that grows while it is read stops at the limit.
-QByteArray readPlaylistFile(const QString &path)
-{
-    QFile file(path);
-    if (!QFileInfo(path).isFile())
-        throw ZError(QStringLiteral("The playlist %1 is not a file.").arg(path));
-    if (!file.open(QIODevice::ReadOnly))
-        throw ZError(QStringLiteral("The playlist %1 cannot be read: %2").arg(path, file.errorString()));
-    if (file.size() > kMaxPlaylistSize)
-        throw ZError(tooLarge());
-    QByteArray bytes = file.read(kMaxPlaylistSize + 1);
-    if (bytes.size() > kMaxPlaylistSize)
-        throw ZError(tooLarge());
-    return bytes;
-}
-
 // Whether a playlist came from the internet rather than from this computer or its network (a
 // TV server on the LAN). Looked up on the worker; a name that does not resolve counts as the
 // internet.
@@ -63,22 +46,59 @@ bool fromInternet(const QString &origin)
     return addresses.isEmpty() || !std::all_of(addresses.cbegin(), addresses.cend(), netscope::IsPrivate);
 }
 
+// Reads the playlist in `path` a piece at a time and writes its channel list as it goes: a large
+// playlist is never held whole, nor are its entries (only the list's text, group by group). A
+// device or a pipe is refused (it could be endless), and a file that grows while it is read
+// stops at the limit.
 PlaylistFetch::Result readAndStore(const QString &path, const QString &origin, const PlaylistFetch::Job &job,
                                    const std::shared_ptr<std::atomic_bool> &cancelled)
 {
     PlaylistFetch::Result r;
     try {
-        Playlist playlist = ReadPlaylist(readPlaylistFile(path), origin);
-        playlist.fromWeb = fromInternet(origin);
-        const PlaylistList list = ChannelListOf(playlist, 1, job.defaultGroup);
+        QFile file(path);
+        if (!QFileInfo(path).isFile())
+            throw ZError(QStringLiteral("The playlist %1 is not a file.").arg(path));
+        if (!file.open(QIODevice::ReadOnly))
+            throw ZError(QStringLiteral("The playlist %1 cannot be read: %2").arg(path, file.errorString()));
+        if (file.size() > kMaxPlaylistSize)
+            throw ZError(tooLarge());
+        const bool fromWeb = fromInternet(origin);
+        auto list = std::make_unique<ChannelListWriter>(1, job.defaultGroup, fromWeb);
+        PlaylistScanner scanner(origin, [&list](PlaylistEntry &&e) {
+            list->add(e);
+            if (list->size() > kMaxListFileSize)
+                throw ZError(QStringLiteral("The playlist makes a channel list larger than %1 MiB.")
+                                 .arg(kMaxListFileSize >> 20));
+        });
+        qint64 read = 0;
+        while (!file.atEnd()) {
+            const QByteArray piece = file.read(kReadBuffer);
+            if (piece.isEmpty())
+                throw ZError(QStringLiteral("The playlist %1 cannot be read: %2").arg(path, file.errorString()));
+            read += piece.size();
+            if (read > kMaxPlaylistSize)
+                throw ZError(tooLarge());
+            scanner.feed(piece);
+            if (cancelled->load()) {
+                r.cancelled = true;
+                return r;
+            }
+        }
+        const PlaylistScanner::Summary summary = scanner.finish();
+        if (summary.hls) {
+            list = std::make_unique<ChannelListWriter>(1, job.defaultGroup, fromWeb);
+            list->add(summary.hlsEntry);
+        }
         if (cancelled->load()) {
             r.cancelled = true;
             return r;
         }
-        WriteListFile(job.listFile, list.xml);
+        ListFileWriter out(job.listFile);
+        list->write([&out](QByteArrayView piece) { out.write(piece); });
+        out.commit();
         r.ok = true;
-        r.groups = list.groups;
-        r.channels = list.channels;
+        r.groups = list->groups();
+        r.channels = list->channels();
     } catch (const ZError &e) {
         r.error = e.message();
     } catch (const std::bad_alloc &) {

@@ -4,7 +4,6 @@
 #include "catalogue/FavoritesStore.h"
 
 #include <QHash>
-#include <pugixml.hpp>
 
 namespace {
 
@@ -61,58 +60,115 @@ QString GroupElementName(const QString &title)
     return out;
 }
 
+ChannelListWriter::ChannelListWriter(int channelType, const QString &defaultGroup, bool fromWeb)
+    : m_type(QString::number(channelType)), m_defaultGroup(defaultGroup), m_fromWeb(fromWeb),
+      m_size(qsizetype(sizeof(kHead) + sizeof(kTail) - 2))
+{
+}
+
+ChannelListWriter::~ChannelListWriter() = default;
+
+ChannelListWriter::Group &ChannelListWriter::groupOf(const QString &title)
+{
+    const auto found = m_index.constFind(title);
+    if (found != m_index.cend())
+        return m_groups[*found];
+    m_index.insert(title, m_groups.size());
+    Group g;
+    g.open = "  <" + GroupElementName(title).toUtf8() + " Title=\"" + attributeText(title) + "\">\n";
+    m_size += g.open.size() * 2 + 1; // the end tag is about as long
+    m_groups.push_back(std::move(g));
+    return m_groups.back();
+}
+
+QByteArray ChannelListWriter::attributeText(const QString &text)
+{
+    const QByteArray plain = clean(text);
+    QByteArray out;
+    out.reserve(plain.size());
+    for (char c : plain) {
+        switch (c) {
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        default:
+            out += c;
+        }
+    }
+    return out;
+}
+
+void ChannelListWriter::add(const PlaylistEntry &e)
+{
+    Group &group = groupOf(e.group.isEmpty() ? m_defaultGroup : e.group);
+    const qsizetype before = group.items.size();
+    QByteArray &out = group.items;
+    const auto set = [&out](const char *key, const QString &value) {
+        out += ' ';
+        out += key;
+        out += "=\"";
+        out += attributeText(value);
+        out += '"';
+    };
+    out += "    <Item";
+    set("ChannelName", e.name);
+    set("URL", e.address);
+    set("INFO", QString());
+    set("Ty", e.radio ? QStringLiteral("2") : m_type);
+    set("MT", QString::number(FavoritesStore::EngineNumber(e.address)));
+    set("Co", e.country);
+    set("SP", QString());
+    set("T", categoryOf(e.group));
+    set("I", QString());
+    set("ID", e.tvgId);
+    const QString extras[] = {e.logo, e.tvgName, e.number, e.userAgent, e.referrer, e.cookie};
+    for (int i = 0; i < 6; ++i) {
+        if (!extras[i].isEmpty())
+            set(kChannelExtraAttributes[i], extras[i]);
+    }
+    if (m_fromWeb)
+        set(kOriginAttribute, QString::fromLatin1(kOriginWeb));
+    out += "/>\n";
+    m_size += out.size() - before;
+    ++m_channels;
+}
+
+void ChannelListWriter::write(const std::function<void(QByteArrayView)> &out) const
+{
+    out(kHead);
+    for (const Group &g : m_groups) {
+        out(g.open);
+        out(g.items);
+        // The end tag: the start tag's name.
+        const QByteArrayView name = QByteArrayView(g.open).sliced(3, g.open.indexOf(' ', 3) - 3);
+        out("  </");
+        out(name);
+        out(">\n");
+    }
+    out(kTail);
+}
+
+QByteArray ChannelListWriter::document() const
+{
+    QByteArray all;
+    all.reserve(m_size);
+    write([&all](QByteArrayView piece) { all += piece; });
+    return all;
+}
+
 PlaylistList ChannelListOf(const Playlist &playlist, int channelType, const QString &defaultGroup)
 {
-    pugi::xml_document doc;
-    pugi::xml_node decl = doc.append_child(pugi::node_declaration);
-    decl.append_attribute("version") = "1.0";
-    decl.append_attribute("encoding") = "UTF-8";
-    pugi::xml_node root = doc.append_child("ChannelList");
-    QHash<QString, pugi::xml_node> groups;
-
-    PlaylistList result;
-    const QString type = QString::number(channelType);
-    for (const PlaylistEntry &e : playlist.entries) {
-        const QString title = e.group.isEmpty() ? defaultGroup : e.group;
-        pugi::xml_node group = groups.value(title);
-        if (!group) {
-            group = root.append_child(GroupElementName(title).toUtf8().constData());
-            group.append_attribute("Title") = clean(title).constData();
-            groups.insert(title, group);
-        }
-        pugi::xml_node item = group.append_child("Item");
-        const auto set = [&](const char *key, const QString &value) {
-            item.append_attribute(key) = clean(value).constData();
-        };
-        set("ChannelName", e.name);
-        set("URL", e.address);
-        set("INFO", QString());
-        set("Ty", e.radio ? QStringLiteral("2") : type);
-        set("MT", QString::number(FavoritesStore::EngineNumber(e.address)));
-        set("Co", e.country);
-        set("SP", QString());
-        set("T", categoryOf(e.group));
-        set("I", QString());
-        set("ID", e.tvgId);
-        const QString extras[] = {e.logo, e.tvgName, e.number, e.userAgent, e.referrer, e.cookie};
-        for (int i = 0; i < 6; ++i) {
-            if (!extras[i].isEmpty())
-                set(kChannelExtraAttributes[i], extras[i]);
-        }
-        if (playlist.fromWeb)
-            item.append_attribute(kOriginAttribute) = kOriginWeb;
-        ++result.channels;
-    }
-    result.groups = int(groups.size());
-    struct Sink : pugi::xml_writer
-    {
-        QByteArray bytes;
-        void write(const void *data, size_t size) override
-        {
-            bytes.append(static_cast<const char *>(data), qsizetype(size));
-        }
-    } sink;
-    doc.save(sink, "  ", pugi::format_indent, pugi::encoding_utf8);
-    result.xml = sink.bytes;
-    return result;
+    ChannelListWriter writer(channelType, defaultGroup, playlist.fromWeb);
+    for (const PlaylistEntry &e : playlist.entries)
+        writer.add(e);
+    return {writer.document(), writer.groups(), writer.channels()};
 }

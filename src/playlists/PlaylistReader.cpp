@@ -18,56 +18,6 @@ bool startsWith(QStringView line, QLatin1StringView what)
     return line.startsWith(what, Qt::CaseInsensitive);
 }
 
-// Text, or not: no NUL byte, and few other control characters (titles do carry stray ones).
-bool looksLikeText(const QByteArray &bytes)
-{
-    if (bytes.contains('\0'))
-        return false;
-    const qsizetype n = qMin<qsizetype>(bytes.size(), 64 * 1024);
-    qsizetype controls = 0;
-    for (qsizetype i = 0; i < n; ++i) {
-        const uchar c = uchar(bytes[i]);
-        controls += c < 0x20 && c != '\t' && c != '\n' && c != '\r';
-    }
-    return controls * 20 <= n;
-}
-
-QString decode(const QByteArray &bytes)
-{
-    QByteArrayView data(bytes);
-    if (data.startsWith("\xEF\xBB\xBF"))
-        data = data.sliced(3);
-    QStringDecoder utf8(QStringDecoder::Utf8);
-    QString text = utf8(data);
-    // Old lists come in Latin-1: what is not UTF-8 is read as that.
-    if (utf8.hasError())
-        text = QString::fromLatin1(data);
-    return text;
-}
-
-// The lines of a text, without their CR LF, LF or CR.
-QList<QStringView> linesOf(const QString &text)
-{
-    QList<QStringView> lines;
-    lines.reserve(text.size() / 40);
-    const QChar *p = text.constData();
-    const qsizetype n = text.size();
-    qsizetype start = 0;
-    for (qsizetype i = 0; i < n; ++i) {
-        const char16_t c = p[i].unicode();
-        if (c != u'\n' && c != u'\r')
-            continue;
-        lines.append(QStringView(p + start, i - start));
-        if (c == u'\r' && i + 1 < n && p[i + 1] == u'\n')
-            ++i;
-        start = i + 1;
-    }
-    if (start < n)
-        lines.append(QStringView(p + start, n - start));
-    return lines;
-}
-
-// An address standing on its own: one with a scheme.
 bool hasScheme(QStringView line)
 {
     const qsizetype sep = line.indexOf(QLatin1StringView("://"));
@@ -176,7 +126,7 @@ void keepHeaderIfSafe(QString &value)
 }
 
 // False for an entry to drop: its address is longer than any real one.
-bool finish(PlaylistEntry &e, const QString &group)
+bool completeEntry(PlaylistEntry &e, const QString &group)
 {
     if (e.address.size() > outside::kAddress)
         return false;
@@ -193,108 +143,225 @@ bool finish(PlaylistEntry &e, const QString &group)
     return true;
 }
 
-Playlist readM3u(const QList<QStringView> &lines)
+// Whether a line marks an HLS playlist: then the playlist is one stream, not a list.
+bool isHlsLine(QStringView l)
 {
-    Playlist out;
-    Pending pending;
-    for (QStringView raw : lines) {
-        const QStringView line = raw.trimmed();
-        if (line.isEmpty())
-            continue;
-        if (line.startsWith(u'#')) {
-            if (startsWith(line, QLatin1StringView("#EXTINF:"))) {
-                const QString ua = pending.entry.userAgent, referrer = pending.entry.referrer,
-                              cookie = pending.entry.cookie;
-                pending.entry = PlaylistEntry();
-                // Options given before the #EXTINF belong to the same entry.
-                pending.entry.userAgent = ua;
-                pending.entry.referrer = referrer;
-                pending.entry.cookie = cookie;
-                parseExtinf(line.sliced(8), &pending);
-            } else if (startsWith(line, QLatin1StringView("#EXTM3U"))) {
-                const QMap<QString, QString> a = attributesOf(line.sliced(7));
-                out.guide = a.value(QStringLiteral("url-tvg"), a.value(QStringLiteral("x-tvg-url")));
-                if (out.guide.size() > outside::kAddress)
-                    out.guide.clear();
-            } else if (startsWith(line, QLatin1StringView("#EXTGRP:"))) {
-                pending.group = line.sliced(8).trimmed().toString();
-            } else if (startsWith(line, QLatin1StringView("#EXTVLCOPT:"))) {
-                const QStringView option = line.sliced(11).trimmed();
-                const qsizetype eq = option.indexOf(u'=');
-                const QString key = option.first(qMax<qsizetype>(eq, 0)).trimmed().toString().toLower();
-                const QString value = eq < 0 ? QString() : option.sliced(eq + 1).trimmed().toString();
-                if (key == u"http-user-agent")
-                    pending.entry.userAgent = value;
-                else if (key == u"http-referrer" || key == u"http-referer")
-                    pending.entry.referrer = value;
-            } else if (startsWith(line, QLatin1StringView("#EXTHTTP:"))) {
-                const QJsonObject o = QJsonDocument::fromJson(line.sliced(9).toUtf8()).object();
-                pending.entry.cookie = o.value(QStringLiteral("cookie")).toString();
-                if (const QString ua = o.value(QStringLiteral("user-agent")).toString(); !ua.isEmpty())
-                    pending.entry.userAgent = ua;
-            }
-            continue; // unknown directives and comments
-        }
-        // An address: after #EXTINF any line; alone only one with a scheme (so that text which
-        // is no playlist makes no channels).
-        if (!pending.info && !hasScheme(line))
-            continue;
-        PlaylistEntry e = std::move(pending.entry);
-        e.address = line.toString();
-        if (finish(e, pending.group))
-            out.entries.append(std::move(e));
-        pending = Pending();
-    }
-    return out;
+    return startsWith(l, QLatin1StringView("#EXT-X-TARGETDURATION")) ||
+           startsWith(l, QLatin1StringView("#EXT-X-STREAM-INF")) ||
+           startsWith(l, QLatin1StringView("#EXT-X-MEDIA-SEQUENCE"));
 }
 
-Playlist readPls(const QList<QStringView> &lines)
-{
-    QMap<int, PlaylistEntry> byNumber;
-    for (QStringView raw : lines) {
-        const QStringView line = raw.trimmed();
-        const qsizetype eq = line.indexOf(u'=');
-        if (eq <= 0)
-            continue;
-        const QStringView key = line.first(eq).trimmed();
-        const QString value = line.sliced(eq + 1).trimmed().toString();
-        for (const auto &[prefix, field] :
-             {std::pair{QLatin1StringView("File"), 0}, std::pair{QLatin1StringView("Title"), 1},
-              std::pair{QLatin1StringView("Length"), 2}}) {
-            if (!key.startsWith(prefix, Qt::CaseInsensitive))
-                continue;
-            bool ok = false;
-            const int n = key.sliced(prefix.size()).toInt(&ok);
-            if (!ok)
-                continue;
-            PlaylistEntry &e = byNumber[n];
-            if (field == 0)
-                e.address = value;
-            else if (field == 1)
-                e.name = value;
-            else
-                e.duration = value.toDouble();
-        }
-    }
-    Playlist out;
-    for (PlaylistEntry &e : byNumber) {
-        if (!e.address.isEmpty() && finish(e, {}))
-            out.entries.append(std::move(e));
-    }
-    return out;
-}
-
-bool isHls(const QList<QStringView> &lines)
-{
-    return std::any_of(lines.cbegin(), lines.cend(), [](QStringView l) {
-        return startsWith(l, QLatin1StringView("#EXT-X-TARGETDURATION")) ||
-               startsWith(l, QLatin1StringView("#EXT-X-STREAM-INF")) ||
-               startsWith(l, QLatin1StringView("#EXT-X-MEDIA-SEQUENCE"));
-    });
-}
+// How much of a file's start is looked at to tell text from other bytes.
+constexpr qsizetype kTextSample = 64 * 1024;
 
 } // namespace
 
+struct PlaylistScanner::State
+{
+    QString address;
+    QUrl base;
+    Sink sink;
+    enum class Kind { Unknown, M3u, Pls } kind = Kind::Unknown;
+    bool hls = false;
+    bool started = false; // the byte order mark is looked for once
+    bool afterCr = false; // a CR ended the last piece: an LF that follows belongs to it
+    QByteArray partial;   // a line not ended yet
+    qsizetype sampled = 0;
+    qsizetype controls = 0;
+    QStringDecoder utf8{QStringDecoder::Utf8, QStringDecoder::Flag::Stateless};
+    Pending pending;
+    QMap<int, PlaylistEntry> pls;
+    Summary summary;
+
+    void emitEntry(PlaylistEntry &&e)
+    {
+        if (!address.isEmpty() && !hasScheme(e.address))
+            e.address = base.resolved(QUrl(e.address)).toString();
+        ++summary.entries;
+        if (!hls)
+            sink(std::move(e));
+    }
+    void line(QByteArrayView bytes);
+    void m3uLine(QStringView line);
+    void plsLine(QStringView line);
+};
+
+void PlaylistScanner::State::line(QByteArrayView bytes)
+{
+    // Old lists come in Latin-1: a line that is not UTF-8 is read as that.
+    QString text = utf8(bytes);
+    if (utf8.hasError()) {
+        utf8.resetState();
+        text = QString::fromLatin1(bytes);
+    }
+    const QStringView l = QStringView(text).trimmed();
+    if (l.isEmpty())
+        return;
+    if (isHlsLine(l))
+        hls = true;
+    if (kind == Kind::Unknown)
+        kind = l.compare(u"[playlist]", Qt::CaseInsensitive) == 0 ? Kind::Pls : Kind::M3u;
+    if (kind == Kind::Pls)
+        plsLine(l);
+    else
+        m3uLine(l);
+}
+
+void PlaylistScanner::State::m3uLine(QStringView line)
+{
+    if (line.startsWith(u'#')) {
+        if (startsWith(line, QLatin1StringView("#EXTINF:"))) {
+            const QString ua = pending.entry.userAgent, referrer = pending.entry.referrer,
+                          cookie = pending.entry.cookie;
+            pending.entry = PlaylistEntry();
+            // Options given before the #EXTINF belong to the same entry.
+            pending.entry.userAgent = ua;
+            pending.entry.referrer = referrer;
+            pending.entry.cookie = cookie;
+            parseExtinf(line.sliced(8), &pending);
+        } else if (startsWith(line, QLatin1StringView("#EXTM3U"))) {
+            const QMap<QString, QString> a = attributesOf(line.sliced(7));
+            summary.guide = a.value(QStringLiteral("url-tvg"), a.value(QStringLiteral("x-tvg-url")));
+            if (summary.guide.size() > outside::kAddress)
+                summary.guide.clear();
+        } else if (startsWith(line, QLatin1StringView("#EXTGRP:"))) {
+            pending.group = line.sliced(8).trimmed().toString();
+        } else if (startsWith(line, QLatin1StringView("#EXTVLCOPT:"))) {
+            const QStringView option = line.sliced(11).trimmed();
+            const qsizetype eq = option.indexOf(u'=');
+            const QString key = option.first(qMax<qsizetype>(eq, 0)).trimmed().toString().toLower();
+            const QString value = eq < 0 ? QString() : option.sliced(eq + 1).trimmed().toString();
+            if (key == u"http-user-agent")
+                pending.entry.userAgent = value;
+            else if (key == u"http-referrer" || key == u"http-referer")
+                pending.entry.referrer = value;
+        } else if (startsWith(line, QLatin1StringView("#EXTHTTP:"))) {
+            const QJsonObject o = QJsonDocument::fromJson(line.sliced(9).toUtf8()).object();
+            pending.entry.cookie = o.value(QStringLiteral("cookie")).toString();
+            if (const QString ua = o.value(QStringLiteral("user-agent")).toString(); !ua.isEmpty())
+                pending.entry.userAgent = ua;
+        }
+        return; // unknown directives and comments
+    }
+    // An address: after #EXTINF any line; alone only one with a scheme (so that text which
+    // is no playlist makes no channels).
+    if (!pending.info && !hasScheme(line))
+        return;
+    PlaylistEntry e = std::move(pending.entry);
+    e.address = line.toString();
+    if (completeEntry(e, pending.group))
+        emitEntry(std::move(e));
+    pending = Pending();
+}
+
+void PlaylistScanner::State::plsLine(QStringView line)
+{
+    const qsizetype eq = line.indexOf(u'=');
+    if (eq <= 0)
+        return;
+    const QStringView key = line.first(eq).trimmed();
+    const QString value = line.sliced(eq + 1).trimmed().toString();
+    for (const auto &[prefix, field] :
+         {std::pair{QLatin1StringView("File"), 0}, std::pair{QLatin1StringView("Title"), 1},
+          std::pair{QLatin1StringView("Length"), 2}}) {
+        if (!key.startsWith(prefix, Qt::CaseInsensitive))
+            continue;
+        bool ok = false;
+        const int n = key.sliced(prefix.size()).toInt(&ok);
+        if (!ok)
+            continue;
+        PlaylistEntry &e = pls[n];
+        if (field == 0)
+            e.address = value;
+        else if (field == 1)
+            e.name = value;
+        else
+            e.duration = value.toDouble();
+    }
+}
+
+PlaylistScanner::PlaylistScanner(const QString &address, Sink sink) : m(std::make_unique<State>())
+{
+    m->address = address;
+    m->base = QUrl(address);
+    m->sink = std::move(sink);
+}
+
+PlaylistScanner::~PlaylistScanner() = default;
+
+void PlaylistScanner::feed(QByteArrayView bytes)
+{
+    if (!m->started && !bytes.isEmpty()) {
+        m->started = true;
+        if (bytes.startsWith("\xEF\xBB\xBF"))
+            bytes = bytes.sliced(3);
+    }
+    if (bytes.contains('\0'))
+        throw ZError(QStringLiteral("The file is not a playlist (it is not text)."));
+    // Text, or not: few control characters in its start (titles do carry stray ones).
+    for (qsizetype i = 0; i < bytes.size() && m->sampled < kTextSample; ++i, ++m->sampled) {
+        const uchar c = uchar(bytes[i]);
+        m->controls += c < 0x20 && c != '\t' && c != '\n' && c != '\r';
+    }
+    if (m->sampled == kTextSample && m->controls * 20 > m->sampled)
+        throw ZError(QStringLiteral("The file is not a playlist (it is not text)."));
+    qsizetype start = 0;
+    if (m->afterCr && !bytes.isEmpty() && bytes[0] == '\n')
+        start = 1;
+    m->afterCr = false;
+    for (qsizetype i = start; i < bytes.size(); ++i) {
+        const char c = bytes[i];
+        if (c != '\n' && c != '\r')
+            continue;
+        if (m->partial.isEmpty()) {
+            m->line(bytes.sliced(start, i - start));
+        } else {
+            m->partial += bytes.sliced(start, i - start);
+            m->line(m->partial);
+            m->partial.clear();
+        }
+        if (c == '\r') {
+            if (i + 1 < bytes.size() && bytes[i + 1] == '\n')
+                ++i;
+            else if (i + 1 == bytes.size())
+                m->afterCr = true;
+        }
+        start = i + 1;
+    }
+    m->partial += bytes.sliced(start);
+}
+
+PlaylistScanner::Summary PlaylistScanner::finish()
+{
+    if (!m->partial.isEmpty()) {
+        m->line(m->partial);
+        m->partial.clear();
+    }
+    if (m->sampled < kTextSample && m->controls * 20 > m->sampled)
+        throw ZError(QStringLiteral("The file is not a playlist (it is not text)."));
+    for (PlaylistEntry &e : m->pls) {
+        if (!e.address.isEmpty() && completeEntry(e, {}))
+            m->emitEntry(std::move(e));
+    }
+    m->pls.clear();
+    Summary out = m->summary;
+    if (m->hls) {
+        // Segments or variants of one stream: the stream itself is the one entry.
+        if (m->address.isEmpty())
+            throw ZError(QStringLiteral("The file is an HLS stream, not a list of channels."));
+        out.hls = true;
+        out.entries = 0;
+        PlaylistEntry e;
+        e.address = m->address;
+        if (completeEntry(e, {})) {
+            out.entries = 1;
+            out.hlsEntry = e;
+        }
+    }
+    if (out.entries == 0)
+        throw ZError(QStringLiteral("The playlist holds no channel (no entry with an address)."));
+    return out;
+}
 bool IsWebAddress(const QString &source)
 {
     return source.startsWith(QLatin1StringView("http://"), Qt::CaseInsensitive) ||
@@ -305,34 +372,12 @@ Playlist ReadPlaylist(const QByteArray &bytes, const QString &address)
 {
     if (bytes.size() > kMaxPlaylistSize)
         throw ZError(QStringLiteral("The playlist is larger than %1 MiB.").arg(kMaxPlaylistSize >> 20));
-    if (!looksLikeText(bytes))
-        throw ZError(QStringLiteral("The file is not a playlist (it is not text)."));
-    const QString text = decode(bytes);
-    const QList<QStringView> lines = linesOf(text);
-
     Playlist out;
-    if (isHls(lines)) {
-        // Segments or variants of one stream: the stream itself is the one entry.
-        if (address.isEmpty())
-            throw ZError(QStringLiteral("The file is an HLS stream, not a list of channels."));
-        PlaylistEntry e;
-        e.address = address;
-        if (finish(e, {}))
-            out.entries.append(e);
-        return out;
-    }
-    const auto first = std::find_if(lines.cbegin(), lines.cend(), [](QStringView l) { return !l.trimmed().isEmpty(); });
-    const bool pls = first != lines.cend() && first->trimmed().compare(u"[playlist]", Qt::CaseInsensitive) == 0;
-    out = pls ? readPls(lines) : readM3u(lines);
-    if (out.entries.isEmpty())
-        throw ZError(QStringLiteral("The playlist holds no channel (no entry with an address)."));
-    // An entry without a scheme is a path relative to the playlist itself (as players read it).
-    if (!address.isEmpty()) {
-        const QUrl base(address);
-        for (PlaylistEntry &e : out.entries) {
-            if (!hasScheme(e.address))
-                e.address = base.resolved(QUrl(e.address)).toString();
-        }
-    }
+    PlaylistScanner scanner(address, [&out](PlaylistEntry &&e) { out.entries.append(std::move(e)); });
+    scanner.feed(bytes);
+    const PlaylistScanner::Summary summary = scanner.finish();
+    out.guide = summary.guide;
+    if (summary.hls)
+        out.entries = {summary.hlsEntry};
     return out;
 }

@@ -4,6 +4,9 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
+#include <memory>
+
 // One entry of a user's playlist (M3U, M3U8 or PLS).
 struct PlaylistEntry
 {
@@ -30,6 +33,32 @@ struct Playlist
     // Fetched from an address on the internet: its channels may not reach this computer or
     // its network, nor local files (not set by the reader: the fetch knows).
     bool fromWeb = false;
+};
+
+// Reads a playlist in pieces as they come from a file, without holding the playlist: each entry
+// goes to `sink` once it is complete (a PLS's at the end, in their order). Reads as ReadPlaylist
+// does; `feed` and `finish` raise ZError where it does.
+class PlaylistScanner
+{
+public:
+    using Sink = std::function<void(PlaylistEntry &&entry)>;
+    struct Summary
+    {
+        QString guide;
+        int entries = 0;
+        // An HLS playlist is one stream: what went to the sink is not the list, hlsEntry is.
+        bool hls = false;
+        PlaylistEntry hlsEntry;
+    };
+
+    PlaylistScanner(const QString &address, Sink sink);
+    ~PlaylistScanner();
+    void feed(QByteArrayView bytes);
+    Summary finish();
+
+private:
+    struct State;
+    std::unique_ptr<State> m;
 };
 
 // Reads a playlist: M3U/M3U8 with #EXTINF and its attributes in any order (double, single or no

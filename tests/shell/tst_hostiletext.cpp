@@ -18,7 +18,6 @@
 #include <QApplication>
 #include <QFile>
 #include <QLabel>
-#include <QSignalSpy>
 #include <QTest>
 #include <QTextDocument>
 #include <QTreeWidget>
@@ -113,13 +112,11 @@ void tst_HostileText::markupFromServersIsShownAsText()
     win.pc->PlayStream(m_http->url(QStringLiteral("/radio")), QString::fromLatin1("Radio " + kMarkup));
     QTRY_VERIFY_WITH_TIMEOUT(win.pc->nowPlaying()->streamTitle().contains(QString::fromLatin1(kMarkup)), 20000);
 
-    // A failed playlist refresh: the status bar, and the Manage dialog.
+    // A failed playlist refresh (the one due at start): the status bar, and the Manage dialog.
     PlaylistCommands *playlists = win.w->playlists();
-    QSignalSpy fetched(playlists, &PlaylistCommands::fetchFinished);
-    playlists->refreshDue(false);
-    QTRY_COMPARE_WITH_TIMEOUT(fetched.size(), 1, 20000);
-    QVERIFY2(child<QLabel>(*win.w, "labPlaylistState")->text().contains(QString::fromLatin1(kMarkup)),
-             qPrintable(child<QLabel>(*win.w, "labPlaylistState")->text()));
+    playlists->refreshDue(false); // nothing new where it ran already
+    QTRY_VERIFY_WITH_TIMEOUT(child<QLabel>(*win.w, "labPlaylistState")->text().contains(QString::fromLatin1(kMarkup)),
+                             20000);
 
     QStringList inDialog;
     QString dialogState;
