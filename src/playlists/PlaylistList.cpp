@@ -75,8 +75,9 @@ ChannelListWriter::Group &ChannelListWriter::groupOf(const QString &title)
         return m_groups[*found];
     m_index.insert(title, m_groups.size());
     Group g;
-    g.open = "  <" + GroupElementName(title).toUtf8() + " Title=\"" + attributeText(title) + "\">\n";
-    m_size += g.open.size() * 2 + 1; // the end tag is about as long
+    const QByteArray name = GroupElementName(title).toUtf8();
+    g.open = "  <" + name + " Title=\"" + attributeText(title) + "\">\n";
+    m_size += g.open.size() + name.size() + 6; // and "  </name>\n"
     m_groups.push_back(std::move(g));
     return m_groups.back();
 }

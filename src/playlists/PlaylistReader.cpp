@@ -164,7 +164,6 @@ struct PlaylistScanner::State
     enum class Kind { Unknown, M3u, Pls } kind = Kind::Unknown;
     bool hls = false;
     bool started = false; // the byte order mark is looked for once
-    bool afterCr = false; // a CR ended the last piece: an LF that follows belongs to it
     QByteArray partial;   // a line not ended yet
     qsizetype sampled = 0;
     qsizetype controls = 0;
@@ -305,11 +304,10 @@ void PlaylistScanner::feed(QByteArrayView bytes)
     }
     if (m->sampled == kTextSample && m->controls * 20 > m->sampled)
         throw ZError(QStringLiteral("The file is not a playlist (it is not text)."));
+    // CR, LF and CR LF all end a line: the empty line between a CR and its LF is passed over
+    // like any blank line.
     qsizetype start = 0;
-    if (m->afterCr && !bytes.isEmpty() && bytes[0] == '\n')
-        start = 1;
-    m->afterCr = false;
-    for (qsizetype i = start; i < bytes.size(); ++i) {
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
         const char c = bytes[i];
         if (c != '\n' && c != '\r')
             continue;
@@ -319,12 +317,6 @@ void PlaylistScanner::feed(QByteArrayView bytes)
             m->partial += bytes.sliced(start, i - start);
             m->line(m->partial);
             m->partial.clear();
-        }
-        if (c == '\r') {
-            if (i + 1 < bytes.size() && bytes[i + 1] == '\n')
-                ++i;
-            else if (i + 1 == bytes.size())
-                m->afterCr = true;
         }
         start = i + 1;
     }

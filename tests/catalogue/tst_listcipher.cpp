@@ -120,6 +120,26 @@ void tst_ListCipher::writeReplacesWholeOrNotAtAll()
     WriteListFile(fav, "<a/>");
     QCOMPARE(ReadListFile(fav), QByteArray("<a/>"));
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList({"Fav.CHL"}));
+
+    // Written in pieces of any size, it is the same file; a failure part-way leaves the old one.
+    const QByteArray plain = NoiseBytes(300 * 1024 + 17);
+    {
+        ListFileWriter pieces(fav);
+        for (qsizetype at = 0, n = 1; at < plain.size(); at += n, n = n * 3 % 100003 + 1)
+            pieces.write(QByteArrayView(plain).sliced(at, std::min(n, plain.size() - at)));
+        pieces.commit();
+    }
+    QCOMPARE(dir.read(QStringLiteral("Fav.CHL")), CipherBytes(plain));
+    AtomicWriter::setFaultProbe([](qint64 written) { return written < 100 * 1024; });
+    try {
+        ListFileWriter failing(fav);
+        failing.write(QByteArray(200 * 1024, 'x'));
+        failing.commit();
+        QFAIL("a failed write passed as success");
+    } catch (const ZError &) {
+    }
+    AtomicWriter::setFaultProbe({});
+    QCOMPARE(ReadListFile(fav), plain);
 }
 
 void tst_ListCipher::listsPastTheLimitAreRefused()

@@ -23,6 +23,7 @@ private slots:
     void refusals();
     void channelListShowsGroupsAsWritten();
     void relativeEntriesFollowThePlaylist();
+    void readInPiecesAsWhole();
     void openedPlaylistsAreJudged_data();
     void openedPlaylistsAreJudged();
 };
@@ -213,6 +214,39 @@ void tst_PlaylistReader::relativeEntriesFollowThePlaylist()
              QStringList({QStringLiteral("file:///home/u/Music/live/a b.m3u8"), QStringLiteral("file:///root/b.ts"),
                           QStringLiteral("file:///home/u/c.mp3"), QStringLiteral("rtmp://other/d")}));
     QCOMPARE(addresses({}).first(), QStringLiteral("live/a b.m3u8")); // nowhere to resolve against
+}
+
+void tst_PlaylistReader::readInPiecesAsWhole()
+{
+    // Line ends of every kind falling on the edges of the pieces, a mark, a Latin-1 line among
+    // UTF-8 ones, a last line without an end.
+    const QByteArray m3u = "\xEF\xBB\xBF#EXTM3U\r\n#EXTINF:-1 group-title=\"G\",Caf\xc3\xa9\r\nhttp://a/1\r"
+                           "#EXTINF:-1,Caf\xe9\n\nhttp://a/2\n#EXTINF:-1,Three\r\nhttp://a/3";
+    const Playlist whole = ReadPlaylist(m3u);
+    QCOMPARE(whole.entries.size(), 3);
+    QCOMPARE(whole.entries[0].name, QStringLiteral("Café"));
+    QCOMPARE(whole.entries[1].name, QStringLiteral("Café"));
+    QCOMPARE(whole.entries[2].address, QStringLiteral("http://a/3"));
+    for (qsizetype piece : {1, 2, 3, 7}) {
+        QStringList names;
+        PlaylistScanner scanner({}, [&names](PlaylistEntry &&e) { names.append(e.name + u'|' + e.address); });
+        for (qsizetype at = 0; at < m3u.size(); at += piece)
+            scanner.feed(QByteArrayView(m3u).sliced(at, std::min(piece, m3u.size() - at)));
+        QCOMPARE(scanner.finish().entries, 3);
+        QCOMPARE(names, QStringList({QStringLiteral("Café|http://a/1"), QStringLiteral("Café|http://a/2"),
+                                     QStringLiteral("Three|http://a/3")}));
+    }
+    // The list made of them, written as it comes, reads back as what it holds.
+    ChannelListWriter writer(1, QStringLiteral("Rest"), true);
+    for (const PlaylistEntry &e : whole.entries)
+        writer.add(e);
+    XmlDocument doc;
+    doc.loadFromBytes(writer.document());
+    QCOMPARE(writer.size(), writer.document().size());
+    const QList<XmlNode> groups = doc.documentElement().childNodes();
+    QCOMPARE(groups.size(), 2);
+    QCOMPARE(groups[1].childNodes().size(), 2);
+    QCOMPARE(groups[0].child(0).text("Origin"), QStringLiteral("web"));
 }
 
 void tst_PlaylistReader::openedPlaylistsAreJudged_data()
