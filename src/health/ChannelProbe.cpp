@@ -1,5 +1,6 @@
 #include "ChannelProbe.h"
 
+#include "HttpPeek.h"
 #include "base/AppInfo.h"
 #include "base/NetworkScope.h"
 #include "base/OutsideText.h"
@@ -7,8 +8,6 @@
 
 #include <QFileInfo>
 #include <QHostInfo>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
 #include <QRegularExpression>
 #include <QTcpSocket>
 
@@ -21,6 +20,7 @@ constexpr qsizetype kMaxPlaylistBytes = 1024 * 1024; // playlists are read whole
 constexpr int kMaxDepth = 5;                         // playlists within playlists
 constexpr qsizetype kMaxHeadBytes = 64 * 1024;       // a reply's headers, at most
 constexpr qint64 kReadBuffer = 64 * 1024;            // what Qt may hold for us before we read it
+constexpr int kMaxRedirects = 8;
 
 bool isPlaylist(ContentKind kind)
 {
@@ -28,36 +28,10 @@ bool isPlaylist(ContentKind kind)
            kind == ContentKind::Smil || kind == ContentKind::HlsMaster || kind == ContentKind::HlsMedia;
 }
 
-QString networkReason(QNetworkReply::NetworkError error, const QString &text)
-{
-    switch (error) {
-    case QNetworkReply::HostNotFoundError:
-        return QStringLiteral("name not found");
-    case QNetworkReply::ConnectionRefusedError:
-        return QStringLiteral("refused");
-    case QNetworkReply::RemoteHostClosedError:
-        return QStringLiteral("empty reply");
-    case QNetworkReply::SslHandshakeFailedError:
-        return QStringLiteral("TLS failure: ") + text;
-    case QNetworkReply::UnknownNetworkError:
-        if (text.contains(QLatin1StringView("SSL"), Qt::CaseInsensitive) ||
-            text.contains(QLatin1StringView("TLS"), Qt::CaseInsensitive) ||
-            text.contains(QLatin1StringView("certificate"), Qt::CaseInsensitive))
-            return QStringLiteral("TLS failure: ") + text;
-        break;
-    case QNetworkReply::TooManyRedirectsError:
-    case QNetworkReply::InsecureRedirectError:
-        return QStringLiteral("redirects lead nowhere");
-    default:
-        break;
-    }
-    return text;
-}
-
 } // namespace
 
-ChannelProbe::ChannelProbe(QNetworkAccessManager &network, const HealthTarget &target, int timeoutMs, QObject *parent)
-    : QObject(parent), m_network(network), m_target(target)
+ChannelProbe::ChannelProbe(const HealthTarget &target, int timeoutMs, QObject *parent)
+    : QObject(parent), m_target(target)
 {
     m_timer.setSingleShot(true);
     m_timer.setInterval(timeoutMs);
@@ -135,80 +109,64 @@ void ChannelProbe::openHttp(const QUrl &given)
     QUrl url = given;
     if (url.scheme().compare(QLatin1StringView("icy"), Qt::CaseInsensitive) == 0)
         url.setScheme(QStringLiteral("http"));
-    QNetworkRequest request(url);
-    // A redirect is a hop like any other: for a list from the internet it is looked at first.
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, m_target.fromWeb
-                                                                       ? QNetworkRequest::UserVerifiedRedirectPolicy
-                                                                       : QNetworkRequest::NoLessSafeRedirectPolicy);
-    request.setMaximumRedirectsAllowed(8);
+    m_url = url;
     // Checked again where the request is made: a target may come from anywhere.
     const QString agent = outside::HeaderValue(m_target.userAgent);
-    request.setHeader(QNetworkRequest::UserAgentHeader, agent.isEmpty() ? AppUserAgent() : agent);
-    if (const QString referrer = outside::HeaderValue(m_target.referrer); !referrer.isEmpty())
-        request.setRawHeader("Referer", referrer.toUtf8());
-    if (const QString cookie = outside::HeaderValue(m_target.cookie); !cookie.isEmpty())
-        request.setRawHeader("Cookie", cookie.toUtf8());
-    m_reply = m_network.get(request);
-    // An endless body waits in the socket, not in memory, until it is read.
-    m_reply->setReadBufferSize(kReadBuffer);
-    connect(m_reply, &QNetworkReply::readyRead, this, &ChannelProbe::httpData);
-    if (m_target.fromWeb) {
-        connect(m_reply, &QNetworkReply::redirected, this, [this, from = url](const QUrl &to) {
-            if (from.scheme() == u"https" && to.scheme() != u"https") {
-                conclude(Health::State::OffAir, QStringLiteral("redirects lead nowhere"));
-                return;
-            }
-            QPointer<QNetworkReply> reply = m_reply;
-            whenPublic(to, [reply] {
-                if (reply)
-                    emit reply->redirectAllowed();
-            });
-        });
+    m_http = new HttpPeek({url, agent.isEmpty() ? AppUserAgent() : agent, outside::HeaderValue(m_target.referrer),
+                           outside::HeaderValue(m_target.cookie)},
+                          kMaxPlaylistBytes + 1, this);
+    connect(m_http, &HttpPeek::headersRead, this, &ChannelProbe::httpHeaders);
+    connect(m_http, &HttpPeek::bodyRead, this, &ChannelProbe::httpData);
+    connect(m_http, &HttpPeek::finished, this, &ChannelProbe::httpDone);
+    m_http->start();
+}
+
+void ChannelProbe::httpHeaders()
+{
+    const HttpPeek::Reply &r = m_http->reply();
+    if (r.status >= 400) {
+        conclude(Health::State::OffAir, QStringLiteral("HTTP %1 %2").arg(r.status).arg(r.reason).trimmed());
+        return;
     }
-    connect(m_reply, &QNetworkReply::finished, this, &ChannelProbe::httpDone);
+    if (r.status < 300 || r.status >= 400 || r.location.isEmpty())
+        return;
+    // A redirect: a hop like any other, never from https to less.
+    const QUrl to = m_url.resolved(QUrl::fromEncoded(r.location));
+    const QString scheme = to.scheme().toLower();
+    if (++m_redirects > kMaxRedirects || (scheme != u"http" && scheme != u"https") ||
+        (m_url.scheme().compare(QLatin1StringView("https"), Qt::CaseInsensitive) == 0 && scheme != u"https")) {
+        conclude(Health::State::OffAir, QStringLiteral("redirects lead nowhere"));
+        return;
+    }
+    dropConnections();
+    open(to);
 }
 
 void ChannelProbe::httpData()
 {
-    QNetworkReply *reply = m_reply;
-    if (!reply || m_done)
-        return;
-    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    if (status >= 400) {
-        httpDone(); // the status says it
-        return;
-    }
-    m_head += reply->read(kMaxPlaylistBytes + 1 - m_head.size());
-    if (m_head.size() < kSniffBytes)
+    const HttpPeek::Reply &r = m_http->reply();
+    if (m_done || r.status >= 300 || r.body.size() < kSniffBytes)
         return; // a playlist may end here; a stream sends more
-    const QUrl url = reply->url();
-    const ContentKind kind = SniffContent(reply->header(QNetworkRequest::ContentTypeHeader).toByteArray(), m_head, url);
+    const ContentKind kind = SniffContent(r.contentType, r.body, m_url);
     if (isPlaylist(kind)) {
-        if (m_head.size() > kMaxPlaylistBytes)
+        if (r.body.size() > kMaxPlaylistBytes)
             conclude(Health::State::OffAir, QStringLiteral("not a media stream (a text without end)"));
         return; // read whole once it ends
     }
-    judge(reply->header(QNetworkRequest::ContentTypeHeader).toByteArray(), m_head, url);
+    judge(r.contentType, r.body, m_url);
 }
 
-void ChannelProbe::httpDone()
+void ChannelProbe::httpDone(const QString &error)
 {
-    QNetworkReply *reply = m_reply;
-    if (!reply || m_done)
+    if (m_done)
         return;
-    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    if (status >= 400) {
-        const QString phrase = reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString();
-        conclude(Health::State::OffAir, QStringLiteral("HTTP %1 %2").arg(status).arg(phrase).trimmed());
+    if (!error.isEmpty()) {
+        conclude(Health::State::OffAir,
+                 error == u"headers without end" ? QStringLiteral("not a media stream (headers without end)") : error);
         return;
     }
-    if (reply->error() != QNetworkReply::NoError &&
-        !(reply->error() == QNetworkReply::RemoteHostClosedError && !m_head.isEmpty())) {
-        conclude(Health::State::OffAir, networkReason(reply->error(), reply->errorString()));
-        return;
-    }
-    m_head += reply->readAll();
-    judge(reply->header(QNetworkRequest::ContentTypeHeader).toByteArray(), m_head, reply->url());
+    const HttpPeek::Reply &r = m_http->reply();
+    judge(r.contentType, r.body, m_url);
 }
 
 void ChannelProbe::judge(const QByteArray &contentType, const QByteArray &body, const QUrl &url)
@@ -342,11 +300,12 @@ void ChannelProbe::rtspData()
 
 void ChannelProbe::dropConnections()
 {
-    if (m_reply) {
-        m_reply->disconnect(this);
-        if (m_reply->isRunning())
-            m_reply->abort();
-        m_reply->deleteLater();
+    // Deleted later: this may run from within one of its signals. Its connection closes now.
+    if (m_http) {
+        m_http->disconnect(this);
+        m_http->stop();
+        m_http->deleteLater();
+        m_http.clear();
     }
     if (m_rtsp) {
         m_rtsp->disconnect(this);

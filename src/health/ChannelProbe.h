@@ -11,8 +11,7 @@
 #include <QUrl>
 #include <functional>
 
-class QNetworkAccessManager;
-class QNetworkReply;
+class HttpPeek;
 class QTcpSocket;
 
 // Checks one channel without playing it: reads the first bytes of what its address answers,
@@ -23,7 +22,7 @@ class ChannelProbe : public QObject
     Q_OBJECT
 
 public:
-    ChannelProbe(QNetworkAccessManager &network, const HealthTarget &target, int timeoutMs, QObject *parent = nullptr);
+    ChannelProbe(const HealthTarget &target, int timeoutMs, QObject *parent = nullptr);
     ~ChannelProbe() override;
 
     void start();
@@ -41,8 +40,9 @@ private:
     void whenPublic(const QUrl &url, const std::function<void()> &then);
     void openHttp(const QUrl &url);
     void openRtsp(const QUrl &url);
+    void httpHeaders();
     void httpData();
-    void httpDone();
+    void httpDone(const QString &error);
     void rtspData();
     // What a reply that came whole is: a stream, or a playlist to follow.
     void judge(const QByteArray &contentType, const QByteArray &body, const QUrl &url);
@@ -50,15 +50,15 @@ private:
     void conclude(Health::State state, const QString &reason);
     void dropConnections();
 
-    QNetworkAccessManager &m_network;
     HealthTarget m_target;
     QTimer m_timer;
     QElapsedTimer m_clock;
-    QPointer<QNetworkReply> m_reply;
+    QPointer<HttpPeek> m_http;
     QPointer<QTcpSocket> m_rtsp;
-    QByteArray m_head;            // what came so far
-    QUrl m_url;                   // what is being read now
-    int m_depth = 0;              // playlists followed
+    QByteArray m_head; // what came so far
+    QUrl m_url;        // what is being read now
+    int m_depth = 0;   // playlists followed
+    int m_redirects = 0;
     int m_rtspStep = 0;           // 1: OPTIONS sent, 2: DESCRIBE sent
     qsizetype m_rtspHeadEnd = -1; // where the reply's headers end, once they do
     bool m_viaPlaylist = false;

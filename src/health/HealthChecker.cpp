@@ -3,7 +3,6 @@
 #include "ChannelProbe.h"
 
 #include <QHash>
-#include <QNetworkAccessManager>
 #include <QSet>
 #include <functional>
 
@@ -18,8 +17,6 @@ public:
     void start(quint64 run, const QList<HealthTarget> &targets, int jobs, int perHost, int timeoutMs)
     {
         stop();
-        if (!m_network)
-            m_network = new QNetworkAccessManager(this);
         m_run = run;
         m_targets = targets;
         m_jobs = jobs;
@@ -77,7 +74,7 @@ private:
 
     void launch(int index, const QString &host)
     {
-        auto *probe = new ChannelProbe(*m_network, m_targets[index], m_timeoutMs, this);
+        auto *probe = new ChannelProbe(m_targets[index], m_timeoutMs, this);
         m_running.insert(probe);
         if (!host.isEmpty())
             ++m_perHostRunning[host];
@@ -99,7 +96,6 @@ private:
     }
 
     Report m_report;
-    QNetworkAccessManager *m_network = nullptr;
     quint64 m_run = 0;
     QList<HealthTarget> m_targets;
     QHash<QString, QList<int>> m_waiting; // by host, in list order

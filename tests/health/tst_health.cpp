@@ -15,6 +15,8 @@
 #include <QTcpSocket>
 #include <QTest>
 
+#include <sys/resource.h>
+
 namespace {
 
 QByteArray transportStream()
@@ -54,6 +56,7 @@ private slots:
     void everyVerdictAndReason();
     void sendsTheChannelsHeaders();
     void keepsToItsShareOfEachHost();
+    void aBadChannelHoldsUpNothing();
     void whatIsPrivate_data();
     void whatIsPrivate();
     void listsFromTheWebStayOutOfThisNetwork();
@@ -115,6 +118,12 @@ void tst_Health::initTestCase()
     m_http->script(QStringLiteral("/endless"), endless);
     // Hostile servers: a reason phrase of 5,000 characters; RTSP headers that never end.
     m_http->script(QStringLiteral("/long-reason"), "HTTP/1.1 404 " + QByteArray(5000, 'x') + "\r\n\r\n");
+    TestHttpServer::Reply endlessHeaders;
+    endlessHeaders.raw = "HTTP/1.1 200 OK\r\n";
+    endlessHeaders.pieces = QList<QByteArray>(20000, "X-More: " + QByteArray(1000, 'a') + "\r\n");
+    m_http->script(QStringLiteral("/endless-headers"), endlessHeaders);
+    m_http->script(QStringLiteral("/icy"), "ICY 200 OK\r\nicy-name: Old Server\r\nContent-Type: audio/mpeg\r\n\r\n" +
+                                               QByteArray("\xff\xfb\x90\x64", 4) + QByteArray(4000, '\x55'));
     TestHttpServer::Reply headers;
     headers.raw = "RTSP/1.0 200 OK\r\nCSeq: 1\r\n";
     headers.pieces = QList<QByteArray>(4000, "X-More: " + QByteArray(1000, 'a') + "\r\n");
@@ -210,6 +219,9 @@ void tst_Health::everyVerdictAndReason_data()
     QTest::newRow("TLS failure") << QStringLiteral("https://127.0.0.1:%1/").arg(m_plain.serverPort()) << off
                                  << "TLS failure";
     QTest::newRow("rtsp") << m_rtspUrl << on << "RTSP stream";
+    QTest::newRow("headers without end") << url("/endless-headers") << off
+                                         << "not a media stream (headers without end)";
+    QTest::newRow("ICY 200 OK") << url("/icy") << on << "stream";
     QTest::newRow("reason phrase capped")
         << url("/long-reason") << off << QStringLiteral("HTTP 404 ") + QString(291, u'x');
     QTest::newRow("rtsp headers without end")
@@ -333,6 +345,33 @@ void tst_Health::listsFromTheWebStayOutOfThisNetwork()
     // The same channels from a list of the user's own are checked as ever.
     QCOMPARE(checkAll(checker, {{QStringLiteral("c"), QString::fromUtf8(home), {}, {}, {}}}).value(0).state,
              Health::State::OnAir);
+}
+
+void tst_Health::aBadChannelHoldsUpNothing()
+{
+    // Six channels whose server sends headers without end, and two good ones on the same host.
+    QList<HealthTarget> targets;
+    for (int i = 0; i < 6; ++i)
+        targets.append({QStringLiteral("bad"), m_http->url(QStringLiteral("/endless-headers?%1").arg(i)), {}, {}, {}});
+    for (int i = 0; i < 2; ++i)
+        targets.append({QStringLiteral("good"), m_http->url(QStringLiteral("/tone.mp3?%1").arg(i)), {}, {}, {}});
+    HealthChecker checker;
+    checker.setTimeout(5000);
+    checker.setPerHost(4);
+    const QList<Health> r = checkAll(checker, targets);
+    for (int i = 0; i < 6; ++i)
+        QCOMPARE(r.at(i).reason, QStringLiteral("not a media stream (headers without end)"));
+    QCOMPARE(r.at(6).state, Health::State::OnAir);
+    QCOMPARE(r.at(7).state, Health::State::OnAir);
+    // Once the check is over, nothing goes on reading: the process is idle.
+    const auto cpuSeconds = [] {
+        rusage u{};
+        getrusage(RUSAGE_SELF, &u);
+        return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+    };
+    const double before = cpuSeconds();
+    QTest::qWait(1000);
+    QVERIFY2(cpuSeconds() - before < 0.4, qPrintable(QString::number(cpuSeconds() - before)));
 }
 
 void tst_Health::keepsToItsShareOfEachHost()

@@ -1,0 +1,241 @@
+#include "HttpPeek.h"
+
+#include "base/OutsideText.h"
+
+#include <QSslSocket>
+
+namespace {
+
+constexpr qint64 kReadBuffer = 64 * 1024; // what the socket may hold for us before we read it
+
+QByteArray headerValue(QByteArrayView line)
+{
+    const qsizetype colon = line.indexOf(':');
+    return colon < 0 ? QByteArray() : line.sliced(colon + 1).trimmed().toByteArray();
+}
+
+bool isHeader(QByteArrayView line, QByteArrayView name)
+{
+    return line.size() > name.size() && line[name.size()] == ':' &&
+           qstrnicmp(line.data(), name.data(), name.size()) == 0;
+}
+
+} // namespace
+
+HttpPeek::HttpPeek(const Request &request, qsizetype bodyLimit, QObject *parent)
+    : QObject(parent), m_request(request), m_limit(bodyLimit)
+{
+}
+
+HttpPeek::~HttpPeek()
+{
+    if (m_socket) {
+        m_socket->disconnect(this);
+        m_socket->abort();
+    }
+}
+
+void HttpPeek::start()
+{
+    const QUrl &url = m_request.url;
+    const bool tls = url.scheme().compare(QLatin1StringView("https"), Qt::CaseInsensitive) == 0;
+    m_socket = new QSslSocket(this);
+    m_socket->setReadBufferSize(kReadBuffer);
+    const auto send = [this] {
+        const QUrl &u = m_request.url;
+        QByteArray path = u.toEncoded(QUrl::RemoveScheme | QUrl::RemoveAuthority | QUrl::RemoveFragment);
+        if (path.isEmpty())
+            path = "/";
+        QByteArray host = u.host(QUrl::FullyEncoded).toUtf8();
+        if (host.contains(':'))
+            host = '[' + host + ']';
+        if (u.port() > 0)
+            host += ':' + QByteArray::number(u.port());
+        QByteArray request = "GET " + path + " HTTP/1.1\r\nHost: " + host + "\r\nAccept: */*\r\nConnection: close\r\n";
+        // Values that could add headers of their own never reach the wire.
+        const auto add = [&request](const char *name, const QString &value) {
+            if (!value.isEmpty() && outside::IsHeaderSafe(value))
+                request += QByteArray(name) + ": " + value.toUtf8() + "\r\n";
+        };
+        add("User-Agent", m_request.userAgent);
+        add("Referer", m_request.referrer);
+        add("Cookie", m_request.cookie);
+        if (!u.userName().isEmpty())
+            request += "Authorization: Basic " + (u.userName() + u':' + u.password()).toUtf8().toBase64() + "\r\n";
+        m_socket->write(request + "\r\n");
+    };
+    connect(m_socket, &QSslSocket::readyRead, this, &HttpPeek::readable);
+    connect(m_socket, &QAbstractSocket::disconnected, this, [this] {
+        readable();
+        if (m_headersDone) {
+            m_reply.ended = true;
+            end({});
+        } else {
+            end(m_head.isEmpty() ? QStringLiteral("empty reply") : QStringLiteral("not an HTTP server"));
+        }
+    });
+    connect(m_socket, &QAbstractSocket::errorOccurred, this, [this, tls](QAbstractSocket::SocketError error) {
+        if (error == QAbstractSocket::RemoteHostClosedError && (!tls || m_socket->isEncrypted()))
+            return; // the end of the reply: `disconnected` follows
+        if (error == QAbstractSocket::HostNotFoundError)
+            end(QStringLiteral("name not found"));
+        else if (error == QAbstractSocket::ConnectionRefusedError)
+            end(QStringLiteral("refused"));
+        else if (tls && !m_socket->isEncrypted())
+            end(QStringLiteral("TLS failure: ") + m_socket->errorString());
+        else
+            end(m_socket->errorString());
+    });
+    const quint16 port = quint16(url.port(tls ? 443 : 80));
+    if (tls) {
+        connect(m_socket, &QSslSocket::encrypted, this, send);
+        m_socket->connectToHostEncrypted(url.host(), port);
+    } else {
+        connect(m_socket, &QAbstractSocket::connected, this, send);
+        m_socket->connectToHost(url.host(), port);
+    }
+}
+
+void HttpPeek::readable()
+{
+    QPointer<HttpPeek> self(this);
+    while (self && !m_finished && m_socket && m_socket->bytesAvailable() > 0) {
+        if (!m_headersDone) {
+            m_head += m_socket->read(kMaxHeaders + 1 - m_head.size());
+            if (!readHeaders())
+                return;
+        } else {
+            readBody(m_socket->read(kReadBuffer));
+        }
+    }
+}
+
+bool HttpPeek::readHeaders()
+{
+    qsizetype end = m_head.indexOf("\r\n\r\n");
+    qsizetype gap = 4;
+    if (const qsizetype bare = m_head.indexOf("\n\n"); bare >= 0 && (end < 0 || bare < end)) {
+        end = bare;
+        gap = 2;
+    }
+    if (end < 0) {
+        if (m_head.size() > kMaxHeaders)
+            this->end(QStringLiteral("headers without end"));
+        return false;
+    }
+    const QList<QByteArray> lines = m_head.first(end).split('\n');
+    // "HTTP/1.1 200 OK", or a SHOUTcast server's "ICY 200 OK".
+    const QByteArray status = lines.value(0).trimmed();
+    const qsizetype space = status.indexOf(' ');
+    bool ok = false;
+    if (status.startsWith("HTTP/") || status.startsWith("ICY "))
+        m_reply.status = status.mid(space + 1, 3).toInt(&ok);
+    if (!ok) {
+        this->end(QStringLiteral("not an HTTP server"));
+        return false;
+    }
+    m_reply.reason =
+        outside::CleanUtf8(QByteArrayView(status).sliced(std::min(space + 5, status.size())), outside::kReason);
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        const QByteArray line = lines[i].trimmed();
+        if (isHeader(line, "Content-Type"))
+            m_reply.contentType = headerValue(line);
+        else if (isHeader(line, "Location"))
+            m_reply.location = headerValue(line);
+        else if (isHeader(line, "Transfer-Encoding"))
+            m_chunked = headerValue(line).toLower().contains("chunked");
+        else if (isHeader(line, "Content-Length"))
+            m_length = headerValue(line).toLongLong(&ok);
+    }
+    if (m_chunked)
+        m_length = -1;
+    m_headersDone = true;
+    const QByteArray rest = m_head.mid(end + gap);
+    m_head.clear();
+    QPointer<HttpPeek> self(this);
+    emit headersRead();
+    if (!self || m_finished)
+        return false;
+    if (m_length == 0) {
+        m_reply.ended = true;
+        this->end({});
+        return false;
+    }
+    readBody(rest);
+    return self && !m_finished;
+}
+
+void HttpPeek::readBody(QByteArrayView data)
+{
+    const qsizetype before = m_reply.body.size();
+    while (!data.isEmpty() && m_reply.body.size() < m_limit) {
+        if (!m_chunked) {
+            const qsizetype take = std::min(data.size(), m_limit - m_reply.body.size());
+            m_reply.body += data.first(take);
+            data = data.sliced(take);
+            continue;
+        }
+        if (m_chunkState == 0) { // the size line
+            const qsizetype nl = data.indexOf('\n');
+            m_chunkLine += data.first(nl < 0 ? data.size() : nl);
+            data = nl < 0 ? QByteArrayView() : data.sliced(nl + 1);
+            if (m_chunkLine.size() > 1024) {
+                end(QStringLiteral("not an HTTP server"));
+                return;
+            }
+            if (nl < 0)
+                continue;
+            bool ok = false;
+            m_chunkLeft = m_chunkLine.trimmed().split(';').value(0).toLongLong(&ok, 16);
+            m_chunkLine.clear();
+            if (!ok || m_chunkLeft == 0) {
+                m_reply.ended = ok;
+                break;
+            }
+            m_chunkState = 1;
+        } else if (m_chunkState == 1) {
+            const qsizetype take = std::min({data.size(), qsizetype(m_chunkLeft), m_limit - m_reply.body.size()});
+            m_reply.body += data.first(take);
+            data = data.sliced(take);
+            m_chunkLeft -= take;
+            if (m_chunkLeft == 0)
+                m_chunkState = 2;
+        } else { // the line end after the data
+            const qsizetype nl = data.indexOf('\n');
+            data = nl < 0 ? QByteArrayView() : data.sliced(nl + 1);
+            if (nl >= 0)
+                m_chunkState = 0;
+        }
+    }
+    if (m_length >= 0 && m_reply.body.size() >= m_length)
+        m_reply.ended = true;
+    if (m_reply.body.size() > before) {
+        QPointer<HttpPeek> self(this);
+        emit bodyRead();
+        if (!self || m_finished)
+            return;
+    }
+    if (m_reply.ended || m_reply.body.size() >= m_limit)
+        end({});
+}
+
+void HttpPeek::stop()
+{
+    m_finished = true;
+    if (m_socket) {
+        m_socket->disconnect(this);
+        m_socket->abort();
+    }
+}
+
+void HttpPeek::end(const QString &error)
+{
+    if (m_finished)
+        return;
+    m_finished = true;
+    if (m_socket) {
+        m_socket->disconnect(this);
+        m_socket->abort();
+    }
+    emit finished(error);
+}
