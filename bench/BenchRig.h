@@ -12,6 +12,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QMenu>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -64,6 +65,38 @@ inline double MedianMs(int runs, const std::function<void()> &work)
         times.append(TimeMs(work));
     return Median(times);
 }
+
+// How late a 5 ms timer fires on the GUI thread: the longest the thread was kept from its events.
+struct LatencyProbe
+{
+    QTimer timer;
+    QElapsedTimer clock;
+    qint64 last = 0;
+    double worst = 0;
+
+    LatencyProbe()
+    {
+        timer.setTimerType(Qt::PreciseTimer);
+        timer.setInterval(5);
+        QObject::connect(&timer, &QTimer::timeout, [this] {
+            const qint64 now = clock.nsecsElapsed();
+            worst = std::max(worst, (now - last) / 1e6 - 5);
+            last = now;
+        });
+    }
+    void start()
+    {
+        worst = 0;
+        clock.start();
+        last = 0;
+        timer.start();
+    }
+    double stop()
+    {
+        timer.stop();
+        return worst;
+    }
+};
 
 // The channel tree in a shown window, as the main window has it.
 struct Tree

@@ -34,38 +34,6 @@ using namespace bench;
 
 namespace {
 
-// How late a 5 ms timer fires on the GUI thread: the longest the thread was kept from its events.
-struct LatencyProbe
-{
-    QTimer timer;
-    QElapsedTimer clock;
-    qint64 last = 0;
-    double worst = 0;
-
-    LatencyProbe()
-    {
-        timer.setTimerType(Qt::PreciseTimer);
-        timer.setInterval(5);
-        QObject::connect(&timer, &QTimer::timeout, [this] {
-            const qint64 now = clock.nsecsElapsed();
-            worst = std::max(worst, (now - last) / 1e6 - 5);
-            last = now;
-        });
-    }
-    void start()
-    {
-        worst = 0;
-        clock.start();
-        last = 0;
-        timer.start();
-    }
-    double stop()
-    {
-        timer.stop();
-        return worst;
-    }
-};
-
 // A playlist of `count` entries made from the real names and addresses of the shipped lists:
 // group titles by country, guide ids, logos; names numbered where they repeat.
 QByteArray madePlaylist(int count)

@@ -16,6 +16,7 @@
 #include <QSet>
 #include <QStatusBar>
 #include <QTreeWidget>
+#include <QtConcurrent>
 
 namespace {
 
@@ -58,14 +59,27 @@ HealthCommands::HealthCommands(const Widgets &widgets, TGlobal &global, ChannelT
     connect(&m_repaint, &QTimer::timeout, this, &HealthCommands::showOnTree);
     m_saveLater.setSingleShot(true);
     m_saveLater.setInterval(kSaveMs);
-    connect(&m_saveLater, &QTimer::timeout, this, [this] {
-        QString why;
-        if (!store().save(&why))
+    connect(&m_saveLater, &QTimer::timeout, this, &HealthCommands::save);
+    connect(&m_save, &QFutureWatcher<QString>::finished, this, [this] {
+        if (const QString why = m_save.result(); !why.isEmpty())
             qWarning("channel check results not saved: %s", qPrintable(why));
+        if (std::exchange(m_saveAgain, false))
+            save();
     });
+    // A large file of results takes a while to read: the window does not wait for it.
+    connect(&m_load, &QFutureWatcher<std::shared_ptr<HealthStore>>::finished, this, &HealthCommands::loaded);
+    if (QFile::exists(storeFile())) {
+        m_load.setFuture(QtConcurrent::run([file = storeFile()] {
+            auto store = std::make_shared<HealthStore>(file);
+            store->load();
+            return store;
+        }));
+    } else {
+        m_store = std::make_shared<HealthStore>(storeFile());
+    }
 
     connect(m_checker, &HealthChecker::checked, this, [this](int index, const Health &h) {
-        store().put(m_addresses.value(index), h);
+        m_store->put(m_addresses.value(index), h);
         m_offAir += h.isOffAir() ? 1 : 0;
         if (!m_repaint.isActive())
             m_repaint.start();
@@ -91,22 +105,39 @@ HealthCommands::HealthCommands(const Widgets &widgets, TGlobal &global, ChannelT
 
 HealthCommands::~HealthCommands()
 {
-    if (m_saveLater.isActive())
-        store().save();
+    m_save.waitForFinished();
+    if (m_store && (m_saveLater.isActive() || m_saveAgain))
+        m_store->save();
+}
+
+void HealthCommands::loaded()
+{
+    m_store = m_load.result();
+    for (const auto &[address, health] : std::exchange(m_playedWhileLoading, {}))
+        m_store->put(address, health);
+    if (const auto check = std::exchange(m_checkWhenLoaded, std::nullopt))
+        checkShown(*check);
+    showOnTree();
+}
+
+void HealthCommands::save()
+{
+    if (!m_store)
+        return;
+    if (m_save.isRunning()) {
+        m_saveAgain = true;
+        return;
+    }
+    m_save.setFuture(
+        QtConcurrent::run([file = m_store->file(), results = m_store->results(), max = m_store->maxResults()] {
+            QString why;
+            return HealthStore::Write(file, results, max, &why) ? QString() : why;
+        }));
 }
 
 QString HealthCommands::storeFile() const
 {
     return m_global.CacheDir + QStringLiteral("health.json");
-}
-
-HealthStore &HealthCommands::store()
-{
-    if (!m_store) {
-        m_store = std::make_unique<HealthStore>(storeFile());
-        m_store->load();
-    }
-    return *m_store;
 }
 
 bool HealthCommands::isChecking() const
@@ -124,6 +155,10 @@ void HealthCommands::say(const QString &text)
 
 void HealthCommands::checkShown(bool onlyUnknown)
 {
+    if (!m_store) {
+        m_checkWhenLoaded = onlyUnknown;
+        return;
+    }
     QList<HealthTarget> targets;
     m_addresses.clear();
     QSet<QString> seen; // a channel in several groups is checked once
@@ -131,7 +166,7 @@ void HealthCommands::checkShown(bool onlyUnknown)
     for (const XmlNode &channel : m_tree.shownChannels()) {
         const HealthTarget target = HealthTarget::Of(channel);
         if (target.address.isEmpty() || seen.contains(target.address) ||
-            (onlyUnknown && store().trusted(target.address, now)))
+            (onlyUnknown && m_store->trusted(target.address, now)))
             continue;
         seen.insert(target.address);
         targets.append(target);
@@ -162,7 +197,11 @@ void HealthCommands::played(const QString &address, bool playing, const QString 
     h.state = playing ? Health::State::OnAir : Health::State::OffAir;
     h.reason = playing ? QStringLiteral("played") : outside::Clean(reason, outside::kReason);
     h.checked = QDateTime::currentDateTimeUtc();
-    store().put(address, h);
+    if (!m_store) {
+        m_playedWhileLoading.append({address, h});
+        return;
+    }
+    m_store->put(address, h);
     m_saveLater.start();
     showOnTree();
 }
@@ -171,7 +210,7 @@ void HealthCommands::showOnTree()
 {
     QTreeWidget *tree = m_w.treChannle;
     // Nothing to show before anything was ever checked (and no file to read for it).
-    if (m_tree.isLoading() || (!m_store && !QFile::exists(storeFile())))
+    if (m_tree.isLoading() || !m_store)
         return;
     const QDateTime now = QDateTime::currentDateTimeUtc();
     const bool hide = m_hide->isChecked();
@@ -181,7 +220,7 @@ void HealthCommands::showOnTree()
         QTreeWidgetItem *group = tree->topLevelItem(g);
         for (int c = 0; c < group->childCount(); ++c) {
             QTreeWidgetItem *item = group->child(c);
-            const auto h = store().trusted(m_tree.channelAttribute(item, "URL").trimmed(), now);
+            const auto h = m_store->trusted(m_tree.channelAttribute(item, "URL").trimmed(), now);
             const bool off = h && h->isOffAir();
             const bool marked = item->data(0, kToolTipRole).isValid();
             if (off) {

@@ -2,9 +2,13 @@
 
 #include "Health.h"
 
+#include <QFutureWatcher>
 #include <QObject>
 #include <QTimer>
+
 #include <memory>
+#include <optional>
+#include <utility>
 
 class ChannelTree;
 class HealthChecker;
@@ -48,8 +52,9 @@ signals:
     void checkFinished();
 
 private:
-    HealthStore &store();
     QString storeFile() const;
+    void loaded();
+    void save();
     void showOnTree();
     void say(const QString &text);
 
@@ -57,7 +62,12 @@ private:
     TGlobal &m_global;
     ChannelTree &m_tree;
     HealthChecker *m_checker;
-    std::unique_ptr<HealthStore> m_store; // read at the first need
+    std::shared_ptr<HealthStore> m_store; // once read (on a worker, at start)
+    QFutureWatcher<std::shared_ptr<HealthStore>> m_load;
+    QFutureWatcher<QString> m_save; // the file is written on a worker too
+    bool m_saveAgain = false;       // results came while it was written
+    std::optional<bool> m_checkWhenLoaded;
+    QList<std::pair<QString, Health>> m_playedWhileLoading;
     QAction *m_hide;
     QLabel *m_statusText;
     QPushButton *m_cancel;

@@ -7,6 +7,9 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <algorithm>
+#include <vector>
+
 namespace {
 
 QString key(const QString &address)
@@ -30,24 +33,34 @@ void HealthStore::load()
         h.reason = outside::Clean(o.value(QLatin1StringView("reason")).toString(), outside::kReason);
         h.checked = QDateTime::fromString(o.value(QLatin1StringView("checked")).toString(), Qt::ISODate);
         h.ms = o.value(QLatin1StringView("ms")).toInt();
-        if (h.checked.isValid())
+        if (h.checked.isValid() && it.key().size() <= outside::kAddress)
             m_results.insert(it.key(), h);
     }
 }
 
-bool HealthStore::save(QString *error) const
+bool HealthStore::Write(const QString &file, const Results &results, int maxResults, QString *error)
 {
     const QDateTime weekAgo = QDateTime::currentDateTimeUtc().addDays(-7);
+    // The newest results of the week, no more than the limit.
+    std::vector<Results::const_iterator> kept;
+    kept.reserve(size_t(results.size()));
+    for (auto it = results.cbegin(); it != results.cend(); ++it) {
+        if (it->checked >= weekAgo)
+            kept.push_back(it);
+    }
+    if (kept.size() > size_t(maxResults)) {
+        std::nth_element(kept.begin(), kept.begin() + maxResults, kept.end(),
+                         [](const auto &a, const auto &b) { return a->checked > b->checked; });
+        kept.resize(size_t(maxResults));
+    }
     QJsonObject all;
-    for (auto it = m_results.cbegin(); it != m_results.cend(); ++it) {
-        if (it->checked < weekAgo)
-            continue;
+    for (const auto &it : kept) {
         all.insert(it.key(), QJsonObject{{QLatin1StringView("state"), Health::Word(it->state)},
                                          {QLatin1StringView("reason"), it->reason},
                                          {QLatin1StringView("checked"), it->checked.toString(Qt::ISODate)},
                                          {QLatin1StringView("ms"), it->ms}});
     }
-    return WriteFileAtomically(m_file, QJsonDocument(all).toJson(QJsonDocument::Compact), error);
+    return WriteFileAtomically(file, QJsonDocument(all).toJson(QJsonDocument::Compact), error);
 }
 
 void HealthStore::put(const QString &address, const Health &health)

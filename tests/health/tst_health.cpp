@@ -450,6 +450,20 @@ void tst_Health::resultsAreTrustedForADay()
     QCOMPARE(a->reason, QStringLiteral("refused"));
     QVERIFY(!store.trusted(QStringLiteral("http://b/"), now)); // older than a day
     QCOMPARE(store.size(), 2);                                 // older than a week: forgotten
+
+    // However many channels were ever checked, the file keeps the newest results only.
+    {
+        HealthStore few(file, 3);
+        for (int i = 0; i < 10; ++i)
+            few.put(QStringLiteral("http://h/%1").arg(i),
+                    {Health::State::OnAir, QStringLiteral("stream"), now.addSecs(-60 * i), 1});
+        QVERIFY(few.save());
+    }
+    HealthStore again(file);
+    again.load();
+    QCOMPARE(again.size(), 3);
+    for (int i = 0; i < 3; ++i)
+        QVERIFY(again.trusted(QStringLiteral("http://h/%1").arg(i), now));
 }
 
 QTEST_GUILESS_MAIN(tst_Health)
