@@ -20,6 +20,8 @@
 #include <QPushButton>
 #include <QStatusBar>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int kSayMs = 8000;
@@ -30,8 +32,7 @@ constexpr int kDueCheckMs = 60 * 60 * 1000;
 
 PlaylistCommands::PlaylistCommands(const Widgets &widgets, TGlobal &global, ChannelTree &tree, QWidget *window)
     : QObject(window), m_w(widgets), m_global(global), m_tree(tree), m_window(window), m_store(global.PlaylistDir),
-      m_network(new QNetworkAccessManager(this)), m_fetch(new PlaylistFetch(m_network, this)),
-      m_menuGroup(new QActionGroup(this))
+      m_network(new QNetworkAccessManager(this)), m_menuGroup(new QActionGroup(this))
 {
     m_network->setAutoDeleteReplies(false);
     m_statusText = new QLabel(m_w.statusBar);
@@ -45,12 +46,12 @@ PlaylistCommands::PlaylistCommands(const Widgets &widgets, TGlobal &global, Chan
     m_cancel->hide();
     m_statusHide.setSingleShot(true);
     connect(&m_statusHide, &QTimer::timeout, this, [this] {
-        if (!m_fetch->isRunning())
+        if (m_running.isEmpty())
             m_w.statusPanel->hide();
+        else
+            showFetching(); // what was said is over; what still runs is said again
     });
     connect(m_cancel, &QPushButton::clicked, this, &PlaylistCommands::cancel);
-    connect(m_fetch, &PlaylistFetch::progress, this, &PlaylistCommands::onProgress);
-    connect(m_fetch, &PlaylistFetch::finished, this, &PlaylistCommands::onFinished);
     connect(&m_tree, &ChannelTree::loadFinished, this, &PlaylistCommands::treeLoaded);
     m_dueTimer.setInterval(kDueCheckMs);
     connect(&m_dueTimer, &QTimer::timeout, this, [this] { Guarded(m_window, [this] { refreshDue(false); }); });
@@ -71,7 +72,8 @@ PlaylistCommands::PlaylistCommands(const Widgets &widgets, TGlobal &global, Chan
 
 PlaylistCommands::~PlaylistCommands()
 {
-    m_fetch->cancel();
+    for (const Running &r : std::as_const(m_running))
+        r.fetch->cancel();
 }
 
 void PlaylistCommands::rebuildMenu()
@@ -100,7 +102,9 @@ void PlaylistCommands::rebuildMenu()
 
 void PlaylistCommands::updateCommands()
 {
-    m_w.actRefreshPlaylist->setEnabled(!m_shownId.isEmpty() && !m_fetch->isRunning());
+    const bool refreshing =
+        std::any_of(m_running.cbegin(), m_running.cend(), [this](const Running &r) { return r.task.id == m_shownId; });
+    m_w.actRefreshPlaylist->setEnabled(!m_shownId.isEmpty() && !refreshing);
 }
 
 bool PlaylistCommands::showPlaylist(const QString &id)
@@ -202,7 +206,8 @@ void PlaylistCommands::enqueue(const Task &task)
     const auto same = [&](const Task &t) {
         return t.id == task.id;
     };
-    if ((m_fetch->isRunning() && same(m_current)) || std::any_of(m_queue.cbegin(), m_queue.cend(), same))
+    if (std::any_of(m_running.cbegin(), m_running.cend(), [&](const Running &r) { return same(r.task); }) ||
+        std::any_of(m_queue.cbegin(), m_queue.cend(), same))
         return;
     m_queue.append(task);
     startNext();
@@ -210,38 +215,53 @@ void PlaylistCommands::enqueue(const Task &task)
 
 void PlaylistCommands::startNext()
 {
-    if (m_fetch->isRunning() || m_queue.isEmpty())
-        return;
-    m_current = m_queue.takeFirst();
-    const auto info = m_store.find(m_current.id);
-    if (!info) {
-        startNext();
-        return;
+    while (m_running.size() < kMaxFetches && !m_queue.isEmpty()) {
+        const Task task = m_queue.takeFirst();
+        const auto info = m_store.find(task.id);
+        if (!info)
+            continue;
+        auto *fetch = new PlaylistFetch(m_network, this);
+        fetch->setExtraCertificates(m_extraCertificates);
+        fetch->setStallTimeout(m_stallTimeoutMs);
+        connect(fetch, &PlaylistFetch::progress, this,
+                [this, name = info->name](qint64 received, qint64 total) { onProgress(name, received, total); });
+        connect(fetch, &PlaylistFetch::finished, this,
+                [this, fetch](const PlaylistFetch::Result &result) { onFinished(fetch, result); });
+        m_running.append({task, info->name, fetch});
+        QDir().mkpath(m_store.folder());
+        fetch->start({info->source, m_store.listFile(info->id), info->name, m_global.CacheDir});
+        SetPlainToolTip(m_statusText, info->source);
+        showFetching();
     }
-    m_currentName = info->name;
-    QDir().mkpath(m_store.folder());
-    m_fetch->start({info->source, m_store.listFile(info->id), info->name, m_global.CacheDir});
-    m_statusHide.stop();
-    m_statusText->setText(QStringLiteral("Fetching the playlist \"%1\"...").arg(m_currentName));
-    SetPlainToolTip(m_statusText, info->source);
-    m_cancel->show();
-    m_w.statusPanel->show();
     updateCommands();
 }
 
-void PlaylistCommands::onProgress(qint64 received, qint64 total)
+void PlaylistCommands::showFetching()
 {
+    m_statusHide.stop();
+    m_statusText->setText(m_running.size() == 1
+                              ? QStringLiteral("Fetching the playlist \"%1\"...").arg(m_running.first().name)
+                              : QStringLiteral("Fetching %1 playlists...").arg(m_running.size()));
+    m_cancel->show();
+    m_w.statusPanel->show();
+}
+
+void PlaylistCommands::onProgress(const QString &name, qint64 received, qint64 total)
+{
+    if (m_running.size() != 1)
+        return; // the line says how many run
     const QLocale locale;
     QString amount = locale.formattedDataSize(received);
     if (total > 0)
         amount += QStringLiteral(" of ") + locale.formattedDataSize(total);
-    m_statusText->setText(QStringLiteral("Fetching the playlist \"%1\": %2").arg(m_currentName, amount));
+    m_statusText->setText(QStringLiteral("Fetching the playlist \"%1\": %2").arg(name, amount));
 }
 
 void PlaylistCommands::cancel()
 {
     m_queue.clear();
-    m_fetch->cancel();
+    for (const Running &r : std::as_const(m_running))
+        r.fetch->cancel();
 }
 
 void PlaylistCommands::say(const QString &text, int ms)
@@ -252,10 +272,18 @@ void PlaylistCommands::say(const QString &text, int ms)
     m_statusHide.start(ms);
 }
 
-void PlaylistCommands::onFinished(const PlaylistFetch::Result &result)
+void PlaylistCommands::onFinished(PlaylistFetch *fetch, const PlaylistFetch::Result &result)
 {
-    const Task task = m_current;
-    m_cancel->hide();
+    const auto at =
+        std::find_if(m_running.cbegin(), m_running.cend(), [fetch](const Running &r) { return r.fetch == fetch; });
+    if (at == m_running.cend())
+        return;
+    const Task task = at->task;
+    const QString name = at->name;
+    m_running.erase(at);
+    fetch->deleteLater();
+    if (m_running.isEmpty())
+        m_cancel->hide();
     const QDateTime now = QDateTime::currentDateTimeUtc();
     Guarded(m_window, [&] {
         m_store.load();
@@ -265,24 +293,22 @@ void PlaylistCommands::onFinished(const PlaylistFetch::Result &result)
             say(QString(), 0);
         } else if (result.ok) {
             m_store.recordRefresh(task.id, result.channels, now);
-            say(QStringLiteral("The playlist \"%1\" has %2 channels.").arg(m_currentName).arg(result.channels), kSayMs);
+            say(QStringLiteral("The playlist \"%1\" has %2 channels.").arg(name).arg(result.channels), kSayMs);
         } else if (task.adding) {
             m_store.remove(task.id);
             if (result.cancelled) {
-                say(QStringLiteral("Adding the playlist \"%1\" was cancelled.").arg(m_currentName), kSayMs);
+                say(QStringLiteral("Adding the playlist \"%1\" was cancelled.").arg(name), kSayMs);
             } else {
                 say(result.error, kSayFailureMs);
-                ShowMessage(
-                    m_window,
-                    QStringLiteral("The playlist \"%1\" could not be added.\n%2").arg(m_currentName, result.error));
+                ShowMessage(m_window,
+                            QStringLiteral("The playlist \"%1\" could not be added.\n%2").arg(name, result.error));
             }
         } else if (result.cancelled) {
-            say(QStringLiteral("The refresh of \"%1\" was cancelled; the playlist stays as it was.").arg(m_currentName),
-                kSayMs);
+            say(QStringLiteral("The refresh of \"%1\" was cancelled; the playlist stays as it was.").arg(name), kSayMs);
         } else {
             m_store.recordFailure(task.id, result.error, now);
             const QString text = QStringLiteral("The playlist \"%1\" could not be refreshed and stays as it was.\n%2")
-                                     .arg(m_currentName, result.error);
+                                     .arg(name, result.error);
             say(QString(text).replace(u'\n', u' '), kSayFailureMs);
             if (!task.quiet)
                 ShowMessage(m_window, text);
@@ -308,10 +334,10 @@ QList<QPair<QString, QString>> PlaylistCommands::searchScopes() const
 
 void PlaylistCommands::setExtraCertificates(const QList<QSslCertificate> &certificates)
 {
-    m_fetch->setExtraCertificates(certificates);
+    m_extraCertificates = certificates;
 }
 
 void PlaylistCommands::setStallTimeout(int ms)
 {
-    m_fetch->setStallTimeout(ms);
+    m_stallTimeoutMs = ms;
 }

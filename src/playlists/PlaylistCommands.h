@@ -20,9 +20,9 @@ class QStatusBar;
 class QWidget;
 class TGlobal;
 
-// The user's playlists in the window: the Playlists menu, Add, Refresh and Manage, one fetch at
-// a time with its progress and a Cancel in the status bar, and the refreshes that fall due
-// while the program runs.
+// The user's playlists in the window: the Playlists menu, Add, Refresh and Manage, fetches (a
+// few at once, so that a slow server holds up no other playlist) with their progress and a
+// Cancel in the status bar, and the refreshes that fall due while the program runs.
 class PlaylistCommands : public QObject
 {
     Q_OBJECT
@@ -57,7 +57,8 @@ public:
     // The playlists the search looks in: their names and list files.
     QList<QPair<QString, QString>> searchScopes() const;
     QString shownId() const { return m_shownId; }
-    bool isFetching() const { return m_fetch->isRunning(); }
+    bool isFetching() const { return !m_running.isEmpty(); }
+    static constexpr int kMaxFetches = 3;
     PlaylistStore &store() { return m_store; }
     QNetworkAccessManager *network() const { return m_network; }
     // Certificates trusted besides the system's for downloads (tests serve HTTPS with their own).
@@ -78,9 +79,16 @@ private:
     void rebuildMenu();
     void treeLoaded();
     void enqueue(const Task &task);
+    struct Running
+    {
+        Task task;
+        QString name;
+        PlaylistFetch *fetch;
+    };
     void startNext();
-    void onProgress(qint64 received, qint64 total);
-    void onFinished(const PlaylistFetch::Result &result);
+    void showFetching();
+    void onProgress(const QString &name, qint64 received, qint64 total);
+    void onFinished(PlaylistFetch *fetch, const PlaylistFetch::Result &result);
     void say(const QString &text, int ms);
     void updateCommands();
 
@@ -90,14 +98,14 @@ private:
     QWidget *m_window;
     PlaylistStore m_store;
     QNetworkAccessManager *m_network;
-    PlaylistFetch *m_fetch;
+    QList<Running> m_running;
+    QList<QSslCertificate> m_extraCertificates;
+    int m_stallTimeoutMs = PlaylistFetch::kStallTimeoutMs;
     QActionGroup *m_menuGroup;
     QLabel *m_statusText;
     QPushButton *m_cancel;
     QTimer m_statusHide;
     QTimer m_dueTimer;
     QList<Task> m_queue;
-    Task m_current;
-    QString m_currentName;
     QString m_shownId;
 };

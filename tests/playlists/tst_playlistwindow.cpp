@@ -75,6 +75,7 @@ private slots:
     void searchFindsPlaylistChannels();
     void failedAddStoresNothing();
     void cancelInTheStatusBarStopsAnAdd();
+    void aSlowServerHoldsUpNoOtherPlaylist();
     void failedRefreshKeepsTheListAndSaysWhy();
     void channelCommandsOnAPlaylist();
     void aListFromTheWebReachesNoFileNorThisNetwork();
@@ -251,6 +252,34 @@ void tst_PlaylistWindow::cancelInTheStatusBarStopsAnAdd()
     QVERIFY(commands()->store().playlists().isEmpty());
     QCOMPARE(child<QLabel>(*m_w, "labPlaylistState")->text(),
              QStringLiteral("Adding the playlist \"slow\" was cancelled."));
+}
+
+void tst_PlaylistWindow::aSlowServerHoldsUpNoOtherPlaylist()
+{
+    TestHttpServer::Reply silent;
+    silent.silent = true;
+    m_http->script(QStringLiteral("/slow.m3u"), silent);
+    window();
+    QSignalSpy done(commands(), &PlaylistCommands::fetchFinished);
+    WhenModal([&](QWidget *dlg) {
+        child<QLineEdit>(*dlg, "edtSource")->setText(m_http->url(QStringLiteral("/slow.m3u")));
+        child<QPushButton>(*dlg, "btnOk")->click();
+    });
+    child<QAction>(*m_w, "actAddPlaylist")->trigger();
+    QTRY_VERIFY(commands()->isFetching());
+    // Another playlist is added, shown and refreshed (F5) while the first still waits.
+    QVERIFY(addThroughDialog(QStringLiteral("Quick"), m_http->url(QStringLiteral("/list.m3u"))));
+    QCOMPARE(done.size(), 1);
+    QVERIFY(done.first().at(1).value<PlaylistFetch::Result>().ok);
+    QVERIFY(child<QPushButton>(*m_w, "btnPlaylistCancel")->isVisible());
+    QTRY_VERIFY(child<QAction>(*m_w, "actRefreshPlaylist")->isEnabled());
+    child<QAction>(*m_w, "actRefreshPlaylist")->trigger();
+    QTRY_COMPARE(done.size(), 2);
+    QVERIFY(done.at(1).at(1).value<PlaylistFetch::Result>().ok);
+    QVERIFY(commands()->isFetching());
+    child<QPushButton>(*m_w, "btnPlaylistCancel")->click();
+    QTRY_COMPARE(done.size(), 3);
+    QVERIFY(done.at(2).at(1).value<PlaylistFetch::Result>().cancelled);
 }
 
 void tst_PlaylistWindow::failedRefreshKeepsTheListAndSaysWhy()
