@@ -87,6 +87,8 @@ private slots:
 
 private:
     Tfrm_Main &window();
+    // Starts adding a playlist whose server never answers.
+    void startSlowAdd();
     // Adds a playlist through the Add dialog and waits for its fetch to end.
     bool addThroughDialog(const QString &name, const QString &source);
     QTreeWidget *tree() { return child<QTreeWidget>(*m_w, "treChannle"); }
@@ -226,18 +228,24 @@ void tst_PlaylistWindow::failedAddStoresNothing()
     QCOMPARE(m_w->channelTree()->ChannelListKind(), ListKind::TV); // what was shown stays
 }
 
-void tst_PlaylistWindow::cancelInTheStatusBarStopsAnAdd()
+void tst_PlaylistWindow::startSlowAdd()
 {
     TestHttpServer::Reply silent;
     silent.silent = true;
     m_http->script(QStringLiteral("/slow.m3u"), silent);
     window();
-    QSignalSpy done(commands(), &PlaylistCommands::fetchFinished);
     WhenModal([&](QWidget *dlg) {
         child<QLineEdit>(*dlg, "edtSource")->setText(m_http->url(QStringLiteral("/slow.m3u")));
         child<QPushButton>(*dlg, "btnOk")->click();
     });
     child<QAction>(*m_w, "actAddPlaylist")->trigger();
+}
+
+void tst_PlaylistWindow::cancelInTheStatusBarStopsAnAdd()
+{
+    window();
+    QSignalSpy done(commands(), &PlaylistCommands::fetchFinished);
+    startSlowAdd();
     auto *cancel = child<QPushButton>(*m_w, "btnPlaylistCancel");
     QTRY_VERIFY(cancel->isVisible());
     QVERIFY(
@@ -256,16 +264,9 @@ void tst_PlaylistWindow::cancelInTheStatusBarStopsAnAdd()
 
 void tst_PlaylistWindow::aSlowServerHoldsUpNoOtherPlaylist()
 {
-    TestHttpServer::Reply silent;
-    silent.silent = true;
-    m_http->script(QStringLiteral("/slow.m3u"), silent);
     window();
     QSignalSpy done(commands(), &PlaylistCommands::fetchFinished);
-    WhenModal([&](QWidget *dlg) {
-        child<QLineEdit>(*dlg, "edtSource")->setText(m_http->url(QStringLiteral("/slow.m3u")));
-        child<QPushButton>(*dlg, "btnOk")->click();
-    });
-    child<QAction>(*m_w, "actAddPlaylist")->trigger();
+    startSlowAdd();
     QTRY_VERIFY(commands()->isFetching());
     // Another playlist is added, shown and refreshed (F5) while the first still waits.
     QVERIFY(addThroughDialog(QStringLiteral("Quick"), m_http->url(QStringLiteral("/list.m3u"))));
