@@ -15,7 +15,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMenu>
-#include <QNetworkAccessManager>
 #include <QProcess>
 #include <QStatusBar>
 #include <QTcpServer>
@@ -146,9 +145,8 @@ int RunHostileCase(const QStringList &args)
     QElapsedTimer t;
     t.start();
     if (what == u"fetch") {
-        QNetworkAccessManager network;
         QTemporaryDir dir;
-        PlaylistFetch fetch(&network);
+        PlaylistFetch fetch;
         bool done = false;
         QObject::connect(&fetch, &PlaylistFetch::finished, [&](const PlaylistFetch::Result &r) {
             outcome = r.ok ? QStringLiteral("%1 channels").arg(r.channels) : r.error;

@@ -21,7 +21,6 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QMenu>
-#include <QNetworkAccessManager>
 #include <QProcess>
 #include <QTextStream>
 #include <QTimer>
@@ -130,13 +129,12 @@ int RunPlaylistBench(const QString &m3u, int runs)
     const QString listFile = dir.file(QStringLiteral("data/Big.CHL"));
     Tree tree(global);
     QApplication::processEvents();
-    QNetworkAccessManager network;
     LatencyProbe probe;
 
     // The add as the window runs it (read and stored on a worker, then shown), with the GUI
     // thread's latency and the memory it takes: measured before the benchmark holds any copy.
     const auto addAndShow = [&](const QString &source, double *fetchMs, double *showMs) {
-        PlaylistFetch fetch(&network);
+        PlaylistFetch fetch;
         bool done = false;
         QObject::connect(&fetch, &PlaylistFetch::finished, [&](const PlaylistFetch::Result &result) {
             done = true;

@@ -1,9 +1,9 @@
 #include "ChannelProbe.h"
 
-#include "HttpPeek.h"
 #include "base/AppInfo.h"
 #include "base/NetworkScope.h"
 #include "base/OutsideText.h"
+#include "online/HttpReader.h"
 #include "playback/PlaylistParser.h"
 
 #include <QFileInfo>
@@ -132,18 +132,18 @@ void ChannelProbe::openHttp(const QUrl &given)
     m_url = url;
     // Checked again where the request is made: a target may come from anywhere.
     const QString agent = outside::HeaderValue(m_target.userAgent);
-    m_http = new HttpPeek({url, agent.isEmpty() ? AppUserAgent() : agent, outside::HeaderValue(m_target.referrer),
-                           outside::HeaderValue(m_target.cookie)},
-                          kMaxPlaylistBytes + 1, this);
-    connect(m_http, &HttpPeek::headersRead, this, &ChannelProbe::httpHeaders);
-    connect(m_http, &HttpPeek::bodyRead, this, &ChannelProbe::httpData);
-    connect(m_http, &HttpPeek::finished, this, &ChannelProbe::httpDone);
+    m_http = new HttpReader({url, agent.isEmpty() ? AppUserAgent() : agent, outside::HeaderValue(m_target.referrer),
+                             outside::HeaderValue(m_target.cookie)},
+                            kMaxPlaylistBytes + 1, this);
+    connect(m_http, &HttpReader::headersRead, this, &ChannelProbe::httpHeaders);
+    connect(m_http, &HttpReader::bodyRead, this, &ChannelProbe::httpData);
+    connect(m_http, &HttpReader::finished, this, &ChannelProbe::httpDone);
     m_http->start();
 }
 
 void ChannelProbe::httpHeaders()
 {
-    const HttpPeek::Reply &r = m_http->reply();
+    const HttpReader::Reply &r = m_http->reply();
     if (r.status >= 400) {
         conclude(Health::State::OffAir, QStringLiteral("HTTP %1 %2").arg(r.status).arg(r.reason).trimmed());
         return;
@@ -164,7 +164,7 @@ void ChannelProbe::httpHeaders()
 
 void ChannelProbe::httpData()
 {
-    const HttpPeek::Reply &r = m_http->reply();
+    const HttpReader::Reply &r = m_http->reply();
     if (m_done || r.status >= 300 || r.body.size() < kSniffBytes)
         return; // a playlist may end here; a stream sends more
     const ContentKind kind = SniffContent(r.contentType, r.body, m_url);
@@ -185,7 +185,7 @@ void ChannelProbe::httpDone(const QString &error)
                  error == u"headers without end" ? QStringLiteral("not a media stream (headers without end)") : error);
         return;
     }
-    const HttpPeek::Reply &r = m_http->reply();
+    const HttpReader::Reply &r = m_http->reply();
     judge(r.contentType, r.body, m_url);
 }
 

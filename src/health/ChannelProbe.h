@@ -11,7 +11,7 @@
 #include <QUrl>
 #include <functional>
 
-class HttpPeek;
+class HttpReader;
 class QTcpSocket;
 
 // Checks one channel without playing it: reads the first bytes of what its address answers,
@@ -59,7 +59,7 @@ private:
     HealthTarget m_target;
     QTimer m_timer;
     QElapsedTimer m_clock;
-    QPointer<HttpPeek> m_http;
+    QPointer<HttpReader> m_http;
     QPointer<QTcpSocket> m_rtsp;
     QByteArray m_head; // what came so far
     QUrl m_url;        // what is being read now

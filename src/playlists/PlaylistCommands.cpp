@@ -220,7 +220,7 @@ void PlaylistCommands::startNext()
         const auto info = m_store.find(task.id);
         if (!info)
             continue;
-        auto *fetch = new PlaylistFetch(m_network, this);
+        auto *fetch = new PlaylistFetch(this);
         fetch->setExtraCertificates(m_extraCertificates);
         fetch->setStallTimeout(m_stallTimeoutMs);
         connect(fetch, &PlaylistFetch::progress, this,

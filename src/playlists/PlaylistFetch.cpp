@@ -7,15 +7,12 @@
 #include "base/NetworkScope.h"
 #include "base/OutsideText.h"
 #include "catalogue/ListCipher.h"
+#include "online/HttpReader.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHostInfo>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QNetworkRequest>
-#include <QSslConfiguration>
 #include <QTemporaryFile>
 #include <QUrl>
 #include <QtConcurrent/QtConcurrentRun>
@@ -109,17 +106,12 @@ PlaylistFetch::Result readAndStore(const QString &path, const QString &origin, c
 
 } // namespace
 
-PlaylistFetch::PlaylistFetch(QNetworkAccessManager *network, QObject *parent)
-    : QObject(parent), m_network(network), m_cancelled(std::make_shared<std::atomic_bool>(false))
+PlaylistFetch::PlaylistFetch(QObject *parent) : QObject(parent), m_cancelled(std::make_shared<std::atomic_bool>(false))
 {
     m_stall.setSingleShot(true);
     m_stall.setInterval(kStallTimeoutMs);
-    connect(&m_stall, &QTimer::timeout, this, [this] {
-        if (!m_reply)
-            return;
-        m_stallError = QStringLiteral("The server sent nothing for %1 seconds.").arg(m_stall.interval() / 1000);
-        m_reply->abort();
-    });
+    connect(&m_stall, &QTimer::timeout, this,
+            [this] { fail(QStringLiteral("The server sent nothing for %1 seconds.").arg(m_stall.interval() / 1000)); });
     m_pace.setInterval(1000);
     connect(&m_pace, &QTimer::timeout, this, &PlaylistFetch::checkPace);
     connect(&m_work, &QFutureWatcher<Result>::finished, this, [this] {
@@ -134,11 +126,6 @@ PlaylistFetch::PlaylistFetch(QNetworkAccessManager *network, QObject *parent)
 PlaylistFetch::~PlaylistFetch()
 {
     m_cancelled->store(true);
-    if (m_reply) {
-        m_reply->disconnect(this);
-        m_reply->abort();
-        m_reply->deleteLater();
-    }
 }
 
 void PlaylistFetch::start(const Job &job)
@@ -171,13 +158,6 @@ void PlaylistFetch::setDeadline(int ms, qint64 minimumRate, int graceMs)
 
 void PlaylistFetch::download()
 {
-    if (!m_network) {
-        Result r;
-        r.error = QStringLiteral("The network is not available.");
-        QMetaObject::invokeMethod(
-            this, [this, r] { finish(r); }, Qt::QueuedConnection);
-        return;
-    }
     const QString folder = m_job.spoolFolder.isEmpty() ? QDir::tempPath() : m_job.spoolFolder;
     QDir().mkpath(folder);
     m_spool = std::make_shared<QTemporaryFile>(folder + QStringLiteral("/playlist-XXXXXX.part"));
@@ -190,59 +170,72 @@ void PlaylistFetch::download()
             this, [this, r] { finish(r); }, Qt::QueuedConnection);
         return;
     }
-    QNetworkRequest request{QUrl(m_job.source)};
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
-    request.setMaximumRedirectsAllowed(10);
-    request.setHeader(QNetworkRequest::UserAgentHeader, AppUserAgent());
-    if (!m_extraCertificates.isEmpty()) {
-        QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
-        tls.addCaCertificates(m_extraCertificates);
-        request.setSslConfiguration(tls);
-    }
-    m_reply = m_network->get(request);
-    m_reply->setReadBufferSize(kReadBuffer);
-    connect(m_reply, &QNetworkReply::readyRead, this, &PlaylistFetch::onReadyRead);
-    connect(m_reply, &QNetworkReply::finished, this, &PlaylistFetch::onFinished);
-    connect(m_reply, &QNetworkReply::downloadProgress, this, [this](qint64 received, qint64 total) {
-        m_stall.start();
-        emit progress(received, total > 0 ? total : -1);
-    });
+    m_redirects = 0;
+    request(QUrl(m_job.source));
     m_stall.start();
     m_clock.start();
     m_pace.start();
 }
 
-void PlaylistFetch::fail(const QString &why)
+void PlaylistFetch::request(const QUrl &url)
 {
-    if (!m_reply)
-        return;
-    m_stallError = why;
-    m_reply->abort();
-}
-
-void PlaylistFetch::onReadyRead()
-{
-    m_stall.start();
-    drain(m_reply);
-}
-
-bool PlaylistFetch::drain(QNetworkReply *reply)
-{
-    while (reply->bytesAvailable() > 0) {
-        const QByteArray chunk = reply->read(kReadBuffer);
-        m_received += chunk.size();
+    m_url = url;
+    m_reader = new HttpReader({url, AppUserAgent(), {}, {}, m_extraCertificates, true}, kMaxPlaylistSize + 1, this);
+    // The body goes to the spool file as it comes: never held in memory.
+    m_reader->setSink([this](QByteArrayView data) {
+        m_received += data.size();
         if (m_received > kMaxPlaylistSize) {
             m_stallError = tooLarge();
-            reply->abort();
             return false;
         }
-        if (m_spool->write(chunk) != chunk.size()) {
+        if (m_spool->write(data.data(), data.size()) != data.size()) {
             m_stallError = QStringLiteral("%1 cannot be written: %2").arg(m_spool->fileName(), m_spool->errorString());
-            reply->abort();
             return false;
         }
+        return true;
+    });
+    connect(m_reader, &HttpReader::headersRead, this, &PlaylistFetch::onHeaders);
+    connect(m_reader, &HttpReader::bodyRead, this, [this] {
+        m_stall.start();
+        const HttpReader::Reply &r = m_reader->reply();
+        emit progress(r.received, r.length > 0 ? r.length : -1);
+    });
+    connect(m_reader, &HttpReader::finished, this, &PlaylistFetch::downloadEnded);
+    m_reader->start();
+}
+
+void PlaylistFetch::onHeaders()
+{
+    m_stall.start();
+    const HttpReader::Reply &r = m_reader->reply();
+    if (r.status >= 400) {
+        fail(QStringLiteral("the server answered %1 %2").arg(r.status).arg(r.reason).trimmed());
+        return;
     }
-    return true;
+    if (r.status < 300 || r.location.isEmpty())
+        return;
+    const QUrl to = m_url.resolved(QUrl::fromEncoded(r.location));
+    if (++m_redirects > kMaxRedirects || !IsWebAddress(to.toString()) ||
+        (m_url.scheme().compare(QLatin1StringView("https"), Qt::CaseInsensitive) == 0 &&
+         to.scheme().compare(QLatin1StringView("https"), Qt::CaseInsensitive) != 0)) {
+        fail(QStringLiteral("its redirects lead nowhere"));
+        return;
+    }
+    HttpReader *old = std::exchange(m_reader, nullptr);
+    old->stop();
+    old->deleteLater();
+    request(to);
+}
+
+void PlaylistFetch::fail(const QString &why)
+{
+    if (!m_reader)
+        return;
+    m_stallError = why;
+    m_reader->stop();
+    // Reported from the event loop: a caller may be going through its fetches.
+    QMetaObject::invokeMethod(
+        this, [this] { downloadEnded({}); }, Qt::QueuedConnection);
 }
 
 void PlaylistFetch::checkPace()
@@ -255,13 +248,15 @@ void PlaylistFetch::checkPace()
     }
 }
 
-void PlaylistFetch::onFinished()
+void PlaylistFetch::downloadEnded(const QString &error)
 {
+    if (!m_reader)
+        return; // reported already
     m_stall.stop();
     m_pace.stop();
-    QNetworkReply *reply = m_reply;
-    m_reply = nullptr;
-    reply->deleteLater();
+    HttpReader *reader = std::exchange(m_reader, nullptr);
+    reader->stop();
+    reader->deleteLater();
     if (m_cancelled->load()) {
         m_spool.reset();
         Result r;
@@ -269,20 +264,19 @@ void PlaylistFetch::onFinished()
         finish(r);
         return;
     }
-    const bool drained = reply->error() == QNetworkReply::NoError && drain(reply);
-    if (!drained || !m_spool->flush()) {
-        if (m_stallError.isEmpty() && reply->error() == QNetworkReply::NoError)
-            m_stallError = QStringLiteral("%1 cannot be written: %2").arg(m_spool->fileName(), m_spool->errorString());
+    if (!m_stallError.isEmpty() || !error.isEmpty() || !m_spool->flush()) {
+        const QString why = outside::Clean(!m_stallError.isEmpty() ? m_stallError
+                                           : !error.isEmpty()      ? error
+                                                                   : m_spool->errorString(),
+                                           outside::kReason);
         m_spool.reset();
         Result r;
-        const QString why =
-            outside::Clean(!m_stallError.isEmpty() ? m_stallError : reply->errorString(), outside::kReason);
         r.error = QStringLiteral("The playlist could not be fetched from %1: %2").arg(m_job.source, why);
         finish(r);
         return;
     }
     const QString path = m_spool->fileName();
-    const QString origin = reply->url().toString();
+    const QString origin = m_url.toString();
     const Job job = m_job;
     const auto cancelled = m_cancelled;
     m_work.setFuture(
@@ -294,8 +288,11 @@ void PlaylistFetch::cancel()
     if (!m_running)
         return;
     m_cancelled->store(true);
-    if (m_reply)
-        m_reply->abort(); // onFinished reports
+    if (m_reader) {
+        m_reader->stop();
+        QMetaObject::invokeMethod(
+            this, [this] { downloadEnded({}); }, Qt::QueuedConnection);
+    }
 }
 
 void PlaylistFetch::finish(const Result &result)

@@ -4,16 +4,15 @@
 #include <QFutureWatcher>
 #include <QList>
 #include <QObject>
-#include <QPointer>
 #include <QSslCertificate>
 #include <QString>
 #include <QTimer>
+#include <QUrl>
 
 #include <atomic>
 #include <memory>
 
-class QNetworkAccessManager;
-class QNetworkReply;
+class HttpReader;
 class QTemporaryFile;
 
 // One fetch of a playlist: downloads it (http, https; redirects followed, compressed replies
@@ -43,7 +42,7 @@ public:
         int channels = 0;
     };
 
-    PlaylistFetch(QNetworkAccessManager *network, QObject *parent = nullptr);
+    explicit PlaylistFetch(QObject *parent = nullptr);
     ~PlaylistFetch() override;
 
     void start(const Job &job);
@@ -64,6 +63,7 @@ public:
     static constexpr int kDeadlineMs = 10 * 60 * 1000;
     static constexpr qint64 kMinimumRate = 2048; // bytes per second, on average
     static constexpr int kRateGraceMs = 60 * 1000;
+    static constexpr int kMaxRedirects = 10;
 
 signals:
     void progress(qint64 received, qint64 total); // total -1: unknown
@@ -71,15 +71,17 @@ signals:
 
 private:
     void download();
-    void onReadyRead();
-    void onFinished();
-    bool drain(QNetworkReply *reply);
+    void request(const QUrl &url);
+    void onHeaders();
     void checkPace();
+    // Ends the download with `why` (reported from the event loop).
     void fail(const QString &why);
+    void downloadEnded(const QString &error);
     void finish(const Result &result);
 
-    QPointer<QNetworkAccessManager> m_network;
-    QNetworkReply *m_reply = nullptr;
+    HttpReader *m_reader = nullptr; // the download's, while it runs
+    QUrl m_url;                     // where it is read from now (after redirects)
+    int m_redirects = 0;
     std::shared_ptr<QTemporaryFile> m_spool;
     qint64 m_received = 0;
     QTimer m_stall;

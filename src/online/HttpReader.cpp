@@ -1,8 +1,11 @@
-#include "HttpPeek.h"
+#include "HttpReader.h"
 
 #include "base/OutsideText.h"
 
+#include <QSslConfiguration>
 #include <QSslSocket>
+
+#include <zlib.h>
 
 namespace {
 
@@ -22,12 +25,28 @@ bool isHeader(QByteArrayView line, QByteArrayView name)
 
 } // namespace
 
-HttpPeek::HttpPeek(const Request &request, qsizetype bodyLimit, QObject *parent)
+// A gzip or deflate body unpacked as it comes.
+struct Inflater
+{
+    z_stream z{};
+    bool ok = false;
+    bool raw = false;                                      // deflate without a zlib header
+    Inflater() { ok = inflateInit2(&z, 15 + 32) == Z_OK; } // zlib or gzip, by its header
+    ~Inflater()
+    {
+        if (ok)
+            inflateEnd(&z);
+    }
+    Inflater(const Inflater &) = delete;
+    Inflater &operator=(const Inflater &) = delete;
+};
+
+HttpReader::HttpReader(const Request &request, qsizetype bodyLimit, QObject *parent)
     : QObject(parent), m_request(request), m_limit(bodyLimit)
 {
 }
 
-HttpPeek::~HttpPeek()
+HttpReader::~HttpReader()
 {
     if (m_socket) {
         m_socket->disconnect(this);
@@ -35,7 +54,7 @@ HttpPeek::~HttpPeek()
     }
 }
 
-void HttpPeek::start()
+void HttpReader::start()
 {
     const QUrl &url = m_request.url;
     const bool tls = url.scheme().compare(QLatin1StringView("https"), Qt::CaseInsensitive) == 0;
@@ -52,6 +71,8 @@ void HttpPeek::start()
         if (u.port() > 0)
             host += ':' + QByteArray::number(u.port());
         QByteArray request = "GET " + path + " HTTP/1.1\r\nHost: " + host + "\r\nAccept: */*\r\nConnection: close\r\n";
+        if (m_request.compressed)
+            request += "Accept-Encoding: gzip, deflate\r\n";
         // Values that could add headers of their own never reach the wire.
         const auto add = [&request](const char *name, const QString &value) {
             if (!value.isEmpty() && outside::IsHeaderSafe(value))
@@ -64,14 +85,18 @@ void HttpPeek::start()
             request += "Authorization: Basic " + (u.userName() + u':' + u.password()).toUtf8().toBase64() + "\r\n";
         m_socket->write(request + "\r\n");
     };
-    connect(m_socket, &QSslSocket::readyRead, this, &HttpPeek::readable);
+    connect(m_socket, &QSslSocket::readyRead, this, &HttpReader::readable);
     connect(m_socket, &QAbstractSocket::disconnected, this, [this] {
         readable();
-        if (m_headersDone) {
+        if (m_finished)
+            return;
+        if (!m_headersDone) {
+            end(m_head.isEmpty() ? QStringLiteral("empty reply") : QStringLiteral("not an HTTP server"));
+        } else if ((m_reply.length >= 0 && m_reply.received < m_reply.length) || m_chunked) {
+            end(QStringLiteral("the connection was closed before the end of the reply"));
+        } else {
             m_reply.ended = true;
             end({});
-        } else {
-            end(m_head.isEmpty() ? QStringLiteral("empty reply") : QStringLiteral("not an HTTP server"));
         }
     });
     connect(m_socket, &QAbstractSocket::errorOccurred, this, [this, tls](QAbstractSocket::SocketError error) {
@@ -88,6 +113,11 @@ void HttpPeek::start()
     });
     const quint16 port = quint16(url.port(tls ? 443 : 80));
     if (tls) {
+        if (!m_request.extraCertificates.isEmpty()) {
+            QSslConfiguration config = m_socket->sslConfiguration();
+            config.addCaCertificates(m_request.extraCertificates);
+            m_socket->setSslConfiguration(config);
+        }
         connect(m_socket, &QSslSocket::encrypted, this, send);
         m_socket->connectToHostEncrypted(url.host(), port);
     } else {
@@ -96,9 +126,9 @@ void HttpPeek::start()
     }
 }
 
-void HttpPeek::readable()
+void HttpReader::readable()
 {
-    QPointer<HttpPeek> self(this);
+    QPointer<HttpReader> self(this);
     while (self && !m_finished && m_socket && m_socket->bytesAvailable() > 0) {
         if (!m_headersDone) {
             m_head += m_socket->read(kMaxHeaders + 1 - m_head.size());
@@ -110,7 +140,7 @@ void HttpPeek::readable()
     }
 }
 
-bool HttpPeek::readHeaders()
+bool HttpReader::readHeaders()
 {
     qsizetype end = m_head.indexOf("\r\n\r\n");
     qsizetype gap = 4;
@@ -138,25 +168,32 @@ bool HttpPeek::readHeaders()
         outside::CleanUtf8(QByteArrayView(status).sliced(std::min(space + 5, status.size())), outside::kReason);
     for (qsizetype i = 1; i < lines.size(); ++i) {
         const QByteArray line = lines[i].trimmed();
-        if (isHeader(line, "Content-Type"))
+        if (isHeader(line, "Content-Type")) {
             m_reply.contentType = headerValue(line);
-        else if (isHeader(line, "Location"))
+        } else if (isHeader(line, "Location")) {
             m_reply.location = headerValue(line);
-        else if (isHeader(line, "Transfer-Encoding"))
+        } else if (isHeader(line, "Transfer-Encoding")) {
             m_chunked = headerValue(line).toLower().contains("chunked");
-        else if (isHeader(line, "Content-Length"))
-            m_length = headerValue(line).toLongLong(&ok);
+        } else if (isHeader(line, "Content-Length")) {
+            m_reply.length = headerValue(line).toLongLong(&ok);
+            if (!ok || m_reply.length < 0)
+                m_reply.length = -1;
+        } else if (isHeader(line, "Content-Encoding") && m_request.compressed) {
+            const QByteArray coding = headerValue(line).toLower();
+            if (coding == "gzip" || coding == "x-gzip" || coding == "deflate")
+                m_inflater = std::make_unique<Inflater>();
+        }
     }
     if (m_chunked)
-        m_length = -1;
+        m_reply.length = -1;
     m_headersDone = true;
     const QByteArray rest = m_head.mid(end + gap);
     m_head.clear();
-    QPointer<HttpPeek> self(this);
+    QPointer<HttpReader> self(this);
     emit headersRead();
     if (!self || m_finished)
         return false;
-    if (m_length == 0) {
+    if (m_reply.length == 0) {
         m_reply.ended = true;
         this->end({});
         return false;
@@ -165,13 +202,16 @@ bool HttpPeek::readHeaders()
     return self && !m_finished;
 }
 
-void HttpPeek::readBody(QByteArrayView data)
+void HttpReader::readBody(QByteArrayView data)
 {
-    const qsizetype before = m_reply.body.size();
-    while (!data.isEmpty() && m_reply.body.size() < m_limit) {
+    const qint64 before = m_reply.received;
+    QPointer<HttpReader> self(this);
+    while (!data.isEmpty() && m_reply.received < m_limit) {
         if (!m_chunked) {
-            const qsizetype take = std::min(data.size(), m_limit - m_reply.body.size());
-            m_reply.body += data.first(take);
+            const qsizetype take = qsizetype(std::min<qint64>(data.size(), m_limit - m_reply.received));
+            m_reply.received += take;
+            if (!deliver(data.first(take)))
+                return;
             data = data.sliced(take);
             continue;
         }
@@ -194,12 +234,14 @@ void HttpPeek::readBody(QByteArrayView data)
             }
             m_chunkState = 1;
         } else if (m_chunkState == 1) {
-            const qsizetype take = std::min({data.size(), qsizetype(m_chunkLeft), m_limit - m_reply.body.size()});
-            m_reply.body += data.first(take);
-            data = data.sliced(take);
+            const qsizetype take = qsizetype(std::min({qint64(data.size()), m_chunkLeft, m_limit - m_reply.received}));
+            m_reply.received += take;
             m_chunkLeft -= take;
             if (m_chunkLeft == 0)
                 m_chunkState = 2;
+            if (!deliver(data.first(take)))
+                return;
+            data = data.sliced(take);
         } else { // the line end after the data
             const qsizetype nl = data.indexOf('\n');
             data = nl < 0 ? QByteArrayView() : data.sliced(nl + 1);
@@ -207,19 +249,62 @@ void HttpPeek::readBody(QByteArrayView data)
                 m_chunkState = 0;
         }
     }
-    if (m_length >= 0 && m_reply.body.size() >= m_length)
+    if (m_reply.length >= 0 && m_reply.received >= m_reply.length)
         m_reply.ended = true;
-    if (m_reply.body.size() > before) {
-        QPointer<HttpPeek> self(this);
+    if (m_reply.received > before) {
         emit bodyRead();
         if (!self || m_finished)
             return;
     }
-    if (m_reply.ended || m_reply.body.size() >= m_limit)
+    if (m_reply.ended || m_reply.received >= m_limit)
         end({});
 }
 
-void HttpPeek::stop()
+bool HttpReader::deliver(QByteArrayView data)
+{
+    const auto hand = [this](QByteArrayView piece) {
+        if (m_sink) {
+            if (!m_sink(piece)) {
+                end(QStringLiteral("the reader stopped"));
+                return false;
+            }
+            return true;
+        }
+        m_reply.body += piece;
+        return true;
+    };
+    if (!m_inflater)
+        return hand(data);
+    z_stream &z = m_inflater->z;
+    z.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(data.data()));
+    z.avail_in = uInt(data.size());
+    char out[64 * 1024];
+    while (z.avail_in > 0) {
+        z.next_out = reinterpret_cast<Bytef *>(out);
+        z.avail_out = sizeof out;
+        int rc = inflate(&z, Z_NO_FLUSH);
+        if (rc == Z_DATA_ERROR && z.total_out == 0 && !m_inflater->raw) {
+            // "deflate" without its zlib header, as some servers send it.
+            inflateEnd(&z);
+            m_inflater->raw = true;
+            m_inflater->ok = inflateInit2(&z, -15) == Z_OK;
+            z.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(data.data()));
+            z.avail_in = uInt(data.size());
+            continue;
+        }
+        if (!m_inflater->ok || (rc != Z_OK && rc != Z_STREAM_END && rc != Z_BUF_ERROR)) {
+            end(QStringLiteral("the server's compressed data is damaged"));
+            return false;
+        }
+        if (!hand(QByteArrayView(out, qsizetype(sizeof out - z.avail_out))))
+            return false;
+        if (rc == Z_STREAM_END || (rc == Z_BUF_ERROR && z.avail_out > 0))
+            break;
+    }
+    return true;
+}
+
+void HttpReader::stop()
 {
     m_finished = true;
     if (m_socket) {
@@ -228,7 +313,7 @@ void HttpPeek::stop()
     }
 }
 
-void HttpPeek::end(const QString &error)
+void HttpReader::end(const QString &error)
 {
     if (m_finished)
         return;
