@@ -186,6 +186,28 @@ bool HttpReader::readHeaders()
     }
     if (m_chunked)
         m_reply.length = -1;
+    if (m_request.maxRedirects > 0 && m_reply.status >= 300 && m_reply.status < 400 && !m_reply.location.isEmpty()) {
+        const QUrl to = m_request.url.resolved(QUrl::fromEncoded(m_reply.location));
+        const QString scheme = to.scheme().toLower();
+        if (++m_redirects > m_request.maxRedirects || (scheme != u"http" && scheme != u"https") ||
+            (m_request.url.scheme().compare(QLatin1StringView("https"), Qt::CaseInsensitive) == 0 &&
+             scheme != u"https")) {
+            this->end(QStringLiteral("redirects lead nowhere"));
+            return false;
+        }
+        // Again from the start, at the new address.
+        m_socket->disconnect(this);
+        m_socket->abort();
+        m_socket->deleteLater();
+        m_socket.clear();
+        m_request.url = to;
+        m_reply = {};
+        m_head.clear();
+        m_chunked = false;
+        m_inflater.reset();
+        start();
+        return false;
+    }
     m_headersDone = true;
     const QByteArray rest = m_head.mid(end + gap);
     m_head.clear();

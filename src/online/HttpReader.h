@@ -21,7 +21,8 @@ struct Inflater;
 // or handed to a sink that may stop it), and stop() closes the connection at once: a server that
 // sends headers or a body without end costs nothing once the caller is done (Qt's own HTTP reader
 // kept reading such headers after an abort, a core busy for as long as the server went on).
-// Redirects are the caller's to follow. "ICY 200 OK" status lines are the HTTP statuses they are.
+// Redirects are followed where the request allows them (never from https to less), or left to
+// the caller. "ICY 200 OK" status lines are the HTTP statuses they are.
 class HttpReader : public QObject
 {
     Q_OBJECT
@@ -35,6 +36,7 @@ public:
         QString cookie;
         QList<QSslCertificate> extraCertificates = {}; // trusted besides the system's
         bool compressed = false;                       // asks for gzip or deflate, and unpacks it
+        int maxRedirects = 0;                          // followed here; 0: the caller sees them
     };
     // Takes the body as it comes (instead of the reply keeping it); false ends the reading (with
     // an error, so that finished tells it).
@@ -57,6 +59,8 @@ public:
 
     void setSink(Sink sink) { m_sink = std::move(sink); }
     void start();
+    // Where the reply comes from (after the redirects followed).
+    QUrl url() const { return m_request.url; }
     // Closes the connection now; nothing more is reported.
     void stop();
     const Reply &reply() const { return m_reply; }
@@ -89,4 +93,5 @@ private:
     QByteArray m_chunkLine; // a chunk's size line, as it comes
     int m_chunkState = 0;   // 0: size line, 1: data, 2: the CR LF after it
     bool m_finished = false;
+    int m_redirects = 0;
 };

@@ -170,7 +170,6 @@ void PlaylistFetch::download()
             this, [this, r] { finish(r); }, Qt::QueuedConnection);
         return;
     }
-    m_redirects = 0;
     request(QUrl(m_job.source));
     m_stall.start();
     m_clock.start();
@@ -180,7 +179,8 @@ void PlaylistFetch::download()
 void PlaylistFetch::request(const QUrl &url)
 {
     m_url = url;
-    m_reader = new HttpReader({url, AppUserAgent(), {}, {}, m_extraCertificates, true}, kMaxPlaylistSize + 1, this);
+    m_reader = new HttpReader({url, AppUserAgent(), {}, {}, m_extraCertificates, true, kMaxRedirects},
+                              kMaxPlaylistSize + 1, this);
     // The body goes to the spool file as it comes: never held in memory.
     m_reader->setSink([this](QByteArrayView data) {
         m_received += data.size();
@@ -208,23 +208,9 @@ void PlaylistFetch::onHeaders()
 {
     m_stall.start();
     const HttpReader::Reply &r = m_reader->reply();
-    if (r.status >= 400) {
+    m_url = m_reader->url();
+    if (r.status >= 400)
         fail(QStringLiteral("the server answered %1 %2").arg(r.status).arg(r.reason).trimmed());
-        return;
-    }
-    if (r.status < 300 || r.location.isEmpty())
-        return;
-    const QUrl to = m_url.resolved(QUrl::fromEncoded(r.location));
-    if (++m_redirects > kMaxRedirects || !IsWebAddress(to.toString()) ||
-        (m_url.scheme().compare(QLatin1StringView("https"), Qt::CaseInsensitive) == 0 &&
-         to.scheme().compare(QLatin1StringView("https"), Qt::CaseInsensitive) != 0)) {
-        fail(QStringLiteral("its redirects lead nowhere"));
-        return;
-    }
-    HttpReader *old = std::exchange(m_reader, nullptr);
-    old->stop();
-    old->deleteLater();
-    request(to);
 }
 
 void PlaylistFetch::fail(const QString &why)

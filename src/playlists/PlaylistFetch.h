@@ -80,8 +80,7 @@ private:
     void finish(const Result &result);
 
     HttpReader *m_reader = nullptr; // the download's, while it runs
-    QUrl m_url;                     // where it is read from now (after redirects)
-    int m_redirects = 0;
+    QUrl m_url;                     // where it is read from (after redirects)
     std::shared_ptr<QTemporaryFile> m_spool;
     qint64 m_received = 0;
     QTimer m_stall;
