@@ -3,6 +3,7 @@
 #include "PlaylistReader.h"
 #include "base/AppInfo.h"
 #include "base/SafeFile.h"
+#include "online/HttpReader.h"
 
 #include <QBuffer>
 #include <QCryptographicHash>
@@ -13,9 +14,6 @@
 #include <QImageReader>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QSslConfiguration>
 #include <QXmlStreamReader>
 #include <QtConcurrent/QtConcurrentRun>
 
@@ -129,8 +127,8 @@ bool store(const QByteArray &bytes, const QString &file, const QString &folder, 
 
 } // namespace
 
-LogoCache::LogoCache(const QString &folder, QNetworkAccessManager *network, QObject *parent)
-    : QObject(parent), m_folder(folder.endsWith(u'/') ? folder : folder + u'/'), m_network(network),
+LogoCache::LogoCache(const QString &folder, QObject *parent)
+    : QObject(parent), m_folder(folder.endsWith(u'/') ? folder : folder + u'/'),
       m_total(std::make_shared<std::atomic<qint64>>(-1))
 {
     m_worker.setMaxThreadCount(1);
@@ -141,11 +139,8 @@ LogoCache::LogoCache(const QString &folder, QNetworkAccessManager *network, QObj
 
 LogoCache::~LogoCache()
 {
-    for (QNetworkReply *reply : m_running.keys()) {
-        reply->disconnect(this);
-        reply->abort();
-        reply->deleteLater();
-    }
+    for (HttpReader *reader : m_running.keys())
+        reader->stop();
     if (m_saveFailures.isActive())
         saveFailures();
     m_worker.waitForDone();
@@ -192,34 +187,31 @@ void LogoCache::dropWaiting()
 
 void LogoCache::pump()
 {
-    while (m_running.size() < kMaxConcurrent && !m_waiting.isEmpty() && m_network) {
+    while (m_running.size() < kMaxConcurrent && !m_waiting.isEmpty()) {
         // The rows asked for last are the ones on screen now.
         const QString address = m_waiting.takeLast();
-        QNetworkRequest request{QUrl(address)};
-        request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
-        request.setHeader(QNetworkRequest::UserAgentHeader, AppUserAgent());
-        request.setTransferTimeout(kTransferTimeoutMs);
-        if (!m_extraCertificates.isEmpty()) {
-            QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
-            tls.addCaCertificates(m_extraCertificates);
-            request.setSslConfiguration(tls);
-        }
-        QNetworkReply *reply = m_network->get(request);
-        m_running.insert(reply, address);
+        auto *reader = new HttpReader({QUrl(address), AppUserAgent(), {}, {}, m_extraCertificates, true, 5},
+                                      kMaxDownload + 1, this);
+        m_running.insert(reader, address);
         m_highestRunning = std::max(m_highestRunning, int(m_running.size()));
-        connect(reply, &QNetworkReply::downloadProgress, reply, [reply](qint64 received, qint64) {
-            if (received > kMaxDownload)
-                reply->abort();
+        connect(reader, &HttpReader::finished, this,
+                [this, reader, address](const QString &error) { finished(reader, address, error); });
+        // However slowly it comes, a logo gets this long.
+        QTimer::singleShot(kTransferTimeoutMs, reader, [this, reader, address] {
+            reader->stop();
+            finished(reader, address, QStringLiteral("timed out"));
         });
-        connect(reply, &QNetworkReply::finished, this, [this, reply, address] { finished(reply, address); });
+        reader->start();
     }
 }
 
-void LogoCache::finished(QNetworkReply *reply, const QString &address)
+void LogoCache::finished(HttpReader *reader, const QString &address, const QString &error)
 {
-    m_running.remove(reply);
-    reply->deleteLater();
-    const QByteArray bytes = reply->error() == QNetworkReply::NoError ? reply->read(kMaxDownload + 1) : QByteArray();
+    if (!m_running.remove(reader))
+        return;
+    reader->deleteLater();
+    const HttpReader::Reply &r = reader->reply();
+    const QByteArray bytes = error.isEmpty() && r.status >= 200 && r.status < 300 ? r.body : QByteArray();
     if (bytes.isEmpty() || bytes.size() > kMaxDownload) {
         fail(address);
     } else {

@@ -4,7 +4,6 @@
 #include <QHash>
 #include <QList>
 #include <QObject>
-#include <QPointer>
 #include <QSet>
 #include <QSslCertificate>
 #include <QThreadPool>
@@ -13,10 +12,10 @@
 #include <atomic>
 #include <memory>
 
-class QNetworkAccessManager;
-class QNetworkReply;
+class HttpReader;
 
-// Channel logos on disk: fetched on request, at most kMaxConcurrent at a time, scaled down and
+// Channel logos on disk: fetched on request (bounded reads over connections of their own, each
+// with a deadline), at most kMaxConcurrent at a time, scaled down and
 // written as PNG under hashed names on a worker thread; the folder is kept under its limit by
 // removing the oldest files first. An address that failed is not asked again for a day (the
 // failures are remembered across runs).
@@ -25,7 +24,7 @@ class LogoCache : public QObject
     Q_OBJECT
 
 public:
-    LogoCache(const QString &folder, QNetworkAccessManager *network, QObject *parent = nullptr);
+    explicit LogoCache(const QString &folder, QObject *parent = nullptr);
     ~LogoCache() override;
 
     // Where the logo of `address` is kept (it exists once `ready` said so).
@@ -54,16 +53,15 @@ signals:
 
 private:
     void pump();
-    void finished(QNetworkReply *reply, const QString &address);
+    void finished(HttpReader *reader, const QString &address, const QString &error);
     void fail(const QString &address);
     void loadFailures();
     void saveFailures();
     QString key(const QString &address) const;
 
     QString m_folder;
-    QPointer<QNetworkAccessManager> m_network;
     QList<QString> m_waiting;
-    QHash<QNetworkReply *, QString> m_running;
+    QHash<HttpReader *, QString> m_running;
     QSet<QString> m_pending;              // waiting, downloading or being written
     QHash<QString, QDateTime> m_failures; // by key
     QTimer m_saveFailures;

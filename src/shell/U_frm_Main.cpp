@@ -140,7 +140,7 @@ void Tfrm_Main::createSubsystems()
     m_playlists = new PlaylistCommands({m_ui->menPlaylists, m_ui->actAddPlaylist, m_ui->actRefreshPlaylist,
                                         m_ui->actManagePlaylists, m_ui->Panel5, m_ui->StatusBar1},
                                        m_global, *m_tree, this);
-    m_logos = new LogoCache(m_global.CacheDir + QStringLiteral("logos/"), m_playlists->network(), this);
+    m_logos = new LogoCache(m_global.CacheDir + QStringLiteral("logos/"), this);
     m_logoIcons = new LogoIcons(m_ui->treChannle, *m_tree, *m_logos, m_global);
     m_opener = new PlaylistOpener(m_playlists->network(), this);
     connect(m_opener, &PlaylistOpener::playRequested, this,

@@ -16,7 +16,6 @@
 #include <QImage>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QNetworkAccessManager>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
@@ -52,6 +51,7 @@ private slots:
     void theFolderStaysUnderItsLimitOldestFirst();
     void onlyRowsOnScreenAskForLogos();
     void svgLogosReadNoLocalFiles();
+    void hostileServersGiveNoLogo();
 };
 
 void tst_Logos::fetchesAtMostSixAtATimeAndStoresThemSmall()
@@ -64,8 +64,7 @@ void tst_Logos::fetchesAtMostSixAtATimeAndStoresThemSmall()
         http.script(QStringLiteral("/logo%1.png").arg(i), r);
     }
     QTemporaryDir dir;
-    QNetworkAccessManager network;
-    LogoCache cache(dir.path(), &network);
+    LogoCache cache(dir.path());
     QSignalSpy ready(&cache, &LogoCache::ready);
     for (int i = 0; i < 20; ++i)
         cache.request(http.url(QStringLiteral("/logo%1.png").arg(i)));
@@ -82,7 +81,7 @@ void tst_Logos::fetchesAtMostSixAtATimeAndStoresThemSmall()
     QCOMPARE(stored.pixelColor(10, 10), QColor(Qt::red));
 
     // What is there is not fetched again, by this cache or the next.
-    LogoCache again(dir.path(), &network);
+    LogoCache again(dir.path());
     again.request(address);
     QCOMPARE(again.running(), 0);
 }
@@ -106,8 +105,7 @@ void tst_Logos::svgLogosReadNoLocalFiles()
     http.script(QStringLiteral("/style.svg"), svg(open + "<rect width=\"64\" height=\"64\" style=\"fill:url(file://" +
                                                   secret.fileName().toUtf8() + ")\"/></svg>"));
     QTemporaryDir cacheDir;
-    QNetworkAccessManager network;
-    LogoCache cache(cacheDir.path(), &network);
+    LogoCache cache(cacheDir.path());
     QSignalSpy ready(&cache, &LogoCache::ready);
     QSignalSpy failed(&cache, &LogoCache::failed);
     for (const char *path : {"/own.svg", "/image.svg", "/style.svg"})
@@ -120,17 +118,36 @@ void tst_Logos::svgLogosReadNoLocalFiles()
     QVERIFY(!cache.has(http.url(QStringLiteral("/style.svg"))));
 }
 
+void tst_Logos::hostileServersGiveNoLogo()
+{
+    TestHttpServer http;
+    TestHttpServer::Reply headers;
+    headers.raw = "HTTP/1.1 200 OK\r\n";
+    headers.pieces = QList<QByteArray>(20000, "X-More: " + QByteArray(1000, 'a') + "\r\n");
+    http.script(QStringLiteral("/headers.png"), headers);
+    TestHttpServer::Reply big;
+    big.raw = "HTTP/1.0 200 OK\r\nContent-Type: image/png\r\n\r\n" + png(QSize(8, 8), Qt::red);
+    big.pieces = QList<QByteArray>(6, QByteArray(1 << 20, 'x')); // past the 4 MiB a logo may have
+    http.script(QStringLiteral("/big.png"), big);
+    QTemporaryDir dir;
+    LogoCache cache(dir.path());
+    QSignalSpy failed(&cache, &LogoCache::failed);
+    cache.request(http.url(QStringLiteral("/headers.png")));
+    cache.request(http.url(QStringLiteral("/big.png")));
+    QTRY_COMPARE_WITH_TIMEOUT(failed.size(), 2, 10000);
+    QCOMPARE(cache.running(), 0);
+}
+
 void tst_Logos::aFailingAddressRestsForADay()
 {
     TestHttpServer http;
     http.script(QStringLiteral("/gone.png"), HttpReply(404, "Not Found", "no"));
     http.script(QStringLiteral("/page.png"), HttpReply(200, "OK", "<html>not a picture</html>"));
     QTemporaryDir dir;
-    QNetworkAccessManager network;
     const QString gone = http.url(QStringLiteral("/gone.png"));
     const QString page = http.url(QStringLiteral("/page.png"));
     {
-        LogoCache cache(dir.path(), &network);
+        LogoCache cache(dir.path());
         QSignalSpy failed(&cache, &LogoCache::failed);
         cache.request(gone);
         cache.request(page);
@@ -140,7 +157,7 @@ void tst_Logos::aFailingAddressRestsForADay()
         QCOMPARE(cache.running(), 0);
     } // remembered when the cache goes
     {
-        LogoCache cache(dir.path(), &network);
+        LogoCache cache(dir.path());
         cache.request(gone);
         QCOMPARE(cache.running(), 0);
     }
@@ -157,7 +174,7 @@ void tst_Logos::aFailingAddressRestsForADay()
     QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     file.write(QJsonDocument(failures).toJson());
     file.close();
-    LogoCache later(dir.path(), &network);
+    LogoCache later(dir.path());
     QSignalSpy failed(&later, &LogoCache::failed);
     later.request(gone);
     QVERIFY(failed.wait(10000));
@@ -179,8 +196,7 @@ void tst_Logos::theFolderStaysUnderItsLimitOldestFirst()
         f.flush();
         f.setFileTime(now.addDays(-20 + i), QFileDevice::FileModificationTime);
     }
-    QNetworkAccessManager network;
-    LogoCache cache(dir.path(), &network);
+    LogoCache cache(dir.path());
     cache.setLimit(60 * 1024);
     QSignalSpy ready(&cache, &LogoCache::ready);
     cache.request(http.url(QStringLiteral("/new.png")));
