@@ -5,6 +5,7 @@
 #include "health/HealthChecker.h"
 #include "health/HealthCommands.h"
 #include "health/HealthStore.h"
+#include "playback/StatusLine.h"
 #include "playlists/PlaylistFetch.h"
 #include "playlists/PlaylistReader.h"
 
@@ -14,6 +15,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QMenu>
 #include <QProcess>
 #include <QStatusBar>
@@ -191,6 +193,17 @@ int RunHostileBench()
         writePlaylist(file, qint64(100) << 20, &entries);
         report(QStringLiteral("hostile: 100 MiB playlist (%1 entries), peak memory").arg(entries),
                child({QStringLiteral("fetch"), file}), 600);
+    }
+    {
+        // A 4 KB title of 2,000 words fitted to a status line, as every new title is.
+        QString title;
+        for (int i = 0; i < 2000; ++i)
+            title += QStringLiteral("w ");
+        const QFont font = QApplication::font();
+        const double ours = MedianMs(15, [&] { StatusLine::fitted(title, font, 400); });
+        const double floor = MedianMs(15, [&] { QFontMetrics(font).elidedText(title, Qt::ElideRight, 400); });
+        Report(QStringLiteral("hostile: a 4 KB title of 2,000 words fitted to the status line"), ours,
+               QStringLiteral("ms"), floor, QStringLiteral("QFontMetrics::elidedText alone"));
     }
     {
         // A start with the results of 100,000 checked channels: how long the window waits.
