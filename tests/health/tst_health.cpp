@@ -15,8 +15,6 @@
 #include <QTcpSocket>
 #include <QTest>
 
-#include <sys/resource.h>
-
 namespace {
 
 QByteArray transportStream()
@@ -119,18 +117,12 @@ void tst_Health::initTestCase()
     m_http->script(QStringLiteral("/endless"), endless);
     // Hostile servers: a reason phrase of 5,000 characters; RTSP headers that never end.
     m_http->script(QStringLiteral("/long-reason"), "HTTP/1.1 404 " + QByteArray(5000, 'x') + "\r\n\r\n");
-    TestHttpServer::Reply endlessHeaders;
-    endlessHeaders.raw = "HTTP/1.1 200 OK\r\n";
-    endlessHeaders.pieces = QList<QByteArray>(20000, "X-More: " + QByteArray(1000, 'a') + "\r\n");
-    m_http->script(QStringLiteral("/endless-headers"), endlessHeaders);
+    m_http->script(QStringLiteral("/endless-headers"), EndlessHeaders());
     m_http->script(QStringLiteral("/icy"), "ICY 200 OK\r\nicy-name: Old Server\r\nContent-Type: audio/mpeg\r\n\r\n" +
                                                QByteArray("\xff\xfb\x90\x64", 4) + QByteArray(4000, '\x55'));
-    TestHttpServer::Reply headers;
-    headers.raw = "RTSP/1.0 200 OK\r\nCSeq: 1\r\n";
-    headers.pieces = QList<QByteArray>(4000, "X-More: " + QByteArray(1000, 'a') + "\r\n");
     m_http->script(
         m_http->url(QStringLiteral("/endless-headers")).replace(QStringLiteral("http:"), QStringLiteral("rtsp:")),
-        headers);
+        EndlessHeaders("RTSP/1.0 200 OK\r\nCSeq: 1"));
 
     QVERIFY(m_plain.listen(QHostAddress::LocalHost));
     connect(&m_plain, &QTcpServer::newConnection, this, [this] {
@@ -365,14 +357,9 @@ void tst_Health::aBadChannelHoldsUpNothing()
     QCOMPARE(r.at(6).state, Health::State::OnAir);
     QCOMPARE(r.at(7).state, Health::State::OnAir);
     // Once the check is over, nothing goes on reading: the process is idle.
-    const auto cpuSeconds = [] {
-        rusage u{};
-        getrusage(RUSAGE_SELF, &u);
-        return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-    };
-    const double before = cpuSeconds();
+    const double before = ProcessCpuSeconds();
     QTest::qWait(1000);
-    QVERIFY2(cpuSeconds() - before < 0.4, qPrintable(QString::number(cpuSeconds() - before)));
+    QVERIFY2(ProcessCpuSeconds() - before < 0.4, qPrintable(QString::number(ProcessCpuSeconds() - before)));
 }
 
 void tst_Health::keepsToItsShareOfEachHost()

@@ -8,6 +8,8 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <sys/resource.h>
+
 #include <memory>
 
 class HttpWorker : public QObject
@@ -225,6 +227,21 @@ TestHttpServer::Reply IcyStream(const QByteArray &mp3, const QStringList &titles
     }
     reply.pieceDelayMs = pieceDelayMs;
     return reply;
+}
+
+TestHttpServer::Reply EndlessHeaders(const QByteArray &statusLine)
+{
+    TestHttpServer::Reply r;
+    r.raw = statusLine + "\r\n";
+    r.pieces = QList<QByteArray>(20000, "X-More: " + QByteArray(1000, 'a') + "\r\n");
+    return r;
+}
+
+double ProcessCpuSeconds()
+{
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
 QByteArray HttpReply(int status, const QByteArray &reason, const QByteArray &body, const QByteArray &extraHeaders)

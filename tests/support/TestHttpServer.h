@@ -70,5 +70,12 @@ private:
 // `pieceDelayMs`, each followed by an ICY metadata block naming the next of `titles` (round).
 TestHttpServer::Reply IcyStream(const QByteArray &mp3, const QStringList &titles, int metaint, int pieceDelayMs);
 
+// A reply whose headers do not end: `statusLine`, then 20 MB of header lines.
+TestHttpServer::Reply EndlessHeaders(const QByteArray &statusLine = "HTTP/1.1 200 OK");
+
+// The processor time this process has used so far, in seconds: what goes on in its threads
+// once a test thinks they are idle.
+double ProcessCpuSeconds();
+
 // A plain, complete HTTP/1.0 reply.
 QByteArray HttpReply(int status, const QByteArray &reason, const QByteArray &body, const QByteArray &extraHeaders = {});
