@@ -2,16 +2,15 @@
 
 #include <QByteArray>
 #include <QList>
-#include <QSslCertificate>
-
 #include <QObject>
 #include <QPointer>
+#include <QSslCertificate>
 #include <QString>
 #include <QUrl>
+
 #include <functional>
 #include <memory>
 
-class QSslCertificate;
 class QSslSocket;
 struct Inflater;
 
