@@ -16,7 +16,6 @@
 #include <QLabel>
 #include <QLocale>
 #include <QMenu>
-#include <QNetworkAccessManager>
 #include <QPushButton>
 #include <QStatusBar>
 
@@ -32,9 +31,8 @@ constexpr int kDueCheckMs = 60 * 60 * 1000;
 
 PlaylistCommands::PlaylistCommands(const Widgets &widgets, TGlobal &global, ChannelTree &tree, QWidget *window)
     : QObject(window), m_w(widgets), m_global(global), m_tree(tree), m_window(window), m_store(global.PlaylistDir),
-      m_network(new QNetworkAccessManager(this)), m_menuGroup(new QActionGroup(this))
+      m_menuGroup(new QActionGroup(this))
 {
-    m_network->setAutoDeleteReplies(false);
     m_statusText = new QLabel(m_w.statusBar);
     m_statusText->setObjectName(QStringLiteral("labPlaylistState"));
     m_statusText->setTextFormat(Qt::PlainText);

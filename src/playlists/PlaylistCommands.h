@@ -14,7 +14,6 @@ class QAction;
 class QActionGroup;
 class QLabel;
 class QMenu;
-class QNetworkAccessManager;
 class QPushButton;
 class QStatusBar;
 class QWidget;
@@ -60,7 +59,6 @@ public:
     bool isFetching() const { return !m_running.isEmpty(); }
     static constexpr int kMaxFetches = 3;
     PlaylistStore &store() { return m_store; }
-    QNetworkAccessManager *network() const { return m_network; }
     // Certificates trusted besides the system's for downloads (tests serve HTTPS with their own).
     void setExtraCertificates(const QList<QSslCertificate> &certificates);
     void setStallTimeout(int ms);
@@ -97,7 +95,6 @@ private:
     ChannelTree &m_tree;
     QWidget *m_window;
     PlaylistStore m_store;
-    QNetworkAccessManager *m_network;
     QList<Running> m_running;
     QList<QSslCertificate> m_extraCertificates;
     int m_stallTimeoutMs = PlaylistFetch::kStallTimeoutMs;

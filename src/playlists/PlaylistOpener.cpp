@@ -4,16 +4,15 @@
 #include "PlaylistReader.h"
 #include "base/AppInfo.h"
 #include "base/Prompter.h"
+#include "online/HttpReader.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
+#include <QTimer>
 #include <QUrl>
 #include <QWidget>
 
-PlaylistOpener::PlaylistOpener(QNetworkAccessManager *network, QWidget *window)
-    : QObject(window), m_network(network), m_window(window)
+PlaylistOpener::PlaylistOpener(QWidget *window) : QObject(window), m_window(window)
 {
 }
 
@@ -30,31 +29,25 @@ void PlaylistOpener::open(const QString &argument)
         judge(path, file.read(kOpenedPlaylistHead));
         return;
     }
-    if (!m_network) {
-        emit playRequested(argument);
-        return;
+    if (m_reader) { // replaced by this open
+        m_reader->stop();
+        m_reader->deleteLater();
     }
-    if (m_reply)
-        m_reply->abort();
-    QNetworkRequest request{QUrl(a)};
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
-    request.setHeader(QNetworkRequest::UserAgentHeader, AppUserAgent());
-    request.setTransferTimeout(kFetchTimeoutMs);
-    QNetworkReply *reply = m_network->get(request);
-    m_reply = reply;
-    auto head = std::make_shared<QByteArray>();
-    connect(reply, &QNetworkReply::readyRead, this, [reply, head] {
-        head->append(reply->read(kOpenedPlaylistHead - head->size()));
-        if (head->size() >= kOpenedPlaylistHead)
-            reply->abort(); // enough to judge it
-    });
-    connect(reply, &QNetworkReply::finished, this, [this, reply, head, argument] {
-        reply->deleteLater();
-        if (reply->error() == QNetworkReply::OperationCanceledError && head->size() < kOpenedPlaylistHead)
-            return; // replaced by a later open
-        head->append(reply->read(kOpenedPlaylistHead - head->size()));
-        judge(argument, *head);
-    });
+    // Its start is enough to judge it; a server that never ends a reply is cut off.
+    auto *reader = new HttpReader({QUrl(a), AppUserAgent(), {}, {}, {}, true, 10}, kOpenedPlaylistHead, this);
+    m_reader = reader;
+    const auto done = [this, reader, argument](const QString &error) {
+        if (m_reader != reader)
+            return;
+        reader->stop();
+        reader->deleteLater();
+        m_reader = nullptr;
+        const HttpReader::Reply &r = reader->reply();
+        judge(argument, error.isEmpty() && r.status < 300 ? r.body : QByteArray());
+    };
+    connect(reader, &HttpReader::finished, this, done);
+    QTimer::singleShot(kFetchTimeoutMs, reader, [done] { done(QStringLiteral("timed out")); });
+    reader->start();
 }
 
 void PlaylistOpener::judge(const QString &argument, const QByteArray &head)

@@ -4,8 +4,7 @@
 #include <QPointer>
 #include <QString>
 
-class QNetworkAccessManager;
-class QNetworkReply;
+class HttpReader;
 class QWidget;
 
 // Opens a playlist the program was started with: reads its start (a file) or fetches it (an
@@ -16,7 +15,7 @@ class PlaylistOpener : public QObject
     Q_OBJECT
 
 public:
-    PlaylistOpener(QNetworkAccessManager *network, QWidget *window);
+    explicit PlaylistOpener(QWidget *window);
 
     void open(const QString &argument);
 
@@ -29,7 +28,6 @@ signals:
 private:
     void judge(const QString &argument, const QByteArray &head);
 
-    QPointer<QNetworkAccessManager> m_network;
     QWidget *m_window;
-    QPointer<QNetworkReply> m_reply; // the one fetch at a time
+    QPointer<HttpReader> m_reader; // the one fetch at a time
 };

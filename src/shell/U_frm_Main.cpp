@@ -142,7 +142,7 @@ void Tfrm_Main::createSubsystems()
                                        m_global, *m_tree, this);
     m_logos = new LogoCache(m_global.CacheDir + QStringLiteral("logos/"), this);
     m_logoIcons = new LogoIcons(m_ui->treChannle, *m_tree, *m_logos, m_global);
-    m_opener = new PlaylistOpener(m_playlists->network(), this);
+    m_opener = new PlaylistOpener(this);
     connect(m_opener, &PlaylistOpener::playRequested, this,
             [this](const QString &address) { Guarded(this, [&] { PlayStream(address, address); }); });
     connect(m_opener, &PlaylistOpener::addRequested, this,

@@ -516,6 +516,11 @@ void tst_PlaylistWindow::openingASingleStreamPlaysIt()
     const QString station = m_dir->file(QStringLiteral("station.pls"));
     m_w->openRequest({station}, false);
     QTRY_COMPARE_WITH_TIMEOUT(m_w->playback()->CurrentUrl, station, 10000);
+    // A server whose headers never end is not waited for: the address goes to the player.
+    m_http->script(QStringLiteral("/endless.m3u"), EndlessHeaders());
+    const QString endless = m_http->url(QStringLiteral("/endless.m3u"));
+    m_w->openRequest({endless}, false);
+    QTRY_COMPARE_WITH_TIMEOUT(m_w->playback()->CurrentUrl, endless, 5000);
     QVERIFY(m_prompts->messages.isEmpty());
 }
 
