@@ -1,6 +1,9 @@
 #include "NetworkScope.h"
 
+#include <QHostInfo>
 #include <QMutex>
+
+#include <algorithm>
 
 namespace netscope {
 namespace {
@@ -56,6 +59,14 @@ std::optional<bool> IsPrivateHost(const QString &host)
     if (!literal.isNull())
         return IsPrivate(literal);
     return std::nullopt;
+}
+
+void WhenLookedUp(const QString &host, QObject *context, std::function<void(bool isPrivate)> done)
+{
+    QHostInfo::lookupHost(host, context, [done = std::move(done)](const QHostInfo &info) {
+        const QList<QHostAddress> addresses = info.addresses();
+        done(std::any_of(addresses.cbegin(), addresses.cend(), IsPrivate));
+    });
 }
 
 QString WebListRefusal(const QUrl &url)

@@ -5,7 +5,10 @@
 #include <QString>
 #include <QUrl>
 
+#include <functional>
 #include <optional>
+
+class QObject;
 
 // Whether an address is of this computer or its network. A list fetched from the internet must
 // not make us reach either (as browsers guard private networks): it could scan ports behind the
@@ -18,6 +21,10 @@ bool IsPrivate(const QHostAddress &address);
 // A URL's host as written: true or false where that tells (an address literal, "localhost"),
 // nothing where only a lookup does.
 std::optional<bool> IsPrivateHost(const QString &host);
+
+// Looks `host` up and calls `done` on `context`'s thread with whether any of its addresses is
+// private (false for a name that is not found: the connection will say so).
+void WhenLookedUp(const QString &host, QObject *context, std::function<void(bool isPrivate)> done);
 
 // Why a channel of a list from the internet may not open `url` without looking its host up:
 // local files, and hosts that are private as written. Empty where nothing is known against it.

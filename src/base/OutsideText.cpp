@@ -53,14 +53,4 @@ QString HeaderValue(const QString &value)
     return IsHeaderSafe(value) ? value : QString();
 }
 
-bool IsHeaderSafe(QByteArrayView value)
-{
-    if (value.size() > kHeader)
-        return false;
-    for (char c : value)
-        if (c == '\r' || c == '\n' || c == '\0')
-            return false;
-    return true;
-}
-
 } // namespace outside

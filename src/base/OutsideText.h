@@ -19,7 +19,6 @@ QString CleanUtf8(QByteArrayView utf8, qsizetype cap);
 
 // A value that may go into a request header: no CR, LF or NUL, at most kHeader characters.
 bool IsHeaderSafe(const QString &value);
-bool IsHeaderSafe(QByteArrayView value);
 // `value` where it is safe as a header's value; otherwise nothing (the header is not sent).
 QString HeaderValue(const QString &value);
 } // namespace outside

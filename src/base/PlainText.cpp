@@ -1,13 +1,7 @@
 #include "PlainText.h"
 
-#include <QLabel>
 #include <QTextDocument>
-
-void SetPlainText(QLabel *label, const QString &text)
-{
-    label->setTextFormat(Qt::PlainText);
-    label->setText(text);
-}
+#include <QWidget>
 
 QString PlainToolTip(const QString &text)
 {

@@ -7,7 +7,6 @@
 #include "playback/PlaylistParser.h"
 
 #include <QFileInfo>
-#include <QHostInfo>
 #include <QRegularExpression>
 #include <QTcpSocket>
 
@@ -97,11 +96,10 @@ void ChannelProbe::whenPublic(const QUrl &url, const std::function<void()> &then
         return;
     }
     // A name: looked up first. One that is not found is left to the connection to report.
-    QHostInfo::lookupHost(url.host(), this, [this, then](const QHostInfo &info) {
+    netscope::WhenLookedUp(url.host(), this, [this, then](bool isPrivate) {
         if (m_done)
             return;
-        const QList<QHostAddress> addresses = info.addresses();
-        if (std::any_of(addresses.cbegin(), addresses.cend(), netscope::IsPrivate))
+        if (isPrivate)
             conclude(Health::State::Unknown, QString::fromLatin1(netscope::kPrivateAddress));
         else
             then();
@@ -150,11 +148,9 @@ void ChannelProbe::httpHeaders()
     }
     if (r.status < 300 || r.status >= 400 || r.location.isEmpty())
         return;
-    // A redirect: a hop like any other, never from https to less.
-    const QUrl to = m_url.resolved(QUrl::fromEncoded(r.location));
-    const QString scheme = to.scheme().toLower();
-    if (++m_redirects > kMaxRedirects || (scheme != u"http" && scheme != u"https") ||
-        (m_url.scheme().compare(QLatin1StringView("https"), Qt::CaseInsensitive) == 0 && scheme != u"https")) {
+    // A redirect: a hop like any other.
+    const QUrl to = HttpReader::RedirectTarget(m_url, r.location);
+    if (++m_redirects > kMaxRedirects || to.isEmpty()) {
         conclude(Health::State::OffAir, QStringLiteral("redirects lead nowhere"));
         return;
     }
@@ -181,8 +177,9 @@ void ChannelProbe::httpDone(const QString &error)
     if (m_done)
         return;
     if (!error.isEmpty()) {
-        conclude(Health::State::OffAir,
-                 error == u"headers without end" ? QStringLiteral("not a media stream (headers without end)") : error);
+        conclude(Health::State::OffAir, error == QLatin1StringView(HttpReader::kEndlessHeaders)
+                                            ? QStringLiteral("not a media stream (headers without end)")
+                                            : error);
         return;
     }
     const HttpReader::Reply &r = m_http->reply();

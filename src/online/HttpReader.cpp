@@ -41,6 +41,16 @@ struct Inflater
     Inflater &operator=(const Inflater &) = delete;
 };
 
+QUrl HttpReader::RedirectTarget(const QUrl &from, const QByteArray &location)
+{
+    const QUrl to = from.resolved(QUrl::fromEncoded(location));
+    const QString scheme = to.scheme().toLower();
+    const bool secure = from.scheme().compare(QLatin1StringView("https"), Qt::CaseInsensitive) == 0;
+    if ((scheme != u"http" && scheme != u"https") || (secure && scheme != u"https"))
+        return {};
+    return to;
+}
+
 HttpReader::HttpReader(const Request &request, qsizetype bodyLimit, QObject *parent)
     : QObject(parent), m_request(request), m_limit(bodyLimit)
 {
@@ -150,7 +160,7 @@ bool HttpReader::readHeaders()
     }
     if (end < 0) {
         if (m_head.size() > kMaxHeaders)
-            this->end(QStringLiteral("headers without end"));
+            this->end(QString::fromLatin1(kEndlessHeaders));
         return false;
     }
     const QList<QByteArray> lines = m_head.first(end).split('\n');
@@ -187,11 +197,8 @@ bool HttpReader::readHeaders()
     if (m_chunked)
         m_reply.length = -1;
     if (m_request.maxRedirects > 0 && m_reply.status >= 300 && m_reply.status < 400 && !m_reply.location.isEmpty()) {
-        const QUrl to = m_request.url.resolved(QUrl::fromEncoded(m_reply.location));
-        const QString scheme = to.scheme().toLower();
-        if (++m_redirects > m_request.maxRedirects || (scheme != u"http" && scheme != u"https") ||
-            (m_request.url.scheme().compare(QLatin1StringView("https"), Qt::CaseInsensitive) == 0 &&
-             scheme != u"https")) {
+        const QUrl to = RedirectTarget(m_request.url, m_reply.location);
+        if (++m_redirects > m_request.maxRedirects || to.isEmpty()) {
             this->end(QStringLiteral("redirects lead nowhere"));
             return false;
         }

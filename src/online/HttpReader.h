@@ -52,6 +52,12 @@ public:
         qint64 received = 0; // bytes of body that came (before unpacking)
     };
     static constexpr qsizetype kMaxHeaders = 64 * 1024;
+    // The error of a reply whose headers do not end within kMaxHeaders.
+    static constexpr const char *kEndlessHeaders = "headers without end";
+
+    // Where a redirect from `from` to `location` leads; empty where it may not be followed (not
+    // http or https, or from https to less).
+    static QUrl RedirectTarget(const QUrl &from, const QByteArray &location);
 
     HttpReader(const Request &request, qsizetype bodyLimit, QObject *parent = nullptr);
     ~HttpReader() override;

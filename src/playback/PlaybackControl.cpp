@@ -16,13 +16,10 @@
 #include "online/VendorSite.h"
 
 #include <QAction>
-#include <QHostInfo>
 #include <QLabel>
 #include <QNetworkInformation>
 #include <QResizeEvent>
 #include <QUrl>
-
-#include <algorithm>
 
 PlaybackController::PlaybackController(const Widgets &widgets, TGlobal &global, VideoLayout &layout,
                                        FullScreen &fullScreen, QObject *parent)
@@ -296,11 +293,10 @@ bool PlaybackController::mayPlayFromWeb(const QString &address, const QString &n
     StreamHeaders checked = std::exchange(m_nextHeaders, {});
     checked.fromWeb = false;
     const int lookup = m_lookups;
-    QHostInfo::lookupHost(url.host(), this, [=, this](const QHostInfo &info) {
+    netscope::WhenLookedUp(url.host(), this, [=, this](bool isPrivate) {
         if (lookup != m_lookups)
             return;
-        const QList<QHostAddress> addresses = info.addresses();
-        if (std::any_of(addresses.cbegin(), addresses.cend(), netscope::IsPrivate)) {
+        if (isPrivate) {
             refuse(QString::fromLatin1(netscope::kPrivateAddress));
             return;
         }

@@ -18,11 +18,12 @@
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
+#include <limits>
 
 namespace {
 
-// What a download is read in: a chunk at a time, so that Qt never buffers more than this.
-constexpr qint64 kReadBuffer = 1 << 20;
+// What a playlist file is read in: a piece at a time.
+constexpr qint64 kReadPiece = 1 << 20;
 
 QString tooLarge()
 {
@@ -69,7 +70,7 @@ PlaylistFetch::Result readAndStore(const QString &path, const QString &origin, c
         });
         qint64 read = 0;
         while (!file.atEnd()) {
-            const QByteArray piece = file.read(kReadBuffer);
+            const QByteArray piece = file.read(kReadPiece);
             if (piece.isEmpty())
                 throw ZError(QStringLiteral("The playlist %1 cannot be read: %2").arg(path, file.errorString()));
             read += piece.size();
@@ -170,17 +171,10 @@ void PlaylistFetch::download()
             this, [this, r] { finish(r); }, Qt::QueuedConnection);
         return;
     }
-    request(QUrl(m_job.source));
-    m_stall.start();
-    m_clock.start();
-    m_pace.start();
-}
-
-void PlaylistFetch::request(const QUrl &url)
-{
-    m_url = url;
-    m_reader = new HttpReader({url, AppUserAgent(), {}, {}, m_extraCertificates, true, kMaxRedirects},
-                              kMaxPlaylistSize + 1, this);
+    m_url = QUrl(m_job.source);
+    // The sink bounds the body, as unpacked; the reader itself does not.
+    m_reader = new HttpReader({m_url, AppUserAgent(), {}, {}, m_extraCertificates, true, kMaxRedirects},
+                              std::numeric_limits<qsizetype>::max(), this);
     // The body goes to the spool file as it comes: never held in memory.
     m_reader->setSink([this](QByteArrayView data) {
         m_received += data.size();
@@ -202,6 +196,9 @@ void PlaylistFetch::request(const QUrl &url)
     });
     connect(m_reader, &HttpReader::finished, this, &PlaylistFetch::downloadEnded);
     m_reader->start();
+    m_stall.start();
+    m_clock.start();
+    m_pace.start();
 }
 
 void PlaylistFetch::onHeaders()

@@ -71,7 +71,6 @@ signals:
 
 private:
     void download();
-    void request(const QUrl &url);
     void onHeaders();
     void checkPace();
     // Ends the download with `why` (reported from the event loop).
