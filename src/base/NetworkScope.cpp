@@ -79,6 +79,21 @@ QString WebListRefusal(const QUrl &url)
     return {};
 }
 
+void WhenJudged(const QUrl &url, QObject *context, std::function<void(const QString &why)> done)
+{
+    if (const QString why = WebListRefusal(url); !why.isEmpty()) {
+        done(why);
+        return;
+    }
+    if (IsPrivateHost(url.host()).has_value()) {
+        done({});
+        return;
+    }
+    WhenLookedUp(url.host(), context, [done = std::move(done)](bool isPrivate) {
+        done(isPrivate ? QString::fromLatin1(kPrivateAddress) : QString());
+    });
+}
+
 void TreatAsPublic(const QList<QHostAddress> &addresses)
 {
     const QMutexLocker lock(&publicLock());

@@ -30,6 +30,10 @@ void WhenLookedUp(const QString &host, QObject *context, std::function<void(bool
 // local files, and hosts that are private as written. Empty where nothing is known against it.
 QString WebListRefusal(const QUrl &url);
 
+// The same, with the host looked up where only that tells: `done` gets the refusal (empty where
+// none), at once where the address tells, else on `context`'s thread after the look-up.
+void WhenJudged(const QUrl &url, QObject *context, std::function<void(const QString &why)> done);
+
 inline constexpr const char *kPrivateAddress = "private address";
 inline constexpr const char *kLocalFile = "a playlist from the web cannot open local files";
 

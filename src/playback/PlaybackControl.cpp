@@ -236,7 +236,8 @@ bool PlaybackController::CreatePlayers()
 void PlaybackController::PlayStream(const QString &address, const QString &name)
 {
     ++m_lookups; // a lookup still on its way is for a stream no longer asked for
-    if (!address.isEmpty() && m_nextHeaders.fromWeb && !mayPlayFromWeb(address, name))
+    const bool judged = std::exchange(m_addressJudged, false);
+    if (!address.isEmpty() && m_nextHeaders.fromWeb && !judged && !mayPlayFromWeb(address, name))
         return;
     if (!m_wm && !CreatePlayers())
         return;
@@ -250,7 +251,7 @@ void PlaybackController::PlayStream(const QString &address, const QString &name)
         m_artwork->hide();
         m_now->startChannel(name, address);
         const StreamHeaders h = std::exchange(m_nextHeaders, {});
-        const engine::RequestHeaders headers{h.userAgent, h.referrer, h.cookie};
+        const engine::RequestHeaders headers{h.userAgent, h.referrer, h.cookie, h.fromWeb};
         m_wm->setRequestHeaders(headers);
         m_re->SetRequestHeaders(headers);
         if (CurrentEngine == 2)
@@ -290,8 +291,7 @@ bool PlaybackController::mayPlayFromWeb(const QString &address, const QString &n
     if (netscope::IsPrivateHost(url.host()).has_value())
         return true;
     // A name: where it leads is known once it is looked up.
-    StreamHeaders checked = std::exchange(m_nextHeaders, {});
-    checked.fromWeb = false;
+    const StreamHeaders checked = std::exchange(m_nextHeaders, {});
     const int lookup = m_lookups;
     netscope::WhenLookedUp(url.host(), this, [=, this](bool isPrivate) {
         if (lookup != m_lookups)
@@ -301,6 +301,7 @@ bool PlaybackController::mayPlayFromWeb(const QString &address, const QString &n
             return;
         }
         m_nextHeaders = checked;
+        m_addressJudged = true;
         PlayStream(address, name);
     });
     return false;

@@ -122,6 +122,7 @@ private:
     // into this computer's network: the user is told. False also while its host is looked up
     // (it plays once that says it may).
     bool mayPlayFromWeb(const QString &address, const QString &name);
+    bool m_addressJudged = false; // the next PlayStream's address was looked up and may be played
     StreamHeaders m_nextHeaders;
     int m_lookups = 0; // counts plays: a host lookup answers only the play that asked
     AudioArtwork *m_artwork;

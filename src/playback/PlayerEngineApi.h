@@ -13,7 +13,7 @@ class QWidget;
 
 namespace engine {
 
-inline constexpr int kApiVersion = 5;
+inline constexpr int kApiVersion = 6;
 
 class Events
 {
@@ -48,6 +48,9 @@ struct RequestHeaders
     QString userAgent;
     QString referrer;
     QString cookie;
+    // Of a playlist from the internet: playlists it leads through, and the streams they name,
+    // may not be local files nor addresses of this computer or its network.
+    bool fromWeb = false;
 };
 
 // What both engines offer. Play states follow each engine's own numbering (see PlayerComponents.h).

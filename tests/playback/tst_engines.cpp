@@ -1,10 +1,12 @@
 #include "MediaFixtures.h"
 #include "TestHttpServer.h"
+#include "base/NetworkScope.h"
 #include "playback/PlayerComponents.h"
 #include "playback/engines/FrameView.h"
 
 #include <QFile>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -99,6 +101,7 @@ private slots:
     void oddAddressesEndQuietly();
     void switchingAndClosingMidStream();
     void requestHeadersReachTheServer();
+    void webListsStayOffThisComputer();
 
 private:
     std::unique_ptr<TestHttpServer> m_http;
@@ -429,6 +432,49 @@ void tst_Engines::requestHeadersReachTheServer()
         QVERIFY2(head.contains("User-Agent: ") && !head.contains("Box/1.0"), head.constData());
         QVERIFY2(!head.contains("Referer:") && !head.contains("Cookie:"), head.constData());
     }
+}
+
+void tst_Engines::webListsStayOffThisComputer()
+{
+    // 127.0.0.3 plays a server on the internet; its playlists point back into this computer.
+    TestHttpServer web(0, QHostAddress(QStringLiteral("127.0.0.3")));
+    netscope::TreatAsPublic({QHostAddress(QStringLiteral("127.0.0.3"))});
+    const auto restore = qScopeGuard([] { netscope::TreatAsPublic({}); });
+    const QByteArray home = m_http->url(QStringLiteral("/clip.mp4?home")).toUtf8();
+    web.script(QStringLiteral("/home.pls"), HttpReply(200, "OK", "[playlist]\nFile1=" + home + "\n"));
+    web.script(QStringLiteral("/moved.pls"),
+               HttpReply(302, "Found", {}, "Location: " + m_http->url(QStringLiteral("/list.pls")).toUtf8() + "\r\n"));
+    web.script(QStringLiteral("/disk.m3u"), HttpReply(200, "OK", "file://" + Media::VideoMp4().toUtf8() + "\n"));
+    m_http->script(QStringLiteral("/list.pls"), HttpReply(200, "OK", "[playlist]\nFile1=" + home + "\n"));
+    m_http->clearRequests();
+    engine::RequestHeaders fromWeb;
+    fromWeb.fromWeb = true;
+
+    Rig rig;
+    rig.re->SetRequestHeaders(fromWeb);
+    for (const char *path : {"/home.pls", "/moved.pls", "/disk.m3u"}) {
+        rig.reStatus.clear();
+        rig.playRe(web.url(QString::fromLatin1(path)));
+        QTRY_VERIFY_WITH_TIMEOUT(!rig.reStatus.isEmpty() && rig.reStatus.last().startsWith(QStringLiteral("Error: ")),
+                                 15000);
+        QVERIFY2(rig.reStatus.last().contains(QStringLiteral("private address")) ||
+                     rig.reStatus.last().contains(QStringLiteral("cannot open local files")),
+                 qPrintable(rig.reStatus.last()));
+    }
+    rig.wm->setRequestHeaders(fromWeb);
+    rig.playWm(web.url(QStringLiteral("/home.pls")));
+    QTRY_VERIFY_WITH_TIMEOUT(rig.wmErrors > 0, 15000);
+    QVERIFY2(rig.wm->status().contains(QStringLiteral("private address")), qPrintable(rig.wm->status()));
+    QCOMPARE(m_http->requestsFor("/list.pls"), 0);
+    QCOMPARE(m_http->requestsFor("/clip.mp4?home"), 0);
+
+    // The same playlists from a list of the user's own play.
+    rig.re->SetRequestHeaders({});
+    rig.playRe(web.url(QStringLiteral("/moved.pls")));
+    QTRY_COMPARE_WITH_TIMEOUT(rig.re->GetPlayState(), 3, 15000);
+    rig.wm->setRequestHeaders({});
+    rig.playWm(web.url(QStringLiteral("/home.pls")));
+    QTRY_COMPARE_WITH_TIMEOUT(rig.wm->playState(), 3, 15000);
 }
 
 QTEST_MAIN(tst_Engines)

@@ -207,7 +207,7 @@ void GstEngine::setRequestHeaders(const engine::RequestHeaders &headers)
     const QMutexLocker lock(&m_headersLock);
     // A value with a line break would add headers of its own: not sent.
     m_headers = {outside::HeaderValue(headers.userAgent), outside::HeaderValue(headers.referrer),
-                 outside::HeaderValue(headers.cookie)};
+                 outside::HeaderValue(headers.cookie), headers.fromWeb};
 }
 
 void GstEngine::onSourceSetup(GstElement *, GstElement *source, gpointer self)
@@ -379,7 +379,7 @@ void GstEngine::start(const QString &address)
     setState(1, QStringLiteral("Contacting..."));
     m_contactTimer.start();
     if (PlaylistKindFor(address) != PlaylistKind::None)
-        m_resolver.resolve(address);
+        m_resolver.resolve(address, m_headers.fromWeb);
     else
         open(address);
 }

@@ -1,8 +1,10 @@
 #include "MpvEngine.h"
 
 #include "Timeouts.h"
+#include "base/NetworkScope.h"
 #include "base/OutsideText.h"
 #include "playback/NowPlaying.h"
+#include "playback/PlaylistParser.h"
 #include "playback/StreamError.h"
 
 #include <QFileInfo>
@@ -135,6 +137,8 @@ MpvEngine::MpvEngine(MpvHandle mpv, engine::Events &events) : m_mpv(std::move(mp
     mpv_observe_property(h, ObsHeight, "video-params/dh", MPV_FORMAT_INT64);
     mpv_observe_property(h, ObsPath, "path", MPV_FORMAT_STRING);
     mpv_observe_property(h, ObsMetadata, "metadata", MPV_FORMAT_NODE);
+    // Every file mpv opens passes here, the entries of playlists it expands included.
+    mpv_hook_add(h, 0, "on_load", 50);
     // Warnings and errors tell why a stream failed. For diagnosing a stream that will not
     // play, ZENTAVO_MPV_LOG=info (or v, debug) prints mpv's log as well.
     const QByteArray level = qgetenv("ZENTAVO_MPV_LOG");
@@ -293,6 +297,9 @@ void MpvEngine::handle(const mpv_event &e)
         }
         break;
     }
+    case MPV_EVENT_HOOK:
+        judgeOpening(static_cast<const mpv_event_hook *>(e.data)->id);
+        break;
     case MPV_EVENT_LOG_MESSAGE: {
         const auto *m = static_cast<const mpv_event_log_message *>(e.data);
         const QByteArray text = QByteArray(m->text).trimmed();
@@ -307,10 +314,28 @@ void MpvEngine::handle(const mpv_event &e)
     }
 }
 
+void MpvEngine::judgeOpening(uint64_t hook)
+{
+    if (!m_fromWeb) {
+        mpv_hook_continue(m_mpv.get(), hook);
+        return;
+    }
+    const QString address = stringProperty(m_mpv.get(), "stream-open-filename");
+    // mpv waits for the answer; the engine going away ends mpv, and the wait with it.
+    netscope::WhenJudged(StreamUrl(address), this, [this, hook, address](const QString &why) {
+        if (!why.isEmpty()) {
+            m_refusal = QStringLiteral("%1 is not opened: %2.").arg(address, why);
+            mpv_set_property_string(m_mpv.get(), "stream-open-filename", "refused://");
+        }
+        mpv_hook_continue(m_mpv.get(), hook);
+    });
+}
+
 void MpvEngine::reportFailure()
 {
     drainEvents(); // the log lines that came meanwhile
-    const QString text = MpvFailure(m_log, m_failure, m_failureAfterTimeout).describe();
+    const QString text = m_refusal.isEmpty() ? MpvFailure(m_log, m_failure, m_failureAfterTimeout).describe()
+                                             : std::exchange(m_refusal, {});
     m_status = QStringLiteral("Error: ") + text;
     m_events.statusChanged(m_status);
     m_events.errorOccurred(text);
@@ -403,6 +428,7 @@ void MpvEngine::setRequestHeaders(const engine::RequestHeaders &given)
     // A value with a line break would add headers of its own: not sent.
     const engine::RequestHeaders headers{outside::HeaderValue(given.userAgent), outside::HeaderValue(given.referrer),
                                          outside::HeaderValue(given.cookie)};
+    m_fromWeb = given.fromWeb;
     // Options read at the next loadfile. The referrer goes with the header fields: mpv's own
     // referrer option, once set, cannot be unset and sends an empty header.
     mpv_handle *h = m_mpv.get();
@@ -439,6 +465,7 @@ void MpvEngine::load()
     m_path = m_source;
     m_failureDelay.stop();
     m_log.clear();
+    m_refusal.clear();
     m_loadClock.start();
     int no = 0;
     mpv_set_property_async(m_mpv.get(), 0, "pause", MPV_FORMAT_FLAG, &no);

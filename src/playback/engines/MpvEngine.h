@@ -55,6 +55,8 @@ private:
     void reportPlaying();
     void reportFailure();
     void setTitle(const QString &title);
+    // A list from the internet may not make mpv open local files or this computer's network.
+    void judgeOpening(uint64_t hook);
 
     MpvHandle m_mpv;
     engine::Events &m_events;
@@ -83,4 +85,6 @@ private:
     QString m_failure;
     bool m_failureAfterTimeout = false;
     std::atomic_bool m_wakeupPending{false};
+    bool m_fromWeb = false;
+    QString m_refusal; // why the file being opened was not
 };

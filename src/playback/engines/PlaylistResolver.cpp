@@ -1,43 +1,31 @@
 #include "PlaylistResolver.h"
 
+#include "base/NetworkScope.h"
+#include "online/HttpReader.h"
 #include "playback/PlaylistParser.h"
 #include "playback/StreamError.h"
 
 #include <QFile>
-#include <QNetworkReply>
 #include <QTimer>
 
 PlaylistResolver::PlaylistResolver(QObject *parent) : QObject(parent)
 {
-    m_net.setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
 }
+
+PlaylistResolver::~PlaylistResolver() = default;
 
 namespace {
 
-StreamFailure downloadFailure(const QNetworkReply &reply)
+StreamFailure downloadFailure(const QString &error)
 {
     StreamFailure f;
-    f.detail = QStringLiteral("The playlist could not be downloaded: %1").arg(reply.errorString());
-    if (const int status = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(); status >= 400) {
-        f.fault = StreamFailure::HttpStatus;
-        f.httpStatus = status;
-        f.detail = reply.attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString();
-        return f;
-    }
-    switch (reply.error()) {
-    case QNetworkReply::ConnectionRefusedError:
+    f.detail = QStringLiteral("The playlist could not be downloaded: %1").arg(error);
+    if (error == u"refused")
         f.fault = StreamFailure::Refused;
-        break;
-    case QNetworkReply::HostNotFoundError:
+    else if (error == u"name not found")
         f.fault = StreamFailure::UnknownHost;
-        break;
-    case QNetworkReply::TimeoutError:
-    case QNetworkReply::OperationCanceledError: // the transfer timeout cancels
+    else if (error == u"timed out")
         f.fault = StreamFailure::TimedOut;
-        break;
-    default:
-        break;
-    }
     return f;
 }
 
@@ -46,97 +34,159 @@ StreamFailure downloadFailure(const QNetworkReply &reply)
 void PlaylistResolver::cancel()
 {
     ++m_serial;
-    if (m_reply) {
-        m_reply->disconnect(this);
-        m_reply->abort();
-        m_reply->deleteLater();
+    if (m_reader) {
+        m_reader->stop();
+        m_reader.release()->deleteLater(); // it may be the one reporting now
     }
     m_seen.clear();
+    m_redirects = 0;
 }
 
-void PlaylistResolver::resolve(const QString &address)
+void PlaylistResolver::resolve(const QString &address, bool fromWeb)
 {
     cancel();
-    fetch(address);
+    m_fromWeb = fromWeb;
+    whenAllowed(address, [this, address] { fetch(StreamUrl(address), address); });
 }
 
-void PlaylistResolver::fetch(const QString &address)
+void PlaylistResolver::fail(const QString &why)
+{
+    ++m_serial;
+    emit failed(why);
+}
+
+void PlaylistResolver::whenAllowed(const QString &address, const std::function<void()> &go)
+{
+    const int serial = m_serial;
+    const auto decide = [this, serial, address, go](const QString &why) {
+        // Answered from the event loop, as a download would be.
+        QTimer::singleShot(0, this, [this, serial, address, go, why] {
+            if (serial != m_serial)
+                return;
+            if (why.isEmpty())
+                go();
+            else
+                fail(QStringLiteral("The playlist leads to %1, which is not opened: %2.").arg(address, why));
+        });
+    };
+    if (m_fromWeb)
+        netscope::WhenJudged(StreamUrl(address), this, decide);
+    else
+        decide({});
+}
+
+void PlaylistResolver::fetch(const QUrl &url, const QString &address)
 {
     const int serial = m_serial;
     m_seen.insert(address);
-    const QUrl url = StreamUrl(address);
     if (url.isLocalFile()) {
         QFile f(url.toLocalFile());
         QByteArray content;
         const bool ok = f.open(QIODevice::ReadOnly) && f.size() <= kMaxSize;
         if (ok)
-            content = f.readAll();
-        // Answer from the event loop, as a download would.
-        QTimer::singleShot(0, this, [this, serial, address, content, ok] {
+            content = f.read(kMaxSize);
+        QTimer::singleShot(0, this, [this, serial, address, url, content, ok] {
             if (serial != m_serial)
                 return;
             if (!ok)
-                emit failed(QStringLiteral("The playlist could not be read."));
+                fail(QStringLiteral("The playlist could not be read."));
             else
-                parsed(address, content);
+                parsed(address, content, url);
         });
         return;
     }
     if (url.scheme() != u"http" && url.scheme() != u"https") {
         QTimer::singleShot(0, this, [this, serial] {
             if (serial == m_serial)
-                emit failed(QStringLiteral("The playlist's address is not supported."));
+                fail(QStringLiteral("The playlist's address is not supported."));
         });
         return;
     }
-    QNetworkRequest request(url);
-    request.setTransferTimeout(kTimeoutMs);
-    request.setMaximumRedirectsAllowed(5);
-    request.setHeader(QNetworkRequest::UserAgentHeader, QStringLiteral("Zentavo"));
-    m_reply = m_net.get(request);
-    connect(m_reply, &QNetworkReply::downloadProgress, this, [this](qint64 received, qint64) {
-        if (received > kMaxSize && m_reply) {
-            m_reply->setProperty("tooLarge", true);
-            m_reply->abort();
-        }
-    });
-    connect(m_reply, &QNetworkReply::finished, this, [this, serial, address, reply = m_reply] {
-        reply->deleteLater();
-        if (serial != m_serial)
-            return;
-        if (reply->property("tooLarge").toBool()) {
-            emit failed(QStringLiteral("The playlist is too large."));
-            return;
-        }
-        if (reply->error() != QNetworkReply::NoError) {
-            emit failed(downloadFailure(*reply).describe());
-            return;
-        }
-        parsed(address, reply->readAll());
-    });
+    download(url, address);
 }
 
-void PlaylistResolver::parsed(const QString &address, const QByteArray &content)
+void PlaylistResolver::download(const QUrl &url, const QString &address)
 {
-    const QStringList entries = ParsePlaylist(content, PlaylistKindFor(address), StreamUrl(address));
+    if (m_reader)
+        m_reader.release()->deleteLater();
+    HttpReader::Request request;
+    request.url = url;
+    request.userAgent = QStringLiteral("Zentavo");
+    m_reader = std::make_unique<HttpReader>(request, kMaxSize + 1);
+    const int serial = m_serial;
+    auto *timer = new QTimer(m_reader.get());
+    timer->setSingleShot(true);
+    connect(timer, &QTimer::timeout, this, [this, serial, address] {
+        if (serial == m_serial)
+            downloaded(address, QStringLiteral("timed out"));
+    });
+    // The stall timeout: the transfer gets longer while it makes progress.
+    connect(m_reader.get(), &HttpReader::bodyRead, timer, qOverload<>(&QTimer::start));
+    connect(m_reader.get(), &HttpReader::finished, this, [this, serial, address](const QString &error) {
+        if (serial == m_serial)
+            downloaded(address, error);
+    });
+    timer->start(kTimeoutMs);
+    m_reader->start();
+}
+
+void PlaylistResolver::downloaded(const QString &address, const QString &error)
+{
+    const HttpReader::Reply reply = m_reader->reply();
+    const QUrl from = m_reader->url();
+    m_reader->stop();
+    m_reader.release()->deleteLater();
+    if (!error.isEmpty()) {
+        fail(downloadFailure(error).describe());
+        return;
+    }
+    if (reply.status >= 300 && reply.status < 400 && !reply.location.isEmpty()) {
+        const QUrl target = HttpReader::RedirectTarget(from, reply.location);
+        if (target.isEmpty() || ++m_redirects > kMaxRedirects) {
+            fail(QStringLiteral("The playlist could not be downloaded: too many or unsafe redirects."));
+            return;
+        }
+        const QString hop = target.toString();
+        whenAllowed(hop, [this, target, address] { fetch(target, address); });
+        return;
+    }
+    if (reply.status >= 400) {
+        StreamFailure f;
+        f.fault = StreamFailure::HttpStatus;
+        f.httpStatus = reply.status;
+        f.detail = reply.reason;
+        fail(f.describe());
+        return;
+    }
+    if (reply.body.size() > kMaxSize) {
+        fail(QStringLiteral("The playlist is too large."));
+        return;
+    }
+    parsed(address, reply.body, from); // relative entries are of where it came from
+}
+
+void PlaylistResolver::parsed(const QString &address, const QByteArray &content, const QUrl &base)
+{
+    const QStringList entries = ParsePlaylist(content, PlaylistKindFor(address), base);
     if (entries.isEmpty()) {
         StreamFailure empty;
         empty.fault = StreamFailure::EmptyPlaylist;
-        emit failed(empty.describe());
+        fail(empty.describe());
         return;
     }
     const QString first = entries.first();
     if (m_seen.contains(first)) {
-        emit failed(QStringLiteral("The playlist points at itself."));
+        fail(QStringLiteral("The playlist points at itself."));
         return;
     }
     if (PlaylistKindFor(first) != PlaylistKind::None) {
         if (m_seen.size() >= kMaxDepth) {
-            emit failed(QStringLiteral("The playlist leads to no stream."));
+            fail(QStringLiteral("The playlist leads to no stream."));
             return;
         }
-        fetch(first);
+        whenAllowed(first, [this, first] { fetch(StreamUrl(first), first); });
         return;
     }
-    emit resolved(first);
+    // The stream itself is judged like every hop before it.
+    whenAllowed(first, [this, first] { emit resolved(first); });
 }
