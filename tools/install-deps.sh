@@ -7,7 +7,7 @@ packages=(
   # build
   cmake g++ make pkg-config
   qt6-base-dev libqt6opengl6-dev qt6-svg-dev libqt6svg6
-  libmpv-dev libpugixml-dev zlib1g-dev
+  libmpv-dev libpugixml-dev zlib1g-dev liblzma-dev libxml2-dev libqt6sql6-sqlite
   libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev libgstrtspserver-1.0-dev
   # engines at run time; Wayland sessions
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-bad

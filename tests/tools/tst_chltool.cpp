@@ -1,3 +1,4 @@
+#include "../guide/GuideMaker.h"
 #include "ListMaker.h"
 #include "TestDirs.h"
 #include "TestHttpServer.h"
@@ -50,6 +51,7 @@ private slots:
     void listsPastTheLimitAreRefused();
     void usageAndFileErrors();
     void probeReportsAndPrunes();
+    void guideTellsNowAndNext();
 };
 
 void tst_ChlTool::decodeEncodeRoundTrip()
@@ -249,9 +251,6 @@ void tst_ChlTool::usageAndFileErrors()
         3);
 }
 
-QTEST_GUILESS_MAIN(tst_ChlTool)
-#include "tst_chltool.moc"
-
 void tst_ChlTool::probeReportsAndPrunes()
 {
     TestHttpServer http;
@@ -294,3 +293,60 @@ void tst_ChlTool::probeReportsAndPrunes()
              QStringLiteral("Live One"));
     QCOMPARE(chl({QStringLiteral("probe"), m3u, QStringLiteral("--jobs"), QStringLiteral("0")}).code, 2);
 }
+
+void tst_ChlTool::guideTellsNowAndNext()
+{
+    using namespace GuideMaker;
+    TempAppDir dir;
+    const QByteArray guide = Tv(Channel("one.uk", "One HD") + Channel("zwei.de", "Zwei") +
+                                Programme("one.uk", "20261210120000 +0000", "20261210130000 +0000", "News") +
+                                Programme("one.uk", "20261210130000 +0000", "20261210143000 +0000", "Film") +
+                                Programme("zwei.de", "20261210150000 +0100", "", "Eins") +
+                                Programme("zwei.de", "20261210160000 +0100", "", "Zwei"));
+    dir.write(QStringLiteral("guide.xml.gz"), Packed("gzip", guide)); // the name says nothing of the packing
+    dir.write(QStringLiteral("list.m3u"), "#EXTM3U\n#EXTINF:-1 tvg-id=\"ONE.uk\",One\nhttp://a/1\n"
+                                          "#EXTINF:-1,zwei!\nhttp://a/2\n#EXTINF:-1,Three\nhttp://a/3\n");
+    const Run r = chl({QStringLiteral("guide"), dir.file(QStringLiteral("guide.xml.gz")), QStringLiteral("--playlist"),
+                       dir.file(QStringLiteral("list.m3u")), QStringLiteral("--at"),
+                       QStringLiteral("2026-12-10T14:10:00Z"), QStringLiteral("--json")});
+    QCOMPARE(r.code, 0);
+    const QJsonArray rows = QJsonDocument::fromJson(r.out.toUtf8()).array();
+    QCOMPARE(rows.size(), 3);
+    const auto airing = [](const QString &title, const char *start, const char *stop) {
+        return QJsonObject{{QStringLiteral("title"), title},
+                           {QStringLiteral("start"), QString::fromLatin1(start)},
+                           {QStringLiteral("stop"), QString::fromLatin1(stop)}};
+    };
+    QCOMPARE(rows[0].toObject(),
+             (QJsonObject{{QStringLiteral("channel"), QStringLiteral("One")},
+                          {QStringLiteral("id"), QStringLiteral("ONE.uk")},
+                          {QStringLiteral("now"),
+                           airing(QStringLiteral("Film"), "2026-12-10T13:00:00Z", "2026-12-10T14:30:00Z")},
+                          {QStringLiteral("next"), QJsonValue::Null}}));
+    // Matched by its folded name; no stop: until the next one.
+    QCOMPARE(rows[1].toObject().value(QStringLiteral("now")).toObject(),
+             airing(QStringLiteral("Eins"), "2026-12-10T14:00:00Z", "2026-12-10T15:00:00Z"));
+    QCOMPARE(rows[1].toObject().value(QStringLiteral("next")).toObject().value(QStringLiteral("title")),
+             QStringLiteral("Zwei"));
+    QVERIFY(rows[2].toObject().value(QStringLiteral("now")).isNull());
+
+    // Without a playlist: the guide's own channels, as text.
+    const Run text = chl({QStringLiteral("guide"), dir.file(QStringLiteral("guide.xml.gz")), QStringLiteral("--at"),
+                          QStringLiteral("2026-12-10T12:30:00Z")});
+    QCOMPARE(text.out.split(u'\n', Qt::SkipEmptyParts).size(), 2);
+    QVERIFY2(text.out.startsWith(QStringLiteral("One HD\tnow: 2026-12-10T12:00:00Z 2026-12-10T13:00:00Z News")),
+             qPrintable(text.out));
+
+    dir.write(QStringLiteral("cut.gz"), Packed("gzip", guide).left(100));
+    const Run cut = chl({QStringLiteral("guide"), dir.file(QStringLiteral("cut.gz"))});
+    QCOMPARE(cut.code, 1);
+    QVERIFY2(cut.err.contains(QStringLiteral("ends early")), qPrintable(cut.err));
+    QCOMPARE(chl({QStringLiteral("guide"), dir.file(QStringLiteral("none.xml"))}).code, 3);
+    QCOMPARE(chl({QStringLiteral("guide"), dir.file(QStringLiteral("cut.gz")), QStringLiteral("--at"),
+                  QStringLiteral("today")})
+                 .code,
+             2);
+}
+
+QTEST_GUILESS_MAIN(tst_ChlTool)
+#include "tst_chltool.moc"

@@ -8,9 +8,12 @@
 //                                      build a list file from an M3U/M3U8 playlist
 //   zentavo-chl probe IN [--jobs N] [--timeout S] [--json] [--prune OUT]
 //                                      check which channels of a list or playlist are on the air
+//   zentavo-chl guide GUIDE [--playlist FILE.m3u] [--at YYYY-MM-DDTHH:MM:SSZ] [--json]
+//                                      what is on now and next, per channel, in an XMLTV guide
 //
 // Exit codes: 0 done, 1 the content is no channel list the program can load, 2 bad usage,
 // 3 a file could not be read or written.
+#include "GuideCommand.h"
 #include "Probe.h"
 #include "base/Errors.h"
 #include "base/SafeFile.h"
@@ -47,7 +50,8 @@ int usage()
              "       zentavo-chl encode IN OUT\n"
              "       zentavo-chl check IN\n"
              "       zentavo-chl import-m3u IN OUT [--type tv|radio|video]\n"
-             "       zentavo-chl probe FILE.CHL|FILE.m3u [--jobs N] [--timeout S] [--json] [--prune OUT.CHL]\n";
+             "       zentavo-chl probe FILE.CHL|FILE.m3u [--jobs N] [--timeout S] [--json] [--prune OUT.CHL]\n"
+             "       zentavo-chl guide GUIDE [--playlist FILE.m3u] [--at YYYY-MM-DDTHH:MM:SSZ] [--json]\n";
     return Usage;
 }
 
@@ -187,5 +191,7 @@ int main(int argc, char *argv[])
         return importM3u(a[1], a[2], a[4]);
     if (cmd == u"probe")
         return RunProbe(a.mid(1));
+    if (cmd == u"guide")
+        return RunGuide(a.mid(1));
     return usage();
 }
