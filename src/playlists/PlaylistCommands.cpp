@@ -290,7 +290,7 @@ void PlaylistCommands::onFinished(PlaylistFetch *fetch, const PlaylistFetch::Res
             QFile::remove(m_store.listFile(task.id));
             say(QString(), 0);
         } else if (result.ok) {
-            m_store.recordRefresh(task.id, result.channels, now);
+            m_store.recordRefresh(task.id, result.channels, now, result.guides);
             say(QStringLiteral("The playlist \"%1\" has %2 channels.").arg(name).arg(result.channels), kSayMs);
         } else if (task.adding) {
             m_store.remove(task.id);

@@ -40,6 +40,7 @@ public:
         QString error; // for the user, when !ok
         int groups = 0;
         int channels = 0;
+        QStringList guides; // the programme guides the playlist names
     };
 
     explicit PlaylistFetch(QObject *parent = nullptr);

@@ -13,6 +13,23 @@
 
 namespace {
 
+// The guides a playlist's header names, each once, without what could be no guide address.
+QStringList guideAddresses(const QMap<QString, QString> &attributes)
+{
+    QStringList out;
+    for (const char *name : {"url-tvg", "x-tvg-url", "tvg-url"}) {
+        for (const QString &part : attributes.value(QString::fromLatin1(name)).split(u',', Qt::SkipEmptyParts)) {
+            const QString address = outside::Clean(part, outside::kAddress + 1);
+            const QUrl url(address);
+            const bool usable = address.size() <= outside::kAddress &&
+                                (url.scheme() == u"http" || url.scheme() == u"https" || address.startsWith(u'/'));
+            if (usable && !out.contains(address) && out.size() < 8)
+                out.append(address);
+        }
+    }
+    return out;
+}
+
 bool startsWith(QStringView line, QLatin1StringView what)
 {
     return line.startsWith(what, Qt::CaseInsensitive);
@@ -220,9 +237,7 @@ void PlaylistScanner::State::m3uLine(QStringView line)
             parseExtinf(line.sliced(8), &pending);
         } else if (startsWith(line, QLatin1StringView("#EXTM3U"))) {
             const QMap<QString, QString> a = attributesOf(line.sliced(7));
-            summary.guide = a.value(QStringLiteral("url-tvg"), a.value(QStringLiteral("x-tvg-url")));
-            if (summary.guide.size() > outside::kAddress)
-                summary.guide.clear();
+            summary.guides = guideAddresses(a);
         } else if (startsWith(line, QLatin1StringView("#EXTGRP:"))) {
             pending.group = line.sliced(8).trimmed().toString();
         } else if (startsWith(line, QLatin1StringView("#EXTVLCOPT:"))) {
@@ -368,7 +383,7 @@ Playlist ReadPlaylist(const QByteArray &bytes, const QString &address)
     PlaylistScanner scanner(address, [&out](PlaylistEntry &&e) { out.entries.append(std::move(e)); });
     scanner.feed(bytes);
     const PlaylistScanner::Summary summary = scanner.finish();
-    out.guide = summary.guide;
+    out.guides = summary.guides;
     if (summary.hls)
         out.entries = {summary.hlsEntry};
     return out;

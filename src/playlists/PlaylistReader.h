@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <memory>
@@ -29,7 +30,9 @@ struct PlaylistEntry
 struct Playlist
 {
     QList<PlaylistEntry> entries;
-    QString guide; // url-tvg or x-tvg-url of #EXTM3U, for a programme guide later
+    // The programme guides #EXTM3U names (url-tvg, x-tvg-url, tvg-url; several separated by
+    // commas): http(s) addresses and local paths only.
+    QStringList guides;
     // Fetched from an address on the internet: its channels may not reach this computer or
     // its network, nor local files (not set by the reader: the fetch knows).
     bool fromWeb = false;
@@ -44,7 +47,7 @@ public:
     using Sink = std::function<void(PlaylistEntry &&entry)>;
     struct Summary
     {
-        QString guide;
+        QStringList guides;
         int entries = 0;
         // An HLS playlist is one stream: what went to the sink is not the list, hlsEntry is.
         bool hls = false;

@@ -140,6 +140,10 @@ std::optional<PlaylistInfo> infoFrom(const QJsonObject &o)
     p.tried = unstamp(o.value(QStringLiteral("tried")));
     p.error = outside::Clean(o.value(QStringLiteral("error")).toString(), outside::kReason);
     p.channels = o.value(QStringLiteral("channels")).toInt();
+    for (const QJsonValue &g : o.value(QStringLiteral("guides")).toArray()) {
+        if (const QString address = g.toString(); address.size() <= outside::kAddress && p.guides.size() < 8)
+            p.guides.append(outside::Clean(address, outside::kAddress));
+    }
     return p;
 }
 
@@ -215,7 +219,8 @@ void PlaylistStore::write() const
                                 {QStringLiteral("refreshed"), stamp(p.refreshed)},
                                 {QStringLiteral("tried"), stamp(p.tried)},
                                 {QStringLiteral("error"), p.error},
-                                {QStringLiteral("channels"), p.channels}});
+                                {QStringLiteral("channels"), p.channels},
+                                {QStringLiteral("guides"), QJsonArray::fromStringList(p.guides)}});
     }
     const QByteArray bytes = QJsonDocument(QJsonObject{{QStringLiteral("playlists"), list}}).toJson();
     QString why;
@@ -289,7 +294,7 @@ void PlaylistStore::remove(const QString &id)
     });
 }
 
-void PlaylistStore::recordRefresh(const QString &id, int channels, const QDateTime &when)
+void PlaylistStore::recordRefresh(const QString &id, int channels, const QDateTime &when, const QStringList &guides)
 {
     change([&] {
         for (PlaylistInfo &p : m_playlists) {
@@ -297,6 +302,7 @@ void PlaylistStore::recordRefresh(const QString &id, int channels, const QDateTi
                 p.refreshed = p.tried = when.toUTC();
                 p.error.clear();
                 p.channels = channels;
+                p.guides = guides;
             }
         }
     });

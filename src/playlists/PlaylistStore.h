@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -23,6 +24,7 @@ struct PlaylistInfo
     QDateTime tried;     // the last attempt, failed or not (UTC)
     QString error;       // why the last attempt failed; empty when it did not
     int channels = 0;
+    QStringList guides; // the programme guides its last refresh named
 
     bool isRemote() const;
     // Whether a refresh is due at `now`; `startup` is true for the check after the program starts.
@@ -60,7 +62,7 @@ public:
 
     // Records a refresh whose list was written to listFile(id) (with WriteListFile, which
     // replaces it whole or not at all, on any thread).
-    void recordRefresh(const QString &id, int channels, const QDateTime &when);
+    void recordRefresh(const QString &id, int channels, const QDateTime &when, const QStringList &guides = {});
     // Records a failed refresh; the stored list stays.
     void recordFailure(const QString &id, const QString &error, const QDateTime &when);
 

@@ -327,7 +327,7 @@ void tst_PlaylistFetch::storeKeepsItsIndexAcrossProcesses()
     QVERIFY(a.id != b.id);
     const QDateTime when = QDateTime(QDate(2026, 12, 1), QTime(8, 0), Qt::UTC);
     dir.writeList(QStringLiteral("playlists/") + a.id + QStringLiteral(".CHL"), "<ChannelList/>");
-    mine.recordRefresh(a.id, 42, when);
+    mine.recordRefresh(a.id, 42, when, {QStringLiteral("http://g/1.xml.gz")});
     PlaylistInfo renamed = *mine.find(b.id);
     renamed.name = QStringLiteral("Beta, renamed");
     mine.update(renamed);
@@ -337,6 +337,7 @@ void tst_PlaylistFetch::storeKeepsItsIndexAcrossProcesses()
     QCOMPARE(later.playlists().size(), 2);
     QCOMPARE(later.playlists()[0].channels, 42);
     QCOMPARE(later.playlists()[0].refreshed, when);
+    QCOMPARE(later.playlists()[0].guides, QStringList({QStringLiteral("http://g/1.xml.gz")}));
     QCOMPARE(later.playlists()[0].interval, RefreshInterval::Daily);
     QCOMPARE(later.playlists()[1].name, QStringLiteral("Beta, renamed"));
     QVERIFY(later.hasList(a.id));

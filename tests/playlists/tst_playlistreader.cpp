@@ -40,7 +40,13 @@ void tst_PlaylistReader::extinfAttributesInEveryForm()
                                     "#EXTINF:0,\n"
                                     "#EXTGRP:From EXTGRP\n"
                                     "http://a/path/three.m3u8?token=x\n");
-    QCOMPARE(p.guide, QStringLiteral("http://guide.example/epg.xml.gz"));
+    QCOMPARE(p.guides, QStringList({QStringLiteral("http://guide.example/epg.xml.gz")}));
+    // Several, in all three attributes, each once; nothing that is no guide's address.
+    QCOMPARE(ReadPlaylist("#EXTM3U url-tvg=\"http://g/1.xml, https://g/2.xml.gz\" "
+                          "tvg-url=\"http://g/1.xml,javascript:alert(1),/srv/guide.xml\"\n#EXTINF:-1,A\nhttp://a\n")
+                 .guides,
+             QStringList({QStringLiteral("http://g/1.xml"), QStringLiteral("https://g/2.xml.gz"),
+                          QStringLiteral("/srv/guide.xml")}));
     QCOMPARE(p.entries.size(), 3);
     const PlaylistEntry &one = p.entries[0];
     QCOMPARE(one.name, QStringLiteral("One \"HD\", the first"));
