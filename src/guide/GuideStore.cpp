@@ -34,6 +34,12 @@ QString joined(const QStringList &list)
     return list.join(u'\n');
 }
 
+// SQL's NULL is no text: the columns that must hold text get "" for a null string.
+QString text(const QString &value)
+{
+    return value.isNull() ? QStringLiteral("") : value;
+}
+
 QStringList split(const QString &text)
 {
     return text.isEmpty() ? QStringList() : text.split(u'\n');
@@ -178,7 +184,7 @@ void GuideStore::setSourceResult(qint64 row, qint64 when, bool ok, const QString
     q.prepare(QStringLiteral("UPDATE sources SET refreshed = ?, ok = ?, result = ? WHERE row = ?"));
     q.addBindValue(when);
     q.addBindValue(ok ? 1 : 0);
-    q.addBindValue(result);
+    q.addBindValue(text(result));
     q.addBindValue(row);
     q.exec();
 }
@@ -187,8 +193,8 @@ void GuideStore::setSourceValidators(qint64 row, const QString &etag, const QStr
 {
     QSqlQuery q(m_db);
     q.prepare(QStringLiteral("UPDATE sources SET etag = ?, modified = ? WHERE row = ?"));
-    q.addBindValue(etag);
-    q.addBindValue(modified);
+    q.addBindValue(text(etag));
+    q.addBindValue(text(modified));
     q.addBindValue(row);
     q.exec();
 }

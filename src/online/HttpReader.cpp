@@ -91,6 +91,8 @@ void HttpReader::start()
         add("User-Agent", m_request.userAgent);
         add("Referer", m_request.referrer);
         add("Cookie", m_request.cookie);
+        add("If-None-Match", m_request.ifNoneMatch);
+        add("If-Modified-Since", m_request.ifModifiedSince);
         if (!u.userName().isEmpty())
             request += "Authorization: Basic " + (u.userName() + u':' + u.password()).toUtf8().toBase64() + "\r\n";
         m_socket->write(request + "\r\n");
@@ -182,6 +184,10 @@ bool HttpReader::readHeaders()
             m_reply.contentType = headerValue(line);
         } else if (isHeader(line, "Location")) {
             m_reply.location = headerValue(line);
+        } else if (isHeader(line, "ETag")) {
+            m_reply.etag = outside::CleanUtf8(headerValue(line), outside::kName);
+        } else if (isHeader(line, "Last-Modified")) {
+            m_reply.lastModified = outside::CleanUtf8(headerValue(line), outside::kName);
         } else if (isHeader(line, "Transfer-Encoding")) {
             m_chunked = headerValue(line).toLower().contains("chunked");
         } else if (isHeader(line, "Content-Length")) {

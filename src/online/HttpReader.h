@@ -36,6 +36,9 @@ public:
         QList<QSslCertificate> extraCertificates = {}; // trusted besides the system's
         bool compressed = false;                       // asks for gzip or deflate, and unpacks it
         int maxRedirects = 0;                          // followed here; 0: the caller sees them
+        // A cached copy's validators: an unchanged resource answers 304 Not Modified.
+        QString ifNoneMatch = {};
+        QString ifModifiedSince = {};
     };
     // Takes the body as it comes (instead of the reply keeping it); false ends the reading (with
     // an error, so that finished tells it).
@@ -46,6 +49,8 @@ public:
         QString reason;
         QByteArray contentType;
         QByteArray location;
+        QString etag;         // validators for the next request
+        QString lastModified;
         QByteArray body;
         bool ended = false;  // the body ended (rather than reached the limit)
         qint64 length = -1;  // Content-Length, where given

@@ -16,6 +16,7 @@
 #include "dialogs/U_frmOpenMedia.h"
 #include "dialogs/U_frmOption.h"
 #include "dialogs/uAbout.h"
+#include "guide/GuideCommands.h"
 #include "health/HealthCommands.h"
 #include "online/ListUpdateCheck.h"
 #include "online/U_frmUpdate.h"
@@ -78,6 +79,7 @@ Tfrm_Main::~Tfrm_Main()
     delete m_favorites;
     delete m_history;
     delete m_health;
+    delete m_guide; // draws on the tree, reads the playlists
     delete m_logoIcons;
     delete m_logos;
     delete m_playlists;
@@ -171,6 +173,10 @@ void Tfrm_Main::createSubsystems()
             [this](const QString &address) { m_health->played(address, true, {}); });
     connect(m_playback, &PlaybackController::streamFailed, m_health,
             [this](const QString &address, const QString &why) { m_health->played(address, false, why); });
+    m_guide = new GuideCommands(
+        {m_ui->mnuMain, m_ui->menOptions->menuAction(), m_ui->treChannle, m_ui->Panel5, m_ui->StatusBar1}, m_global,
+        *m_tree, m_playlists->store(), this);
+    connect(m_playlists, &PlaylistCommands::fetchFinished, m_guide, [this] { m_guide->listsChanged(); });
     m_listCheck = new ListUpdateCheck(m_global, this, m_ui->actTV, this);
     m_web = new WebPages([this] { return m_tree->ContextItem(); }, this);
     connect(m_video, &VideoLayout::resizeHandling, this, &Tfrm_Main::FormResize);

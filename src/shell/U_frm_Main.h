@@ -11,6 +11,7 @@ class RecentTitles;
 class ChannelTree;
 class FavoritesCommands;
 class FullScreen;
+class GuideCommands;
 class HealthCommands;
 class ListUpdateCheck;
 class LogoCache;
@@ -71,6 +72,7 @@ public:
     PlaylistCommands *playlists() const { return m_playlists; }
     DesktopLink *desktop() const { return m_desktop; }
     HealthCommands *health() const { return m_health; }
+    GuideCommands *guide() const { return m_guide; }
     RecentTitles *recentTitles() const { return m_recent.get(); }
     LogoCache *logos() const { return m_logos; }
     LogoIcons *logoIcons() const { return m_logoIcons; }
@@ -107,6 +109,7 @@ private:
     QMenu *m_streamInfo = nullptr;
     DesktopLink *m_desktop = nullptr;
     HealthCommands *m_health = nullptr;
+    GuideCommands *m_guide = nullptr;
     std::unique_ptr<RecentTitles> m_recent;
     bool m_quitting = false;
     SkinEngine *skinmain = nullptr;

@@ -1,0 +1,95 @@
+#include "GuideCommands.h"
+
+#include "GuideOnTree.h"
+#include "GuideService.h"
+#include "GuideSourcesDialog.h"
+#include "base/PlainText.h"
+#include "base/pGloba.h"
+#include "playlists/PlaylistStore.h"
+
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QTreeWidget>
+
+GuideCommands::GuideCommands(const Widgets &widgets, TGlobal &global, ChannelTree &tree, PlaylistStore &playlists,
+                             QWidget *window)
+    : QObject(window), m_w(widgets), m_global(global), m_playlists(playlists), m_window(window)
+{
+    m_guide = new GuideService(m_global.CacheDir + QStringLiteral("guide.sqlite"),
+                               m_global.CacheDir + QStringLiteral("guide"), this);
+    m_onTree = new GuideOnTree(m_w.tree, tree, *m_guide);
+    m_w.tree->setItemDelegate(m_onTree);
+
+    m_menu = new QMenu(QStringLiteral("&Guide"), m_w.menuBar);
+    m_menu->setObjectName(QStringLiteral("menGuide"));
+    QAction *sources = m_menu->addAction(QStringLiteral("Guide &Sources..."));
+    sources->setObjectName(QStringLiteral("actGuideSources"));
+    QAction *refresh = m_menu->addAction(QStringLiteral("&Refresh Guide"));
+    refresh->setObjectName(QStringLiteral("actRefreshGuide"));
+    m_w.menuBar->insertMenu(m_w.before, m_menu);
+    connect(sources, &QAction::triggered, this, &GuideCommands::showSources);
+    connect(refresh, &QAction::triggered, m_guide, &GuideService::refreshNow);
+
+    m_status = new QLabel(m_w.statusBar);
+    m_status->setObjectName(QStringLiteral("labGuideState"));
+    m_status->setTextFormat(Qt::PlainText);
+    m_status->hide();
+    m_w.statusBar->addWidget(m_status, 1);
+    m_statusHide.setSingleShot(true);
+    connect(&m_statusHide, &QTimer::timeout, m_status, &QLabel::hide);
+    connect(m_guide, &GuideService::progress, this, [this](const QString &text) {
+        // The end of the work leaves a failure's notice standing.
+        if (!text.isEmpty() || m_showingProgress)
+            say(text, text.isEmpty() ? 0 : 60000);
+        m_showingProgress = !text.isEmpty();
+    });
+    connect(m_guide, &GuideService::notice, this, [this](const QString &text) {
+        m_showingProgress = false;
+        say(text, 15000);
+    });
+    listsChanged();
+}
+
+GuideCommands::~GuideCommands()
+{
+    m_w.tree->setItemDelegate(nullptr);
+}
+
+void GuideCommands::listsChanged()
+{
+    QStringList lists{m_global.TVListFile, m_global.RadioListFile, m_global.FavListFile};
+    QStringList guides;
+    for (const PlaylistInfo &p : m_playlists.playlists()) {
+        lists.append(m_playlists.listFile(p.id));
+        for (const QString &g : p.guides) {
+            if (!guides.contains(g))
+                guides.append(g);
+        }
+    }
+    m_guide->setLists(lists);
+    m_guide->setPlaylistGuides(guides);
+}
+
+void GuideCommands::showSources()
+{
+    if (!m_sources) {
+        m_sources = new GuideSourcesDialog(*m_guide, m_window);
+        m_sources->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    m_sources->show();
+    m_sources->raise();
+    m_sources->activateWindow();
+}
+
+void GuideCommands::say(const QString &text, int ms)
+{
+    m_status->setText(text);
+    SetPlainToolTip(m_status, text);
+    m_status->setVisible(!text.isEmpty());
+    if (!text.isEmpty())
+        m_w.statusPanel->show();
+    if (ms > 0)
+        m_statusHide.start(ms);
+}

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QTimer>
+
+class ChannelTree;
+class GuideOnTree;
+class GuideService;
+class GuideSourcesDialog;
+class PlaylistStore;
+class QAction;
+class QLabel;
+class QMenu;
+class QMenuBar;
+class QStatusBar;
+class QTreeWidget;
+class QWidget;
+class TGlobal;
+
+// The Guide menu and what the guide shows in the window: what is on in the tree, a long
+// import's progress and a failed refresh in the status bar.
+class GuideCommands : public QObject
+{
+    Q_OBJECT
+
+public:
+    struct Widgets
+    {
+        QMenuBar *menuBar;
+        QAction *before; // the Guide menu goes before this menu of the bar
+        QTreeWidget *tree;
+        QWidget *statusPanel;
+        QStatusBar *statusBar;
+    };
+
+    GuideCommands(const Widgets &widgets, TGlobal &global, ChannelTree &tree, PlaylistStore &playlists,
+                  QWidget *window);
+    ~GuideCommands() override;
+
+    GuideService &service() { return *m_guide; }
+    QMenu *menu() const { return m_menu; }
+    // The lists and the playlists' guides are read again (a playlist was added or refreshed).
+    void listsChanged();
+    void showSources();
+
+private:
+    void say(const QString &text, int ms);
+
+    Widgets m_w;
+    TGlobal &m_global;
+    PlaylistStore &m_playlists;
+    QWidget *m_window;
+    GuideService *m_guide;
+    GuideOnTree *m_onTree;
+    QMenu *m_menu;
+    QLabel *m_status;
+    QTimer m_statusHide;
+    bool m_showingProgress = false;
+    QPointer<GuideSourcesDialog> m_sources;
+};

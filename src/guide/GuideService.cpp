@@ -1,0 +1,111 @@
+#include "GuideService.h"
+
+#include "GuideWorker.h"
+
+#include <QPointer>
+
+GuideService::GuideService(const QString &databasePath, const QString &spoolFolder, QObject *parent) : QObject(parent)
+{
+    QPointer<GuideService> self(this);
+    // Reports come from the worker thread; they run here, on the GUI thread.
+    const auto post = [self](auto f) {
+        QMetaObject::invokeMethod(
+            self.data(),
+            [self, f = std::move(f)] {
+                if (self)
+                    f(*self);
+            },
+            Qt::QueuedConnection);
+    };
+    GuideWorker::Reports reports;
+    reports.schedule = [post](std::shared_ptr<const GuideSchedule> s) {
+        post([s = std::move(s)](GuideService &g) {
+            g.m_schedule = s;
+            emit g.scheduleChanged();
+        });
+    };
+    reports.sources = [post](const QList<GuideSourceRow> &rows) {
+        post([rows](GuideService &g) {
+            g.m_sources = rows;
+            emit g.sourcesChanged();
+        });
+    };
+    reports.progress = [post](const QString &text) {
+        post([text](GuideService &g) { emit g.progress(text); });
+    };
+    reports.notice = [post](const QString &text) {
+        post([text](GuideService &g) { emit g.notice(text); });
+    };
+    m_worker = new GuideWorker(databasePath, spoolFolder, std::move(reports));
+    m_worker->moveToThread(&m_thread);
+    connect(&m_thread, &QThread::finished, m_worker, &QObject::deleteLater);
+    m_thread.setObjectName(QStringLiteral("guide"));
+    m_thread.start(QThread::LowPriority);
+    onWorker([](GuideWorker &w) { w.open(); });
+
+    // Due sources are looked for hourly; what is on is re-read every few hours (the schedule
+    // in memory spans two days).
+    m_due.setInterval(3600 * 1000);
+    connect(&m_due, &QTimer::timeout, this, [this] {
+        const int hours = m_hours;
+        onWorker([hours](GuideWorker &w) { w.refresh(false, hours); });
+    });
+    m_due.start();
+    m_rebuild.setInterval(6 * 3600 * 1000);
+    connect(&m_rebuild, &QTimer::timeout, this, [this] { onWorker([](GuideWorker &w) { w.rebuildSchedule(); }); });
+    m_rebuild.start();
+}
+
+GuideService::~GuideService()
+{
+    m_thread.quit();
+    m_thread.wait();
+}
+
+template<typename F> void GuideService::onWorker(F &&f)
+{
+    QMetaObject::invokeMethod(
+        m_worker, [w = m_worker, f = std::forward<F>(f)] { f(*w); }, Qt::QueuedConnection);
+}
+
+void GuideService::setLists(const QStringList &listFiles)
+{
+    onWorker([listFiles](GuideWorker &w) { w.setLists(listFiles); });
+}
+
+void GuideService::setPlaylistGuides(const QStringList &addresses)
+{
+    const int hours = m_hours;
+    onWorker([addresses, hours](GuideWorker &w) {
+        w.setPlaylistGuides(addresses);
+        w.refresh(false, hours);
+    });
+}
+
+void GuideService::setRefreshHours(int hours)
+{
+    m_hours = hours;
+}
+
+void GuideService::addSource(const QString &address)
+{
+    onWorker([address](GuideWorker &w) { w.addSource(address); });
+}
+
+void GuideService::removeSource(qint64 row)
+{
+    onWorker([row](GuideWorker &w) { w.removeSource(row); });
+}
+
+void GuideService::refreshNow()
+{
+    onWorker([](GuideWorker &w) { w.refresh(true, 0); });
+}
+
+NowNext GuideService::nowNext(const ListChannel &channel, qint64 when) const
+{
+    if (!m_schedule)
+        return {};
+    const qint64 key = m_schedule->channelOf(channel);
+    return key ? m_schedule->at(key, when) : NowNext{};
+}
