@@ -50,6 +50,32 @@ inline long RssKb()
     return 0;
 }
 
+inline long StatusKb(const char *field)
+{
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : f.readAll().split('\n')) {
+        if (line.startsWith(field))
+            return line.mid(qsizetype(qstrlen(field))).trimmed().split(' ').value(0).toLong();
+    }
+    return 0;
+}
+
+// The peak resident memory from now on, above what is resident now.
+struct PeakProbe
+{
+    long start = 0;
+    PeakProbe()
+    {
+        QFile clear(QStringLiteral("/proc/self/clear_refs"));
+        if (clear.open(QIODevice::WriteOnly))
+            clear.write("5"); // resets the peak to what is resident now
+        start = StatusKb("VmRSS:");
+    }
+    double addedMiB() const { return (StatusKb("VmHWM:") - start) / 1024.0; }
+};
+
 inline double TimeMs(const std::function<void()> &work)
 {
     QElapsedTimer t;

@@ -1,16 +1,16 @@
 #include "CatalogueBench.h"
 
-#include "ListMaker.h"
 #include "BenchRig.h"
+#include "ListMaker.h"
 #include "TestDirs.h"
 #include "appearance/SkinFile.h"
+#include "base/Prompter.h"
+#include "base/pGloba.h"
 #include "catalogue/ChannelTree.h"
 #include "catalogue/FavoritesStore.h"
 #include "catalogue/ListCipher.h"
 #include "catalogue/U_frmSearch.h"
 #include "playback/PlayTarget.h"
-#include "base/Prompter.h"
-#include "base/pGloba.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -59,7 +59,8 @@ int RunCatalogueBench(const QString &list, int runs)
         qsizetype lines = 0;
         const double scan = MedianMs(runs, [&] { lines += QString::fromUtf8(skin).split(u'\n').size(); });
         bench::Report(QStringLiteral("parse a %1 KB skin").arg(skin.size() / 1024), parse, QStringLiteral("ms"), scan,
-                      QStringLiteral("decoding and splitting its text"), parsed && lines ? QString() : QStringLiteral("FAILED"));
+                      QStringLiteral("decoding and splitting its text"),
+                      parsed && lines ? QString() : QStringLiteral("FAILED"));
     }
 
     dir.writeList(QStringLiteral("data/TV.CHL"), ListMaker::Plain(50, 1000));

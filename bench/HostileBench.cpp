@@ -28,32 +28,6 @@ using namespace bench;
 
 namespace {
 
-long statusKb(const char *field)
-{
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : f.readAll().split('\n')) {
-        if (line.startsWith(field))
-            return line.mid(qsizetype(qstrlen(field))).trimmed().split(' ').value(0).toLong();
-    }
-    return 0;
-}
-
-// The peak resident memory from now on, above what is resident now.
-struct PeakProbe
-{
-    long start = 0;
-    PeakProbe()
-    {
-        QFile clear(QStringLiteral("/proc/self/clear_refs"));
-        if (clear.open(QIODevice::WriteOnly))
-            clear.write("5"); // resets the peak to what is resident now
-        start = statusKb("VmRSS:");
-    }
-    double addedMiB() const { return (statusKb("VmHWM:") - start) / 1024.0; }
-};
-
 // A server that never stops sending, as fast as the reader takes it (it keeps at most a few
 // MiB of its own waiting), on a thread of its own.
 class EndlessServer : public QObject

@@ -4,11 +4,11 @@
 #include "MediaFixtures.h"
 #include "TestDirs.h"
 #include "TestHttpServer.h"
+#include "base/Prompter.h"
+#include "base/pGloba.h"
 #include "playback/PlaybackControl.h"
 #include "playback/PlayerComponents.h"
-#include "base/Prompter.h"
 #include "shell/U_frm_Main.h"
-#include "base/pGloba.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -258,23 +258,30 @@ int RunPlaybackBench(int runs)
         const bool display = QGuiApplication::platformName() == u"xcb" || QGuiApplication::platformName() == u"wayland";
         // mpv's own window at the size of our picture area, drawn the two ways a display offers.
         const QSize area = window.findChild<QWidget *>(QStringLiteral("imgWmplay"))->size();
-        const QStringList common = {QStringLiteral("mpv"), QStringLiteral("--no-config"), QStringLiteral("--ao=null"),
+        const QStringList common = {QStringLiteral("mpv"),
+                                    QStringLiteral("--no-config"),
+                                    QStringLiteral("--ao=null"),
                                     QStringLiteral("--geometry=%1x%2").arg(area.width()).arg(area.height()),
-                                    QStringLiteral("--length=5"), QStringLiteral("--really-quiet"), hd};
-        const QString what = QStringLiteral("CPU seconds for 5 s of a 720p30 clip shown at %1 x %2, engine 1 (%3 of 150 "
-                                            "frames painted)")
-                                 .arg(area.width())
-                                 .arg(area.height())
-                                 .arg(frames);
+                                    QStringLiteral("--length=5"),
+                                    QStringLiteral("--really-quiet"),
+                                    hd};
+        const QString what =
+            QStringLiteral("CPU seconds for 5 s of a 720p30 clip shown at %1 x %2, engine 1 (%3 of 150 "
+                           "frames painted)")
+                .arg(area.width())
+                .arg(area.height())
+                .arg(frames);
         if (display) {
-            bench::Report(what, ours, QStringLiteral("s"), cliCpuSeconds(common + QStringList{QStringLiteral("--vo=x11")}),
-                          QStringLiteral("mpv CLI --vo=x11"));
             bench::Report(what, ours, QStringLiteral("s"),
-                          cliCpuSeconds(common + QStringList{QStringLiteral("--vo=gpu"),
-                                                             QStringLiteral("--gpu-context=x11egl")}),
-                          QStringLiteral("mpv CLI --vo=gpu"));
+                          cliCpuSeconds(common + QStringList{QStringLiteral("--vo=x11")}),
+                          QStringLiteral("mpv CLI --vo=x11"));
+            bench::Report(
+                what, ours, QStringLiteral("s"),
+                cliCpuSeconds(common + QStringList{QStringLiteral("--vo=gpu"), QStringLiteral("--gpu-context=x11egl")}),
+                QStringLiteral("mpv CLI --vo=gpu"));
         } else {
-            bench::Report(what, ours, QStringLiteral("s"), cliCpuSeconds(common + QStringList{QStringLiteral("--vo=null")}),
+            bench::Report(what, ours, QStringLiteral("s"),
+                          cliCpuSeconds(common + QStringList{QStringLiteral("--vo=null")}),
                           QStringLiteral("mpv CLI --vo=null"));
         }
     }

@@ -1,10 +1,11 @@
 // zentavo-bench: the program's speed and memory figures, each against a named peer measured in
 // the same run. Usage: zentavo-bench [startup] [catalogue] [playback] [download] [playlists] [live] [health]
-//                     [hostile]
+//                     [hostile] [guide]
 //                     [--runs N] [--installed PREFIX] (startup: an installed copy against the
-//                     portable one) [--list FILE.CHL] [--m3u FILE]
+//                     portable one) [--list FILE.CHL] [--m3u FILE] [--xmltv FILE]
 #include "CatalogueBench.h"
 #include "DownloadBench.h"
+#include "GuideBench.h"
 #include "HealthBench.h"
 #include "HostileBench.h"
 #include "LiveBench.h"
@@ -45,6 +46,8 @@ int main(int argc, char *argv[])
         return RunShownMemory(args[1]);
     if (args.value(0) == u"--hostile-case")
         return RunHostileCase(args.mid(1));
+    if (args.value(0) == u"--guide-case")
+        return RunGuideCase(args.mid(1));
     int runs = 15;
     if (const qsizetype i = args.indexOf(QStringLiteral("--runs")); i >= 0 && i + 1 < args.size())
         runs = args[i + 1].toInt();
@@ -75,5 +78,10 @@ int main(int argc, char *argv[])
         rc |= RunLiveBench(qMin(runs, 5));
     if (all || args.contains(QStringLiteral("hostile")))
         rc |= RunHostileBench();
+    QString xmltv;
+    if (const qsizetype i = args.indexOf(QStringLiteral("--xmltv")); i >= 0 && i + 1 < args.size())
+        xmltv = args[i + 1];
+    if (all || args.contains(QStringLiteral("guide")))
+        rc |= RunGuideBench(xmltv);
     return rc;
 }

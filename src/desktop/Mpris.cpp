@@ -125,7 +125,8 @@ QVariantMap Mpris::metadata() const
 {
     if (!hasTrack())
         return {{QStringLiteral("mpris:trackid"), QVariant::fromValue(QDBusObjectPath(QLatin1StringView(kNoTrack)))}};
-    const NowPlaying::Title title = m_now.splitTitle();
+    // The stream's own title, else what the guide says is on.
+    const NowPlaying::Title title = NowPlaying::Split(m_now.shownTitle());
     QVariantMap map{
         {QStringLiteral("mpris:trackid"),
          QVariant::fromValue(QDBusObjectPath(QStringLiteral("/example/zentavo/Track/%1").arg(m_now.streamNumber())))},

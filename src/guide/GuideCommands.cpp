@@ -5,8 +5,11 @@
 #include "GuideSourcesDialog.h"
 #include "base/PlainText.h"
 #include "base/pGloba.h"
+#include "catalogue/ChannelTree.h"
+#include "playback/NowPlaying.h"
 #include "playlists/PlaylistStore.h"
 
+#include <QDateTime>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -14,8 +17,8 @@
 #include <QTreeWidget>
 
 GuideCommands::GuideCommands(const Widgets &widgets, TGlobal &global, ChannelTree &tree, PlaylistStore &playlists,
-                             QWidget *window)
-    : QObject(window), m_w(widgets), m_global(global), m_playlists(playlists), m_window(window)
+                             NowPlaying &now, QWidget *window)
+    : QObject(window), m_w(widgets), m_global(global), m_playlists(playlists), m_window(window), m_now(now)
 {
     m_guide = new GuideService(m_global.CacheDir + QStringLiteral("guide.sqlite"),
                                m_global.CacheDir + QStringLiteral("guide"), this);
@@ -49,7 +52,31 @@ GuideCommands::GuideCommands(const Widgets &widgets, TGlobal &global, ChannelTre
         m_showingProgress = false;
         say(text, 15000);
     });
+    connect(&tree, &ChannelTree::channelStarted, this, [this](const ChannelItem &channel) {
+        m_playingId = TvgIdOfListId(channel.attribute("ID").value_or(QString()));
+        m_playingTvgName = channel.attribute("TvgName").value_or(QString());
+        m_playingName = channel.attribute("ChannelName").value_or(QString());
+        m_playingStream = m_now.streamNumber();
+        tellProgramme();
+    });
+    connect(m_guide, &GuideService::scheduleChanged, this, &GuideCommands::tellProgramme);
+    // The time left is told in minutes.
+    m_programmeTimer.setInterval(30000);
+    connect(&m_programmeTimer, &QTimer::timeout, this, &GuideCommands::tellProgramme);
+    m_programmeTimer.start();
     listsChanged();
+}
+
+void GuideCommands::tellProgramme()
+{
+    if (m_now.streamNumber() != m_playingStream || m_now.isIdle())
+        return; // not a channel of the tree: the guide knows nothing of it
+    const NowNext on =
+        m_guide->nowNext({m_playingId, m_playingTvgName, m_playingName}, QDateTime::currentSecsSinceEpoch());
+    if (on.now)
+        m_now.setProgramme(on.now->title, on.now->stop);
+    else
+        m_now.setProgramme({}, 0);
 }
 
 GuideCommands::~GuideCommands()

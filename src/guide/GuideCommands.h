@@ -5,6 +5,7 @@
 #include <QTimer>
 
 class ChannelTree;
+class NowPlaying;
 class GuideOnTree;
 class GuideService;
 class GuideSourcesDialog;
@@ -34,7 +35,7 @@ public:
         QStatusBar *statusBar;
     };
 
-    GuideCommands(const Widgets &widgets, TGlobal &global, ChannelTree &tree, PlaylistStore &playlists,
+    GuideCommands(const Widgets &widgets, TGlobal &global, ChannelTree &tree, PlaylistStore &playlists, NowPlaying &now,
                   QWidget *window);
     ~GuideCommands() override;
 
@@ -46,6 +47,8 @@ public:
 
 private:
     void say(const QString &text, int ms);
+    // What the guide says is on the channel playing, for the status line and the desktop.
+    void tellProgramme();
 
     Widgets m_w;
     TGlobal &m_global;
@@ -58,4 +61,8 @@ private:
     QTimer m_statusHide;
     bool m_showingProgress = false;
     QPointer<GuideSourcesDialog> m_sources;
+    NowPlaying &m_now;
+    QString m_playingId, m_playingTvgName, m_playingName; // of the channel the tree played
+    int m_playingStream = -1;
+    QTimer m_programmeTimer;
 };

@@ -27,6 +27,8 @@ void NowPlaying::startChannel(const QString &name, const QString &address)
     m_channel = name;
     m_address = address;
     m_title.clear();
+    m_programme.clear();
+    m_programmeStop = 0;
     m_logo.clear();
     m_video = false;
     emit trackChanged();
@@ -64,5 +66,14 @@ void NowPlaying::setVideo(bool video)
     if (video == m_video)
         return;
     m_video = video;
+    emit trackChanged();
+}
+
+void NowPlaying::setProgramme(const QString &title, qint64 stop)
+{
+    if (title == m_programme && stop == m_programmeStop)
+        return;
+    m_programme = title;
+    m_programmeStop = stop;
     emit trackChanged();
 }

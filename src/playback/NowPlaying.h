@@ -32,11 +32,17 @@ public:
     void setState(State state);
     void setLogoFile(const QString &file);
     void setVideo(bool video);
+    // The guide's programme on the channel now ("" for none) and when it ends (Unix seconds).
+    void setProgramme(const QString &title, qint64 stop);
 
     QString channel() const { return m_channel; }
     QString address() const { return m_address; }
     QString streamTitle() const { return m_title; }
     Title splitTitle() const { return Split(m_title); }
+    QString programme() const { return m_programme; }
+    qint64 programmeStop() const { return m_programmeStop; }
+    // What describes the track: the stream's own title, else the guide's programme.
+    QString shownTitle() const { return m_title.isEmpty() ? m_programme : m_title; }
     QString logoFile() const { return m_logo; }
     bool hasVideo() const { return m_video; }
     State state() const { return m_state; }
@@ -55,6 +61,8 @@ private:
     QString m_channel;
     QString m_address;
     QString m_title;
+    QString m_programme;
+    qint64 m_programmeStop = 0;
     QString m_logo;
     bool m_video = false;
     State m_state = State::Stopped;

@@ -16,6 +16,7 @@
 #include "online/VendorSite.h"
 
 #include <QAction>
+#include <QDateTime>
 #include <QLabel>
 #include <QNetworkInformation>
 #include <QResizeEvent>
@@ -29,8 +30,11 @@ PlaybackController::PlaybackController(const Widgets &widgets, TGlobal &global, 
     m_status = new StatusLine(m_w.labState, this);
     m_artwork = new AudioArtwork(m_w.imgWmplay);
     m_now = new NowPlaying(this);
-    connect(m_now, &NowPlaying::trackChanged, this,
-            [this] { m_artwork->setCaption(m_now->channel(), m_now->streamTitle()); });
+    connect(m_now, &NowPlaying::trackChanged, this, [this] {
+        m_artwork->setCaption(m_now->channel(), m_now->shownTitle());
+        if (m_engineStatus == u"Playing" && !m_reconnect->isWaiting())
+            showStatus(m_engineStatus); // the guide's programme changed
+    });
     m_reconnect = new Reconnect(this);
     connect(m_reconnect, &Reconnect::retry, this, [this] {
         PlayStream(QString(), QString());
@@ -102,7 +106,12 @@ void PlaybackController::titleChanged(int engine, const QString &title)
 
 void PlaybackController::showStatus(const QString &text)
 {
-    const QString title = m_now->streamTitle();
+    QString title = m_now->streamTitle();
+    if (title.isEmpty() && !m_now->programme().isEmpty()) {
+        // The guide's programme, with the time it has left.
+        const qint64 left = (m_now->programmeStop() - QDateTime::currentSecsSinceEpoch() + 59) / 60;
+        title = left > 0 ? QStringLiteral("%1 (%2 min left)").arg(m_now->programme()).arg(left) : m_now->programme();
+    }
     m_status->setText(text == u"Playing" && !title.isEmpty() ? text + QStringLiteral(": ") + title : text);
 }
 

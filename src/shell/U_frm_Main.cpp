@@ -175,7 +175,7 @@ void Tfrm_Main::createSubsystems()
             [this](const QString &address, const QString &why) { m_health->played(address, false, why); });
     m_guide = new GuideCommands(
         {m_ui->mnuMain, m_ui->menOptions->menuAction(), m_ui->treChannle, m_ui->Panel5, m_ui->StatusBar1}, m_global,
-        *m_tree, m_playlists->store(), this);
+        *m_tree, m_playlists->store(), *m_playback->nowPlaying(), this);
     connect(m_playlists, &PlaylistCommands::fetchFinished, m_guide, [this] { m_guide->listsChanged(); });
     m_listCheck = new ListUpdateCheck(m_global, this, m_ui->actTV, this);
     m_web = new WebPages([this] { return m_tree->ContextItem(); }, this);

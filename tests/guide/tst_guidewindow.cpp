@@ -1,4 +1,5 @@
 #include "GuideMaker.h"
+#include "MediaFixtures.h"
 #include "TestDirs.h"
 #include "TestHttpServer.h"
 #include "UiDriver.h"
@@ -6,6 +7,10 @@
 #include "guide/GuideCommands.h"
 #include "guide/GuideOnTree.h"
 #include "guide/GuideService.h"
+#include "playback/NowPlaying.h"
+#include "playback/PlaybackControl.h"
+#include "playback/PlayerComponents.h"
+#include "catalogue/ChannelTree.h"
 #include "shell/U_frm_Main.h"
 
 #include <QDateTime>
@@ -18,11 +23,14 @@
 
 using namespace GuideMaker;
 
+extern "C" engine::Factory *zentavo_player_engines();
+
 namespace {
 
-QByteArray item(const QByteArray &name, const QByteArray &id)
+QByteArray item(const QByteArray &name, const QByteArray &id, const QString &url = {})
 {
-    return "<Item ChannelName=\"" + name + "\" URL=\"http://127.0.0.1:1/" + name +
+    const QByteArray address = url.isEmpty() ? "http://127.0.0.1:1/" + name : url.toUtf8();
+    return "<Item ChannelName=\"" + name + "\" URL=\"" + address +
            "\" INFO=\"\" Ty=\"1\" MT=\"1\" Co=\"\" SP=\"1\" T=\"\" I=\"\" ID=\"" + id + "\"/>";
 }
 
@@ -79,9 +87,45 @@ class tst_GuideWindow : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void aGuideFileShowsWhatIsOn();
+    void playingTellsTheProgramme();
     void aDownloadedGuideIsFetchedOnlyWhenChanged();
 };
+
+void tst_GuideWindow::initTestCase()
+{
+    qputenv("ZENTAVO_AUDIO_OUTPUT", "null");
+    SetPlayerEngines(zentavo_player_engines());
+    Media::AudioOnly();
+}
+
+void tst_GuideWindow::playingTellsTheProgramme()
+{
+    TestHttpServer http;
+    http.serveDirectory(Media::Folder());
+    TempAppDir dir;
+    dir.installCatalogue();
+    dir.writeList(QStringLiteral("data/TV.CHL"), "<?xml version=\"1.0\"?><ChannelList><News>" +
+                                                     item("One", "One.uk", http.url(QStringLiteral("/tone.mp3"))) +
+                                                     "</News></ChannelList>");
+    dir.write(QStringLiteral("guide.xml"), guideNow("News at noon"));
+    Window win(dir.path());
+    win.addSource(dir.file(QStringLiteral("guide.xml")));
+    QTRY_VERIFY_WITH_TIMEOUT(win.guideTip(QStringLiteral("One")).contains(QStringLiteral("News at noon")), 20000);
+    auto *tree = child<QTreeWidget>(win.w, "treChannle");
+    tree->setCurrentItem(win.channel(QStringLiteral("One")));
+    win.w.channelTree()->treChannleDblClick();
+    // The stream names no title of its own: the guide's programme stands in, with its time left.
+    QTRY_VERIFY_WITH_TIMEOUT(child<QLabel>(win.w, "labState")->toolTip().contains(QStringLiteral("Playing: News at noon (")),
+                             20000);
+    QVERIFY(child<QLabel>(win.w, "labState")->toolTip().contains(QStringLiteral(" min left)")));
+    QCOMPARE(win.w.playback()->nowPlaying()->shownTitle(), QStringLiteral("News at noon"));
+    // A stream opened by its address is no channel of the guide.
+    win.w.PlayStream(http.url(QStringLiteral("/tone.mp3?other")), QStringLiteral("Other"));
+    QTRY_COMPARE(win.w.playback()->nowPlaying()->channel(), QStringLiteral("Other"));
+    QVERIFY(win.w.playback()->nowPlaying()->programme().isEmpty());
+}
 
 void tst_GuideWindow::aGuideFileShowsWhatIsOn()
 {

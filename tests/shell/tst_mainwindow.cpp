@@ -161,7 +161,11 @@ void tst_MainWindow::mainMenuOrder()
     for (QAction *a : bar->actions())
         titles.append(a->text());
     QCOMPARE(titles, QStringList({QStringLiteral("&File"), QStringLiteral("&Channels"), QStringLiteral("Fi&lter"),
-                                  QStringLiteral("&Options"), QStringLiteral("Skins"), QStringLiteral("&Help")}));
+                                  QStringLiteral("&Guide"), QStringLiteral("&Options"), QStringLiteral("Skins"),
+                                  QStringLiteral("&Help")}));
+    QCOMPARE(menuItems(child<QMenu>(*m_w, "menGuide")),
+             QStringList({QStringLiteral("actGuideSources=Guide &Sources..."),
+                          QStringLiteral("actRefreshGuide=&Refresh Guide")}));
     QCOMPARE(
         menuItems(child<QMenu>(*m_w, "menFile")),
         QStringList({QStringLiteral("actOpen=&Open URL"), QStringLiteral("actStop=&Stop"), QStringLiteral("-"),

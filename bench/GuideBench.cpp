@@ -1,0 +1,165 @@
+#include "GuideBench.h"
+
+#include "BenchRig.h"
+#include "TestDirs.h"
+#include "guide/GuideService.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <zlib.h>
+
+using namespace bench;
+
+namespace {
+
+constexpr int kChannels = 2000;
+constexpr int kDays = 14;
+constexpr int kMinutes = 50; // a programme's length
+
+QByteArray stamp(qint64 t)
+{
+    return QDateTime::fromSecsSinceEpoch(t, Qt::UTC).toString(QStringLiteral("yyyyMMddHHmmss")).toLatin1() + " +0000";
+}
+
+QString makeGuide()
+{
+    const QString path =
+        QDir::temp().filePath(QStringLiteral("zentavo-bench-guide-%1x%2.xml.gz").arg(kChannels).arg(kDays));
+    if (QFileInfo(path).size() > 0)
+        return path;
+    QTextStream(stdout) << "guide: making " << path << " (once)..." << Qt::endl;
+    gzFile out = gzopen(path.toLocal8Bit().constData(), "wb6");
+    const auto put = [out](const QByteArray &b) {
+        gzwrite(out, b.constData(), unsigned(b.size()));
+    };
+    put("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!DOCTYPE tv SYSTEM \"xmltv.dtd\">\n<tv "
+        "generator-info-name=\"bench\">\n");
+    for (int c = 0; c < kChannels; ++c)
+        put("  <channel id=\"ch" + QByteArray::number(c) + ".example\">\n    <display-name lang=\"en\">Channel " +
+            QByteArray::number(c) + "</display-name>\n    <icon src=\"https://logos.example/" + QByteArray::number(c) +
+            ".png\"/>\n  </channel>\n");
+    const qint64 start = (QDateTime::currentSecsSinceEpoch() / 86400 - 2) * 86400;
+    for (int c = 0; c < kChannels; ++c) {
+        const QByteArray id = "ch" + QByteArray::number(c) + ".example";
+        QByteArray block;
+        for (qint64 t = start, n = 0; t < start + kDays * 86400; t += kMinutes * 60, ++n) {
+            block += "  <programme start=\"" + stamp(t) + "\" stop=\"" + stamp(t + kMinutes * 60) + "\" channel=\"" +
+                     id + "\">\n    <title lang=\"en\">Programme " + QByteArray::number(n) +
+                     " of the day</title>\n    <sub-title lang=\"en\">Episode " + QByteArray::number(n % 40) +
+                     "</sub-title>\n    <desc lang=\"en\">What this programme is about, in the several sentences "
+                     "that real guides give: who is in it, where it was made, what happens and why one would "
+                     "watch it. Guides from providers write about this much for most programmes, and some "
+                     "write a good deal more, with the cast and the crew and the year it was first shown, "
+                     "which makes them as large as they are.</desc>\n    <category lang=\"en\">Series</category>\n"
+                     "    <category lang=\"en\">Drama</category>\n    <episode-num system=\"xmltv_ns\">1." +
+                     QByteArray::number(n % 40) +
+                     ".</episode-num>\n    <rating system=\"VCHIP\"><value>TV-PG</value>"
+                     "</rating>\n  </programme>\n";
+        }
+        put(block);
+    }
+    put("</tv>\n");
+    gzclose(out);
+    return path;
+}
+
+double zcatMs(const QString &file)
+{
+    QProcess p;
+    p.setStandardOutputFile(QProcess::nullDevice());
+    QElapsedTimer t;
+    t.start();
+    p.start(QStringLiteral("zcat"), {file});
+    p.waitForFinished(-1);
+    return t.nsecsElapsed() / 1e6;
+}
+
+} // namespace
+
+int RunGuideCase(const QStringList &args)
+{
+    const QString guide = args.value(0);
+    const QString list = args.value(1);
+    QTemporaryDir dir;
+    GuideService service(dir.filePath(QStringLiteral("guide.sqlite")), dir.filePath(QStringLiteral("spool")));
+    service.setLists({list});
+    // The store is open once its (empty) source list has come.
+    QEventLoop wait;
+    QObject::connect(&service, &GuideService::sourcesChanged, &wait, &QEventLoop::quit);
+    wait.exec();
+    const PeakProbe peak;
+    LatencyProbe late;
+    QElapsedTimer t;
+    late.start();
+    t.start();
+    service.addSource(guide);
+    QString outcome;
+    QObject::connect(&service, &GuideService::sourcesChanged, &wait, [&] {
+        if (!service.sources().isEmpty() && service.sources()[0].refreshed > 0) {
+            outcome = service.sources()[0].result;
+            wait.quit();
+        }
+    });
+    bool scheduled = false;
+    QObject::connect(&service, &GuideService::scheduleChanged, [&] { scheduled = !service.isEmpty(); });
+    wait.exec();
+    const double ms = t.nsecsElapsed() / 1e6;
+    const double worst = late.stop();
+    while (!scheduled)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    // 10,000 listed channels: the guide's by id, and as many again that it does not have.
+    QList<ListChannel> channels;
+    for (int i = 0; i < 10000; ++i)
+        channels.append({QStringLiteral("ch%1.example").arg(i), {}, QStringLiteral("Listed %1").arg(i)});
+    const qint64 now = QDateTime::currentSecsSinceEpoch();
+    int on = 0;
+    const double nowNext = TimeMs([&] {
+        for (const ListChannel &c : std::as_const(channels))
+            on += service.nowNext(c, now).now.has_value();
+    });
+    printf("%.1f\t%.0f\t%.1f\t%.2f\t%s (%d on now)\n", peak.addedMiB(), ms, worst, nowNext, qPrintable(outcome), on);
+    return 0;
+}
+
+int RunGuideBench(const QString &xmltv)
+{
+    const QString file = xmltv.isEmpty() ? makeGuide() : xmltv;
+    // A quarter of the guide's channels are in the list.
+    TempAppDir dir;
+    QByteArray xml = "<?xml version=\"1.0\"?><ChannelList><All>";
+    for (int c = 0; c < kChannels; c += 4)
+        xml += "<Item ChannelName=\"Channel " + QByteArray::number(c) + "\" URL=\"http://tv.example/" +
+               QByteArray::number(c) + "\" INFO=\"\" Ty=\"1\" MT=\"1\" Co=\"\" SP=\"1\" T=\"\" I=\"\" ID=\"ch" +
+               QByteArray::number(c) + ".example\"/>";
+    dir.writeList(QStringLiteral("list.CHL"), xml + "</All></ChannelList>");
+    const double zcat = zcatMs(file);
+    QProcess p;
+    p.start(QCoreApplication::applicationFilePath(),
+            {QStringLiteral("--guide-case"), file, dir.file(QStringLiteral("list.CHL"))});
+    if (!p.waitForFinished(1800000)) {
+        qWarning("the guide import did not end");
+        return 1;
+    }
+    const QList<QByteArray> r = p.readAllStandardOutput().trimmed().split('\t');
+    if (r.size() < 5) {
+        qWarning("the guide import failed: %s", p.readAllStandardError().constData());
+        return 1;
+    }
+    const QString size = QLocale::c().formattedDataSize(QFileInfo(file).size());
+    Report(QStringLiteral("guide: import of %1 (%2)").arg(QFileInfo(file).fileName(), size), r[1].toDouble(),
+           QStringLiteral("ms"), zcat, QStringLiteral("zcat"),
+           QStringLiteral("target <= 3x; %1").arg(QString::fromUtf8(r[4])));
+    Report(QStringLiteral("guide: import, peak memory above the process before"), r[0].toDouble(),
+           QStringLiteral("MiB"), 0, {}, QStringLiteral("target <= +64 MiB"));
+    Report(QStringLiteral("guide: import, GUI thread's worst lateness"), r[2].toDouble(), QStringLiteral("ms"), 0, {},
+           QStringLiteral("target < 50 ms"));
+    Report(QStringLiteral("guide: now and next for 10,000 listed channels"), r[3].toDouble(), QStringLiteral("ms"), 0,
+           {}, QStringLiteral("target <= 20 ms"));
+    return 0;
+}
