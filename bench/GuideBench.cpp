@@ -27,10 +27,30 @@ QByteArray stamp(qint64 t)
     return QDateTime::fromSecsSinceEpoch(t, Qt::UTC).toString(QStringLiteral("yyyyMMddHHmmss")).toLatin1() + " +0000";
 }
 
+// Words drawn at random: text that packs about as well as real guides' descriptions do.
+QByteArray words(quint32 &seed, int count)
+{
+    static const QList<QByteArray> vocabulary = [] {
+        QList<QByteArray> v;
+        const char *syllables[] = {"ka",  "lo", "mer", "tin", "sa", "ve",  "dro", "pel", "an", "qui",
+                                   "rus", "to", "ber", "la",  "ni", "gos", "fe",  "mar", "zu", "ol"};
+        for (int i = 0; i < 4000; ++i)
+            v.append(QByteArray(syllables[i % 20]) + syllables[(i / 20) % 20] + (i % 3 ? syllables[(i / 7) % 20] : ""));
+        return v;
+    }();
+    QByteArray out;
+    for (int i = 0; i < count; ++i) {
+        seed = seed * 1664525U + 1013904223U;
+        out += vocabulary[(seed >> 8) % vocabulary.size()];
+        out += i % 12 == 11 ? ". " : " ";
+    }
+    return out;
+}
+
 QString makeGuide()
 {
     const QString path =
-        QDir::temp().filePath(QStringLiteral("zentavo-bench-guide-%1x%2.xml.gz").arg(kChannels).arg(kDays));
+        QDir::temp().filePath(QStringLiteral("zentavo-bench-guide-%1x%2-v2.xml.gz").arg(kChannels).arg(kDays));
     if (QFileInfo(path).size() > 0)
         return path;
     QTextStream(stdout) << "guide: making " << path << " (once)..." << Qt::endl;
@@ -45,6 +65,7 @@ QString makeGuide()
             QByteArray::number(c) + "</display-name>\n    <icon src=\"https://logos.example/" + QByteArray::number(c) +
             ".png\"/>\n  </channel>\n");
     const qint64 start = (QDateTime::currentSecsSinceEpoch() / 86400 - 2) * 86400;
+    quint32 seed = 1;
     for (int c = 0; c < kChannels; ++c) {
         const QByteArray id = "ch" + QByteArray::number(c) + ".example";
         QByteArray block;
@@ -52,11 +73,8 @@ QString makeGuide()
             block += "  <programme start=\"" + stamp(t) + "\" stop=\"" + stamp(t + kMinutes * 60) + "\" channel=\"" +
                      id + "\">\n    <title lang=\"en\">Programme " + QByteArray::number(n) +
                      " of the day</title>\n    <sub-title lang=\"en\">Episode " + QByteArray::number(n % 40) +
-                     "</sub-title>\n    <desc lang=\"en\">What this programme is about, in the several sentences "
-                     "that real guides give: who is in it, where it was made, what happens and why one would "
-                     "watch it. Guides from providers write about this much for most programmes, and some "
-                     "write a good deal more, with the cast and the crew and the year it was first shown, "
-                     "which makes them as large as they are.</desc>\n    <category lang=\"en\">Series</category>\n"
+                     "</sub-title>\n    <desc lang=\"en\">" + words(seed, 55) +
+                     "</desc>\n    <category lang=\"en\">Series</category>\n"
                      "    <category lang=\"en\">Drama</category>\n    <episode-num system=\"xmltv_ns\">1." +
                      QByteArray::number(n % 40) +
                      ".</episode-num>\n    <rating system=\"VCHIP\"><value>TV-PG</value>"
@@ -91,8 +109,10 @@ int RunGuideCase(const QStringList &args)
     service.setLists({list});
     // The store is open once its (empty) source list has come.
     QEventLoop wait;
-    QObject::connect(&service, &GuideService::sourcesChanged, &wait, &QEventLoop::quit);
+    const QMetaObject::Connection opened =
+        QObject::connect(&service, &GuideService::sourcesChanged, &wait, &QEventLoop::quit);
     wait.exec();
+    QObject::disconnect(opened);
     const PeakProbe peak;
     LatencyProbe late;
     QElapsedTimer t;

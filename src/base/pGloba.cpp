@@ -99,6 +99,7 @@ void TGlobal::readFrom(const IniFile &ini)
     TitleNotifications = readBool(ini, QStringLiteral("TitleNotifications"), false);
     CheckAtStart = readBool(ini, QStringLiteral("CheckAtStart"), false);
     HideOffAir = readBool(ini, QStringLiteral("HideOffAir"), false);
+    GuideRefreshHours = readBounded(ini, QStringLiteral("GuideRefreshHours"), 0, 24 * 7, 24);
     LastChannelList = ini.value(kSection, QStringLiteral("LastChannelList")).value_or(QString()).trimmed();
     LastChannelName = ini.value(kSection, QStringLiteral("LastChannelName")).value_or(QString());
     LastChannelUrl = ini.value(kSection, QStringLiteral("LastChannelUrl")).value_or(QString()).trimmed();
@@ -138,6 +139,7 @@ QList<QPair<QString, QString>> TGlobal::settingTexts() const
     once("TitleNotifications", boolText(TitleNotifications), TitleNotifications);
     once("CheckAtStart", boolText(CheckAtStart), CheckAtStart);
     once("HideOffAir", boolText(HideOffAir), HideOffAir);
+    once("GuideRefreshHours", QString::number(GuideRefreshHours), GuideRefreshHours != 24);
     const bool played = !LastChannelUrl.isEmpty();
     once("LastChannelList", LastChannelList, played);
     once("LastChannelName", LastChannelName, played);
@@ -217,6 +219,8 @@ void TGlobal::SaveSettings()
         CheckAtStart = there.CheckAtStart;
     if (kept("HideOffAir"))
         HideOffAir = there.HideOffAir;
+    if (kept("GuideRefreshHours"))
+        GuideRefreshHours = there.GuideRefreshHours;
     m_savedTexts.clear();
     for (const auto &[key, text] : settingTexts())
         m_savedTexts.insert(key, text);

@@ -69,6 +69,7 @@ public:
     bool TitleNotifications = false; // a desktop notification for each new title
     bool CheckAtStart = false;       // check the channels of the first list shown
     bool HideOffAir = false;         // channels found off the air are not listed
+    int GuideRefreshHours = 24;      // the guide's sources are refreshed this often: 6, 12, 24; 0 never
     // The channel played last: its list ("favorites", "tv", "radio", "playlist:<id>"), name,
     // address and type. Empty: none yet.
     QString LastChannelList;

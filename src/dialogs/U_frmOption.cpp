@@ -6,6 +6,11 @@
 #include "base/Guard.h"
 #include "base/pGloba.h"
 
+namespace {
+// The guide refresh choices, in the order of their box.
+const QList<int> kGuideHours{6, 12, 24, 0};
+} // namespace
+
 TFrmOption::TFrmOption(TGlobal &global, QWidget *parent) : QDialog(parent), m_global(global), m_ui(new Ui::TFrmOption)
 {
     m_ui->setupUi(this);
@@ -19,6 +24,7 @@ TFrmOption::TFrmOption(TGlobal &global, QWidget *parent) : QDialog(parent), m_gl
     m_ui->cheKeepInTray->setChecked(m_global.KeepInTray);
     m_ui->cheCheckAtStart->setChecked(m_global.CheckAtStart);
     m_ui->cheNotify->setChecked(m_global.TitleNotifications);
+    m_ui->comGuideRefresh->setCurrentIndex(std::max<qsizetype>(0, kGuideHours.indexOf(m_global.GuideRefreshHours)));
     connect(m_ui->btnOk, &QPushButton::clicked, this, [this] { Guarded(this, [this] { btnOkClick(); }); });
     connect(m_ui->btnCancel, &QPushButton::clicked, this, &TFrmOption::btnCancelClick);
 }
@@ -38,6 +44,7 @@ void TFrmOption::btnOkClick()
     m_global.KeepInTray = m_ui->cheKeepInTray->isChecked();
     m_global.CheckAtStart = m_ui->cheCheckAtStart->isChecked();
     m_global.TitleNotifications = m_ui->cheNotify->isChecked();
+    m_global.GuideRefreshHours = kGuideHours.value(m_ui->comGuideRefresh->currentIndex(), 24);
     m_global.SaveSettings();
     accept();
 }

@@ -22,6 +22,7 @@ GuideCommands::GuideCommands(const Widgets &widgets, TGlobal &global, ChannelTre
 {
     m_guide = new GuideService(m_global.CacheDir + QStringLiteral("guide.sqlite"),
                                m_global.CacheDir + QStringLiteral("guide"), this);
+    m_guide->setRefreshHours(m_global.GuideRefreshHours);
     m_onTree = new GuideOnTree(m_w.tree, tree, *m_guide);
     m_w.tree->setItemDelegate(m_onTree);
 

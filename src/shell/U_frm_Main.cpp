@@ -17,6 +17,7 @@
 #include "dialogs/U_frmOption.h"
 #include "dialogs/uAbout.h"
 #include "guide/GuideCommands.h"
+#include "guide/GuideService.h"
 #include "health/HealthCommands.h"
 #include "online/ListUpdateCheck.h"
 #include "online/U_frmUpdate.h"
@@ -450,6 +451,7 @@ void Tfrm_Main::actOPtionExecute()
     TFrmOption dlg(m_global, this);
     dlg.exec();
     m_desktop->setNotifications(m_global.TitleNotifications);
+    m_guide->service().setRefreshHours(m_global.GuideRefreshHours);
 }
 
 void Tfrm_Main::actAboutExecute()

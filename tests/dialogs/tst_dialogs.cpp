@@ -59,6 +59,7 @@ private slots:
     void preferencesOkStores();
     void preferencesOkWithoutChangesRewrites();
     void preferencesCancelStoresNothing();
+    void preferencesGuideRefresh();
     void preferencesRefusedSaveStaysOpen();
     void preferencesTabOrder();
     void openUrlEnterActsAsOk();
@@ -145,15 +146,34 @@ void tst_Dialogs::preferencesCancelStoresNothing()
         child<QCheckBox>(dlg, "chkDown")->setChecked(true);
         child<QCheckBox>(dlg, "cheOntop")->setChecked(true);
         child<QCheckBox>(dlg, "cheShowIcon")->setChecked(false);
+        child<QComboBox>(dlg, "comGuideRefresh")->setCurrentIndex(3);
         child<QPushButton>(dlg, "btnCancel")->click();
         QCOMPARE(dlg.result(), int(QDialog::Rejected));
     }
     QCOMPARE(g.DiplayList, 1);
     QCOMPARE(g.Download, false);
+    QCOMPARE(g.GuideRefreshHours, 24);
     QVERIFY(!QFile::exists(dir.file(QStringLiteral("Config.ini"))));
     TFrmOption again(g);
     QCOMPARE(child<QComboBox>(again, "comDisplayList")->currentIndex(), 1);
     QVERIFY(child<QCheckBox>(again, "cheShowIcon")->isChecked());
+}
+
+void tst_Dialogs::preferencesGuideRefresh()
+{
+    TempAppDir dir;
+    TGlobal g(dir.path());
+    {
+        TFrmOption dlg(g);
+        QCOMPARE(child<QComboBox>(dlg, "comGuideRefresh")->currentText(), QStringLiteral("once a day"));
+        child<QComboBox>(dlg, "comGuideRefresh")->setCurrentIndex(3);
+        child<QPushButton>(dlg, "btnOk")->click();
+    }
+    QVERIFY(dir.config().contains("GuideRefreshHours=0\n"));
+    TGlobal later(dir.path());
+    QCOMPARE(later.GuideRefreshHours, 0);
+    TFrmOption again(later);
+    QCOMPARE(child<QComboBox>(again, "comGuideRefresh")->currentText(), QStringLiteral("never"));
 }
 
 void tst_Dialogs::preferencesRefusedSaveStaysOpen()
