@@ -3,6 +3,7 @@
 #include "GuideOnTree.h"
 #include "GuideService.h"
 #include "GuideSourcesDialog.h"
+#include "GuideWindow.h"
 #include "base/PlainText.h"
 #include "base/pGloba.h"
 #include "catalogue/ChannelTree.h"
@@ -18,7 +19,7 @@
 
 GuideCommands::GuideCommands(const Widgets &widgets, TGlobal &global, ChannelTree &tree, PlaylistStore &playlists,
                              NowPlaying &now, QWidget *window)
-    : QObject(window), m_w(widgets), m_global(global), m_playlists(playlists), m_window(window), m_now(now)
+    : QObject(window), m_w(widgets), m_global(global), m_playlists(playlists), m_main(window), m_now(now), m_tree(tree)
 {
     m_guide = new GuideService(m_global.CacheDir + QStringLiteral("guide.sqlite"),
                                m_global.CacheDir + QStringLiteral("guide"), this);
@@ -28,6 +29,13 @@ GuideCommands::GuideCommands(const Widgets &widgets, TGlobal &global, ChannelTre
 
     m_menu = new QMenu(QStringLiteral("&Guide"), m_w.menuBar);
     m_menu->setObjectName(QStringLiteral("menGuide"));
+    QAction *show = m_menu->addAction(QStringLiteral("Show &Guide"));
+    show->setObjectName(QStringLiteral("actShowGuide"));
+    show->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
+    show->setShortcutContext(Qt::WindowShortcut);
+    m_main->addAction(show); // also while the menu bar is hidden (full screen)
+    connect(show, &QAction::triggered, this, &GuideCommands::showGuide);
+    m_menu->addSeparator();
     QAction *sources = m_menu->addAction(QStringLiteral("Guide &Sources..."));
     sources->setObjectName(QStringLiteral("actGuideSources"));
     QAction *refresh = m_menu->addAction(QStringLiteral("&Refresh Guide"));
@@ -103,12 +111,40 @@ void GuideCommands::listsChanged()
 void GuideCommands::showSources()
 {
     if (!m_sources) {
-        m_sources = new GuideSourcesDialog(*m_guide, m_window);
+        m_sources = new GuideSourcesDialog(*m_guide, m_main);
         m_sources->setAttribute(Qt::WA_DeleteOnClose);
     }
     m_sources->show();
     m_sources->raise();
     m_sources->activateWindow();
+}
+
+GuideWindow *GuideCommands::guideWindow() const
+{
+    return m_window.data();
+}
+
+void GuideCommands::showGuide()
+{
+    if (!m_window) {
+        m_window = new GuideWindow(*m_guide, m_main);
+        m_window->setAttribute(Qt::WA_DeleteOnClose);
+        connect(m_window, &GuideWindow::playRequested, this,
+                [this](const GuideRow &row) { m_tree.playChannelWithAddress(row.address); });
+    }
+    QList<GuideRow> rows;
+    for (const XmlNode &c : m_tree.shownChannels()) {
+        const QString name = c.attribute("ChannelName").value_or(QString());
+        rows.append(
+            {name,
+             c.attribute("URL").value_or(QString()),
+             {TvgIdOfListId(c.attribute("ID").value_or(QString())), c.attribute("TvgName").value_or(QString()), name}});
+    }
+    m_window->setRows(rows);
+    m_window->show();
+    m_window->raise();
+    m_window->activateWindow();
+    m_window->showNow();
 }
 
 void GuideCommands::say(const QString &text, int ms)

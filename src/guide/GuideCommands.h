@@ -9,6 +9,7 @@ class NowPlaying;
 class GuideOnTree;
 class GuideService;
 class GuideSourcesDialog;
+class GuideWindow;
 class PlaylistStore;
 class QAction;
 class QLabel;
@@ -44,6 +45,9 @@ public:
     // The lists and the playlists' guides are read again (a playlist was added or refreshed).
     void listsChanged();
     void showSources();
+    // Guide > Show Guide: the grid of the list the tree shows.
+    void showGuide();
+    GuideWindow *guideWindow() const;
 
 private:
     void say(const QString &text, int ms);
@@ -53,7 +57,7 @@ private:
     Widgets m_w;
     TGlobal &m_global;
     PlaylistStore &m_playlists;
-    QWidget *m_window;
+    QWidget *m_main;
     GuideService *m_guide;
     GuideOnTree *m_onTree;
     QMenu *m_menu;
@@ -61,7 +65,9 @@ private:
     QTimer m_statusHide;
     bool m_showingProgress = false;
     QPointer<GuideSourcesDialog> m_sources;
+    QPointer<GuideWindow> m_window;
     NowPlaying &m_now;
+    ChannelTree &m_tree;
     QString m_playingId, m_playingTvgName, m_playingName; // of the channel the tree played
     int m_playingStream = -1;
     QTimer m_programmeTimer;

@@ -68,6 +68,43 @@ template<typename F> void GuideService::onWorker(F &&f)
         m_worker, [w = m_worker, f = std::forward<F>(f)] { f(*w); }, Qt::QueuedConnection);
 }
 
+template<typename Work, typename Done> void GuideService::ask(QObject *context, Work work, Done done)
+{
+    // The service outlives its worker (it joins the thread): the answer comes back through it.
+    QPointer<QObject> guard(context);
+    onWorker([this, guard, work = std::move(work), done = std::move(done)](GuideWorker &w) {
+        auto result = work(w);
+        QMetaObject::invokeMethod(
+            this,
+            [guard, done, result = std::move(result)] {
+                if (guard)
+                    done(result);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void GuideService::requestSchedule(qint64 from, qint64 to, QObject *context, ScheduleDone done)
+{
+    ask(
+        context, [from, to](GuideWorker &w) { return std::shared_ptr<const GuideSchedule>(w.scheduleFor(from, to)); },
+        std::move(done));
+}
+
+void GuideService::requestDetails(qint64 channel, qint64 start, QObject *context,
+                                  std::function<void(const GuideProgramme &)> done)
+{
+    ask(
+        context, [channel, start](GuideWorker &w) { return w.details(channel, start); }, std::move(done));
+}
+
+void GuideService::requestSearch(const QString &text, QObject *context,
+                                 std::function<void(const QList<GuideProgramme> &)> done)
+{
+    ask(
+        context, [text](GuideWorker &w) { return w.search(text, 200); }, std::move(done));
+}
+
 void GuideService::setLists(const QStringList &listFiles)
 {
     onWorker([listFiles](GuideWorker &w) { w.setLists(listFiles); });

@@ -7,6 +7,7 @@
 #include <QThread>
 #include <QTimer>
 
+#include <functional>
 #include <memory>
 
 class GuideWorker;
@@ -34,6 +35,13 @@ public:
     void removeSource(qint64 row);
     void refreshNow();
 
+    // Asked of the worker; `done` runs on this thread, unless `context` is gone by then.
+    using ScheduleDone = std::function<void(std::shared_ptr<const GuideSchedule>)>;
+    void requestSchedule(qint64 from, qint64 to, QObject *context, ScheduleDone done);
+    void requestDetails(qint64 channel, qint64 start, QObject *context,
+                        std::function<void(const GuideProgramme &)> done);
+    void requestSearch(const QString &text, QObject *context, std::function<void(const QList<GuideProgramme> &)> done);
+
     std::shared_ptr<const GuideSchedule> schedule() const { return m_schedule; }
     const QList<GuideSourceRow> &sources() const { return m_sources; }
     // What is on a list channel at `when`; nothing where the guide has no such channel.
@@ -48,6 +56,8 @@ signals:
 
 private:
     template<typename F> void onWorker(F &&f);
+    // Runs `f` on the worker, then `done(result)` here while `context` lives.
+    template<typename Work, typename Done> void ask(QObject *context, Work work, Done done);
 
     QThread m_thread;
     GuideWorker *m_worker = nullptr; // lives on m_thread, deleted when it ends

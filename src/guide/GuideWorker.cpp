@@ -284,11 +284,35 @@ void GuideWorker::rebuildSchedule()
     if (!m_store || !m_store->isOpen())
         return;
     const qint64 now = QDateTime::currentSecsSinceEpoch();
+    m_reports.schedule(scheduleFor(now - 12 * 3600, now + 48 * 3600));
+}
+
+std::shared_ptr<GuideSchedule> GuideWorker::scheduleFor(qint64 from, qint64 to)
+{
     auto schedule = std::make_shared<GuideSchedule>();
+    if (!m_store || !m_store->isOpen())
+        return schedule;
     for (const GuideChannelRow &c : m_store->channels())
         schedule->addChannel(c.row, c.id, c.names);
-    for (const GuideProgramme &p : m_store->schedule(now - 12 * 3600, now + 48 * 3600))
+    for (const GuideProgramme &p : m_store->schedule(from, to))
         schedule->addProgramme(p.channel, {p.start, p.stop, p.title});
     schedule->finish();
-    m_reports.schedule(std::move(schedule));
+    return schedule;
+}
+
+GuideProgramme GuideWorker::details(qint64 channel, qint64 start)
+{
+    if (!m_store || !m_store->isOpen())
+        return {};
+    const QList<GuideProgramme> found = m_store->programmes(channel, start, start + 1);
+    for (const GuideProgramme &p : found) {
+        if (p.start == start)
+            return p;
+    }
+    return {};
+}
+
+QList<GuideProgramme> GuideWorker::search(const QString &text, int limit)
+{
+    return m_store && m_store->isOpen() ? m_store->search(text, limit) : QList<GuideProgramme>();
 }

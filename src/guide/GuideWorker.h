@@ -41,6 +41,11 @@ public:
     // Refreshes the sources due (refreshed longer than `hours` ago; never with 0), or all.
     void refresh(bool all, int hours);
     void rebuildSchedule();
+    // What is on in [from, to) on every guide channel, titles and times.
+    std::shared_ptr<GuideSchedule> scheduleFor(qint64 from, qint64 to);
+    // A programme whole (description and all); its channel 0 where there is none.
+    GuideProgramme details(qint64 channel, qint64 start);
+    QList<GuideProgramme> search(const QString &text, int limit);
 
     static constexpr int kStallMs = 30000;
     static constexpr int kDeadlineMs = 30 * 60 * 1000;

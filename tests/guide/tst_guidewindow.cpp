@@ -4,19 +4,22 @@
 #include "TestHttpServer.h"
 #include "UiDriver.h"
 #include "base/pGloba.h"
+#include "catalogue/ChannelTree.h"
 #include "guide/GuideCommands.h"
 #include "guide/GuideOnTree.h"
 #include "guide/GuideService.h"
+#include "guide/GuideWindow.h"
 #include "playback/NowPlaying.h"
 #include "playback/PlaybackControl.h"
 #include "playback/PlayerComponents.h"
-#include "catalogue/ChannelTree.h"
 #include "shell/U_frm_Main.h"
 
+#include <QAction>
 #include <QDateTime>
 #include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QTest>
 #include <QTreeWidget>
@@ -80,6 +83,12 @@ struct Window
     }
 };
 
+// Where the grid draws the programme picked on `row`; empty when it is out of view.
+QRect programmeShown(GuideGrid *grid, int row)
+{
+    return grid->picked() ? grid->programmeRect(row, grid->picked()->airing) : QRect();
+}
+
 } // namespace
 
 class tst_GuideWindow : public QObject
@@ -90,6 +99,7 @@ private slots:
     void initTestCase();
     void aGuideFileShowsWhatIsOn();
     void playingTellsTheProgramme();
+    void theGuideWindow();
     void aDownloadedGuideIsFetchedOnlyWhenChanged();
 };
 
@@ -117,14 +127,70 @@ void tst_GuideWindow::playingTellsTheProgramme()
     tree->setCurrentItem(win.channel(QStringLiteral("One")));
     win.w.channelTree()->treChannleDblClick();
     // The stream names no title of its own: the guide's programme stands in, with its time left.
-    QTRY_VERIFY_WITH_TIMEOUT(child<QLabel>(win.w, "labState")->toolTip().contains(QStringLiteral("Playing: News at noon (")),
-                             20000);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        child<QLabel>(win.w, "labState")->toolTip().contains(QStringLiteral("Playing: News at noon (")), 20000);
     QVERIFY(child<QLabel>(win.w, "labState")->toolTip().contains(QStringLiteral(" min left)")));
     QCOMPARE(win.w.playback()->nowPlaying()->shownTitle(), QStringLiteral("News at noon"));
     // A stream opened by its address is no channel of the guide.
     win.w.PlayStream(http.url(QStringLiteral("/tone.mp3?other")), QStringLiteral("Other"));
     QTRY_COMPARE(win.w.playback()->nowPlaying()->channel(), QStringLiteral("Other"));
     QVERIFY(win.w.playback()->nowPlaying()->programme().isEmpty());
+}
+
+void tst_GuideWindow::theGuideWindow()
+{
+    TempAppDir dir;
+    dir.installCatalogue();
+    dir.writeList(QStringLiteral("data/TV.CHL"), "<?xml version=\"1.0\"?><ChannelList><News>" + item("One", "One.uk") +
+                                                     item("Zwei", "") + item("Three", "") + "</News></ChannelList>");
+    const QByteArray tomorrow = Programme("One.uk", at(86400), at(86400 + 3600).constData(), "Tomorrow's film");
+    QByteArray guide = guideNow("Evening news");
+    guide.insert(guide.lastIndexOf("</tv>"), tomorrow);
+    guide.replace("<title>Evening news</title>", "<title>Evening news</title><sub-title>Late</sub-title>"
+                                                 "<desc>What happened today.</desc><category>News</category>");
+    dir.write(QStringLiteral("guide.xml"), guide);
+    Window win(dir.path());
+    win.addSource(dir.file(QStringLiteral("guide.xml")));
+    QTRY_VERIFY_WITH_TIMEOUT(win.guideTip(QStringLiteral("One")).contains(QStringLiteral("Evening news")), 20000);
+
+    child<QAction>(win.w, "actShowGuide")->trigger();
+    GuideWindow *window = win.w.guide()->guideWindow();
+    QVERIFY(window && window->isVisible());
+    GuideGrid *grid = window->grid();
+    QCOMPARE(grid->rows().size(), 3);
+    const qint64 now = QDateTime::currentSecsSinceEpoch();
+    QTRY_VERIFY(grid->pick(0, now));
+    QCOMPARE(grid->picked()->airing.title, QStringLiteral("Evening news"));
+    QTRY_VERIFY2(window->details().contains(QStringLiteral("What happened today.")), qPrintable(window->details()));
+    QVERIFY(window->details().startsWith(QStringLiteral("Evening news - Late\nOne, ")));
+    QVERIFY(!programmeShown(grid, 0).isEmpty());
+
+    // Keys: the next programme, the channel below at the same time; Enter plays what is on.
+    QTest::keyClick(grid, Qt::Key_Right);
+    QCOMPARE(grid->picked()->airing.title, QStringLiteral("Later"));
+    QTest::keyClick(grid, Qt::Key_Return); // not on the air yet: nothing plays
+    QVERIFY(win.w.playback()->nowPlaying()->isIdle());
+    QTest::keyClick(grid, Qt::Key_Left);
+    QTest::keyClick(grid, Qt::Key_Down);
+    QCOMPARE(grid->picked()->airing.title, QStringLiteral("Zweites"));
+    QTest::keyClick(grid, Qt::Key_Return);
+    QTRY_COMPARE(win.w.playback()->nowPlaying()->channel(), QStringLiteral("Zwei"));
+
+    // Another day, and back to now.
+    window->showDay(1);
+    QTRY_VERIFY(grid->viewStart() > now + 6 * 3600);
+    QVERIFY(grid->pick(0, now + 86400 + 60));
+    QCOMPARE(grid->picked()->airing.title, QStringLiteral("Tomorrow's film"));
+    child<QPushButton>(*window, "btnGuideNow")->click();
+    QTRY_VERIFY(grid->viewStart() <= now && grid->viewStart() > now - 3600);
+
+    // Search: across days; choosing a result goes to it.
+    child<QLineEdit>(*window, "edtGuideFind")->setText(QStringLiteral("film"));
+    auto *found = child<QListWidget>(*window, "lstGuideFound");
+    QTRY_COMPARE(found->count(), 1);
+    QVERIFY(found->item(0)->text().startsWith(QStringLiteral("Tomorrow's film\nOne, ")));
+    emit found->itemActivated(found->item(0));
+    QTRY_VERIFY(grid->picked() && grid->picked()->airing.title == QStringLiteral("Tomorrow's film"));
 }
 
 void tst_GuideWindow::aGuideFileShowsWhatIsOn()

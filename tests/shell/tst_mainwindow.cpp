@@ -164,7 +164,8 @@ void tst_MainWindow::mainMenuOrder()
                                   QStringLiteral("&Guide"), QStringLiteral("&Options"), QStringLiteral("Skins"),
                                   QStringLiteral("&Help")}));
     QCOMPARE(menuItems(child<QMenu>(*m_w, "menGuide")),
-             QStringList({QStringLiteral("actGuideSources=Guide &Sources..."),
+             QStringList({QStringLiteral("actShowGuide=Show &Guide"), QStringLiteral("-"),
+                          QStringLiteral("actGuideSources=Guide &Sources..."),
                           QStringLiteral("actRefreshGuide=&Refresh Guide")}));
     QCOMPARE(
         menuItems(child<QMenu>(*m_w, "menFile")),
