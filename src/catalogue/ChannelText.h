@@ -14,8 +14,8 @@ inline constexpr const char *kChannelAttributes[] = {"ChannelName", "URL", "INFO
 
 // What a channel from a user's playlist carries beside them (a copy keeps them all: without
 // its headers a provider's channel does not play).
-inline constexpr const char *kChannelExtraAttributes[] = {"Logo",      "TvgName",  "Number",
-                                                          "UserAgent", "Referrer", "Cookie"};
+inline constexpr const char *kChannelExtraAttributes[] = {"Logo",     "TvgName", "Number",  "UserAgent",
+                                                          "Referrer", "Cookie",  "TvgShift"};
 // A channel of a playlist fetched from the internet carries Origin="web": it may not open local
 // files nor reach this computer's network.
 inline constexpr const char *kOriginAttribute = "Origin";

@@ -65,6 +65,7 @@ GuideCommands::GuideCommands(const Widgets &widgets, TGlobal &global, ChannelTre
         m_playingId = TvgIdOfListId(channel.attribute("ID").value_or(QString()));
         m_playingTvgName = channel.attribute("TvgName").value_or(QString());
         m_playingName = channel.attribute("ChannelName").value_or(QString());
+        m_playingShift = ShiftOfAttribute(channel.attribute("TvgShift").value_or(QString()));
         m_playingStream = m_now.streamNumber();
         tellProgramme();
     });
@@ -80,8 +81,8 @@ void GuideCommands::tellProgramme()
 {
     if (m_now.streamNumber() != m_playingStream || m_now.isIdle())
         return; // not a channel of the tree: the guide knows nothing of it
-    const NowNext on =
-        m_guide->nowNext({m_playingId, m_playingTvgName, m_playingName}, QDateTime::currentSecsSinceEpoch());
+    const NowNext on = m_guide->nowNext({m_playingId, m_playingTvgName, m_playingName, m_playingShift},
+                                        QDateTime::currentSecsSinceEpoch());
     if (on.now)
         m_now.setProgramme(on.now->title, on.now->stop);
     else
@@ -135,10 +136,10 @@ void GuideCommands::showGuide()
     QList<GuideRow> rows;
     for (const XmlNode &c : m_tree.shownChannels()) {
         const QString name = c.attribute("ChannelName").value_or(QString());
-        rows.append(
-            {name,
-             c.attribute("URL").value_or(QString()),
-             {TvgIdOfListId(c.attribute("ID").value_or(QString())), c.attribute("TvgName").value_or(QString()), name}});
+        rows.append({name,
+                     c.attribute("URL").value_or(QString()),
+                     {TvgIdOfListId(c.attribute("ID").value_or(QString())), c.attribute("TvgName").value_or(QString()),
+                      name, ShiftOfAttribute(c.attribute("TvgShift").value_or(QString()))}});
     }
     m_window->setRows(rows);
     m_window->show();

@@ -69,6 +69,7 @@ private:
     NowPlaying &m_now;
     ChannelTree &m_tree;
     QString m_playingId, m_playingTvgName, m_playingName; // of the channel the tree played
+    qint64 m_playingShift = 0;
     int m_playingStream = -1;
     QTimer m_programmeTimer;
 };

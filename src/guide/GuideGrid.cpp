@@ -132,15 +132,17 @@ void GuideGrid::paintEvent(QPaintEvent *)
                    fontMetrics().elidedText(m_rows[row].name, Qt::ElideRight, left - 10));
         if (!m_schedule || m_keys.value(row) == 0)
             continue;
+        const qint64 shift = m_rows[row].channel.shift;
         const QList<Airing> &list = m_schedule->programmes(m_keys[row]);
-        auto it = std::upper_bound(list.cbegin(), list.cend(), m_viewStart,
+        auto it = std::upper_bound(list.cbegin(), list.cend(), m_viewStart - shift,
                                    [](qint64 t, const Airing &a) { return t < a.stop; });
-        for (; it != list.cend() && it->start < viewEnd; ++it) {
-            const QRect r = programmeRect(row, *it);
+        for (; it != list.cend() && it->start + shift < viewEnd; ++it) {
+            const Airing shown{it->start + shift, it->stop + shift, it->title};
+            const QRect r = programmeRect(row, shown);
             if (r.isEmpty())
                 continue;
-            const bool chosen = m_picked && m_picked->row == row && m_picked->airing.start == it->start;
-            const bool onAir = it->start <= now && now < it->stop;
+            const bool chosen = m_picked && m_picked->row == row && m_picked->airing.start == shown.start;
+            const bool onAir = shown.start <= now && now < shown.stop;
             p.fillRect(r, chosen ? pal.highlight() : (onAir ? pal.midlight() : pal.base()));
             p.setPen(pal.color(QPalette::Mid));
             p.drawRect(r);
@@ -161,22 +163,26 @@ std::optional<GuideGrid::Picked> GuideGrid::at(const QPoint &pos) const
     const int row = verticalScrollBar()->value() + pos.y() / rowHeight() - 1;
     if (pos.y() < rowHeight() || pos.x() < nameWidth() || row < 0 || row >= m_rows.size() || !m_schedule)
         return std::nullopt;
-    const qint64 when = m_viewStart + qint64(pos.x() - nameWidth()) * 60 / kPixelsPerMinute;
-    const NowNext n = m_schedule->at(m_keys.value(row), when);
+    return onRow(row, m_viewStart + qint64(pos.x() - nameWidth()) * 60 / kPixelsPerMinute);
+}
+
+std::optional<GuideGrid::Picked> GuideGrid::onRow(int row, qint64 when) const
+{
+    if (!m_schedule || row < 0 || row >= m_rows.size() || m_keys.value(row) == 0)
+        return std::nullopt;
+    const qint64 shift = m_rows[row].channel.shift;
+    const NowNext n = m_schedule->at(m_keys[row], when - shift);
     if (!n.now)
         return std::nullopt;
-    return Picked{row, m_keys[row], *n.now};
+    return Picked{row, m_keys[row], {n.now->start + shift, n.now->stop + shift, n.now->title}, shift};
 }
 
 bool GuideGrid::pick(int row, qint64 when)
 {
-    if (!m_schedule || row < 0 || row >= m_rows.size() || m_keys.value(row) == 0)
-        return false;
-    const NowNext n = m_schedule->at(m_keys[row], when);
-    if (!n.now)
-        return false;
-    setPicked(Picked{row, m_keys[row], *n.now});
-    return true;
+    const std::optional<Picked> p = onRow(row, when);
+    if (p)
+        setPicked(p);
+    return p.has_value();
 }
 
 void GuideGrid::setPicked(const std::optional<Picked> &p)

@@ -42,7 +42,8 @@ public:
     {
         int row = -1;
         qint64 channel = 0; // the guide channel's key
-        Airing airing;
+        Airing airing;      // in the row's time (the guide's moved by the channel's shift)
+        qint64 shift = 0;
     };
     std::optional<Picked> picked() const { return m_picked; }
     // Picks the programme on `row` that runs at `when` (false where there is none).
@@ -71,6 +72,8 @@ private:
     int nameWidth() const;
     int xOf(qint64 when) const;
     std::optional<Picked> at(const QPoint &pos) const;
+    // What is on the row at `when`, in the row's time.
+    std::optional<Picked> onRow(int row, qint64 when) const;
     void updateBars();
     void setPicked(const std::optional<Picked> &p);
 

@@ -42,3 +42,10 @@ bool ListIndex::matches(const QString &id, const QStringList &names) const
     }
     return false;
 }
+
+qint64 ShiftOfAttribute(const QString &hours)
+{
+    bool ok = false;
+    const double h = hours.toDouble(&ok);
+    return ok && h >= -24 && h <= 24 ? qint64(h * 3600) : 0;
+}

@@ -8,10 +8,14 @@
 // A channel of the user's lists, as a guide is matched to it.
 struct ListChannel
 {
-    QString tvgId;   // a playlist's tvg-id; a shipped list's ID without its "@..." suffix
-    QString tvgName; // a playlist's tvg-name
-    QString name;    // as the list shows it
+    QString tvgId;    // a playlist's tvg-id; a shipped list's ID without its "@..." suffix
+    QString tvgName;  // a playlist's tvg-name
+    QString name;     // as the list shows it
+    qint64 shift = 0; // seconds the guide's times are off for it (a playlist's tvg-shift)
 };
+
+// A channel element's tvg-shift attribute, in seconds.
+qint64 ShiftOfAttribute(const QString &hours);
 
 // "BBC One HD" and "bbc-one hd" alike: case, accents, blanks and punctuation folded away.
 QString FoldName(const QString &name);

@@ -47,7 +47,8 @@ GuideOnTree::GuideOnTree(QTreeWidget *tree, ChannelTree &channels, GuideService 
 ListChannel GuideOnTree::channelOf(const QTreeWidgetItem *item) const
 {
     return {TvgIdOfListId(m_channels.channelAttribute(item, "ID")), m_channels.channelAttribute(item, "TvgName"),
-            m_channels.channelAttribute(item, "ChannelName")};
+            m_channels.channelAttribute(item, "ChannelName"),
+            ShiftOfAttribute(m_channels.channelAttribute(item, "TvgShift"))};
 }
 
 void GuideOnTree::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
@@ -131,21 +132,26 @@ bool GuideOnTree::helpEvent(QHelpEvent *event, QAbstractItemView *view, const QS
 void GuideOnTree::scheduleRepaint()
 {
     m_change.stop();
-    const std::shared_ptr<const GuideSchedule> schedule = m_guide.schedule();
-    if (!schedule || schedule->size() == 0)
+    if (m_guide.isEmpty())
         return;
-    QList<qint64> keys;
+    const qint64 now = QDateTime::currentSecsSinceEpoch();
+    qint64 soonest = 0;
+    const auto consider = [&soonest, now](qint64 t) {
+        if (t > now && (soonest == 0 || t < soonest))
+            soonest = t;
+    };
     const QRect shown = m_view->viewport()->rect();
     for (QTreeWidgetItem *item = m_view->itemAt(shown.topLeft()); item; item = m_view->itemBelow(item)) {
         if (!m_view->visualItemRect(item).intersects(shown))
             break;
-        if (item->childCount() == 0) {
-            if (const qint64 key = schedule->channelOf(channelOf(item)))
-                keys.append(key);
-        }
+        if (item->childCount() > 0)
+            continue;
+        const NowNext on = m_guide.nowNext(channelOf(item), now);
+        if (on.now)
+            consider(on.now->stop);
+        if (on.next)
+            consider(on.next->start);
     }
-    const qint64 now = QDateTime::currentSecsSinceEpoch();
-    const qint64 change = schedule->nextChange(keys, now);
-    if (change > now)
-        m_change.start(int(qMin<qint64>(change - now, 3600) * 1000));
+    if (soonest > now)
+        m_change.start(int(qMin<qint64>(soonest - now, 3600) * 1000));
 }

@@ -51,20 +51,3 @@ NowNext GuideSchedule::at(qint64 key, qint64 when) const
         out.next = *after;
     return out;
 }
-
-qint64 GuideSchedule::nextChange(const QList<qint64> &keys, qint64 when) const
-{
-    qint64 soonest = 0;
-    const auto consider = [&soonest](qint64 t) {
-        if (soonest == 0 || t < soonest)
-            soonest = t;
-    };
-    for (const qint64 key : keys) {
-        const NowNext n = at(key, when);
-        if (n.now)
-            consider(n.now->stop);
-        if (n.next)
-            consider(n.next->start);
-    }
-    return soonest;
-}

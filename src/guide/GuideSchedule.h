@@ -36,8 +36,6 @@ public:
     qint64 channelOf(const ListChannel &channel) const;
     const QList<Airing> &programmes(qint64 key) const;
     NowNext at(qint64 key, qint64 when) const;
-    // The first start or stop after `when` among these channels' programmes; 0: none.
-    qint64 nextChange(const QList<qint64> &keys, qint64 when) const;
     qsizetype channelCount() const { return m_programmes.size(); }
     qsizetype size() const { return m_size; }
 

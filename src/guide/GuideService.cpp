@@ -144,5 +144,15 @@ NowNext GuideService::nowNext(const ListChannel &channel, qint64 when) const
     if (!m_schedule)
         return {};
     const qint64 key = m_schedule->channelOf(channel);
-    return key ? m_schedule->at(key, when) : NowNext{};
+    if (!key)
+        return {};
+    // The guide's times moved by the channel's shift.
+    NowNext n = m_schedule->at(key, when - channel.shift);
+    for (std::optional<Airing> *a : {&n.now, &n.next}) {
+        if (*a) {
+            (*a)->start += channel.shift;
+            (*a)->stop += channel.shift;
+        }
+    }
+    return n;
 }

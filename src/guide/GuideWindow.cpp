@@ -142,25 +142,27 @@ void GuideWindow::showDetails(const GuideGrid::Picked &picked)
     const QString channel = m_grid->rows().value(picked.row).name;
     m_details->setText(
         QStringLiteral("%1\n%2, %3").arg(picked.airing.title, channel, span(picked.airing.start, picked.airing.stop)));
-    m_guide.requestDetails(picked.channel, picked.airing.start, this, [this, picked, channel](const GuideProgramme &p) {
-        const auto now = m_grid->picked();
-        if (!now || now->channel != picked.channel || now->airing.start != picked.airing.start || p.channel == 0)
-            return;
-        QStringList lines{p.subTitle.isEmpty() ? p.title : p.title + QStringLiteral(" - ") + p.subTitle,
-                          QStringLiteral("%1, %2").arg(channel, span(p.start, p.stop))};
-        QStringList facts;
-        if (!p.episode.isEmpty())
-            facts.append(QStringLiteral("Episode ") + p.episode);
-        if (!p.categories.isEmpty())
-            facts.append(p.categories.join(QStringLiteral(", ")));
-        if (!p.rating.isEmpty())
-            facts.append(QStringLiteral("Rated ") + p.rating);
-        if (!facts.isEmpty())
-            lines.append(facts.join(QStringLiteral(" · ")));
-        if (!p.description.isEmpty())
-            lines.append(p.description);
-        m_details->setText(lines.join(u'\n'));
-    });
+    m_guide.requestDetails(
+        picked.channel, picked.airing.start - picked.shift, this, [this, picked, channel](const GuideProgramme &p) {
+            const auto now = m_grid->picked();
+            if (!now || now->channel != picked.channel || now->airing.start != picked.airing.start || p.channel == 0)
+                return;
+            QStringList lines{
+                p.subTitle.isEmpty() ? p.title : p.title + QStringLiteral(" - ") + p.subTitle,
+                QStringLiteral("%1, %2").arg(channel, span(p.start + picked.shift, p.stop + picked.shift))};
+            QStringList facts;
+            if (!p.episode.isEmpty())
+                facts.append(QStringLiteral("Episode ") + p.episode);
+            if (!p.categories.isEmpty())
+                facts.append(p.categories.join(QStringLiteral(", ")));
+            if (!p.rating.isEmpty())
+                facts.append(QStringLiteral("Rated ") + p.rating);
+            if (!facts.isEmpty())
+                lines.append(facts.join(QStringLiteral(" · ")));
+            if (!p.description.isEmpty())
+                lines.append(p.description);
+            m_details->setText(lines.join(u'\n'));
+        });
 }
 
 QString GuideWindow::details() const
@@ -193,10 +195,12 @@ void GuideWindow::search()
             const int row = rowOf.value(p.channel, -1);
             if (row < 0)
                 continue;
+            const GuideRow &r = m_grid->rows()[row];
+            const qint64 shift = r.channel.shift;
             auto *item = new QListWidgetItem(
-                QStringLiteral("%1\n%2, %3").arg(p.title, m_grid->rows()[row].name, span(p.start, p.stop)), m_found);
+                QStringLiteral("%1\n%2, %3").arg(p.title, r.name, span(p.start + shift, p.stop + shift)), m_found);
             item->setData(Qt::UserRole, p.channel);
-            item->setData(Qt::UserRole + 1, p.start);
+            item->setData(Qt::UserRole + 1, p.start + shift);
             item->setData(Qt::UserRole + 2, row);
         }
         m_found->setVisible(m_found->count() > 0);

@@ -131,8 +131,9 @@ void ChannelListWriter::add(const PlaylistEntry &e)
     set("T", categoryOf(e.group));
     set("I", QString());
     set("ID", e.tvgId);
-    const QString extras[] = {e.logo, e.tvgName, e.number, e.userAgent, e.referrer, e.cookie};
-    for (int i = 0; i < 6; ++i) {
+    const QString extras[] = {e.logo, e.tvgName, e.number, e.userAgent, e.referrer, e.cookie, e.tvgShift};
+    static_assert(std::size(extras) == std::size(kChannelExtraAttributes));
+    for (size_t i = 0; i < std::size(extras); ++i) {
         if (!extras[i].isEmpty())
             set(kChannelExtraAttributes[i], extras[i]);
     }

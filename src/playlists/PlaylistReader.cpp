@@ -13,6 +13,14 @@
 
 namespace {
 
+// A tvg-shift as kept: hours between -24 and 24 (fractions too), else nothing.
+QString shiftText(const QString &value)
+{
+    bool ok = false;
+    const double hours = value.trimmed().toDouble(&ok);
+    return ok && hours >= -24 && hours <= 24 && hours != 0 ? QString::number(hours) : QString();
+}
+
 // The guides a playlist's header names, each once, without what could be no guide address.
 QStringList guideAddresses(const QMap<QString, QString> &attributes)
 {
@@ -128,6 +136,7 @@ void parseExtinf(QStringView body, Pending *pending)
     e.logo = a.value(QStringLiteral("tvg-logo"));
     e.number = a.value(QStringLiteral("tvg-chno"));
     e.country = a.value(QStringLiteral("tvg-country"));
+    e.tvgShift = shiftText(a.value(QStringLiteral("tvg-shift")));
     e.group = a.value(QStringLiteral("group-title")).section(u';', 0, 0).trimmed();
     e.radio = a.value(QStringLiteral("radio")).compare(u"true", Qt::CaseInsensitive) == 0;
     if (const QString ua = a.value(QStringLiteral("user-agent")); !ua.isEmpty())
@@ -188,6 +197,7 @@ struct PlaylistScanner::State
     Pending pending;
     QMap<int, PlaylistEntry> pls;
     Summary summary;
+    QString headerShift; // the header's tvg-shift, for channels without their own
 
     void emitEntry(PlaylistEntry &&e)
     {
@@ -235,9 +245,12 @@ void PlaylistScanner::State::m3uLine(QStringView line)
             pending.entry.referrer = referrer;
             pending.entry.cookie = cookie;
             parseExtinf(line.sliced(8), &pending);
+            if (pending.entry.tvgShift.isEmpty())
+                pending.entry.tvgShift = headerShift;
         } else if (startsWith(line, QLatin1StringView("#EXTM3U"))) {
             const QMap<QString, QString> a = attributesOf(line.sliced(7));
             summary.guides = guideAddresses(a);
+            headerShift = shiftText(a.value(QStringLiteral("tvg-shift")));
         } else if (startsWith(line, QLatin1StringView("#EXTGRP:"))) {
             pending.group = line.sliced(8).trimmed().toString();
         } else if (startsWith(line, QLatin1StringView("#EXTVLCOPT:"))) {

@@ -14,11 +14,12 @@ struct PlaylistEntry
     QString name;    // the title after #EXTINF's comma, as every player shows it
     QString address; // the stream
     QString tvgId;
-    QString tvgName; // kept for matching a programme guide
-    QString logo;    // tvg-logo
-    QString group;   // group-title (the first of several separated by ';'), or #EXTGRP
-    QString number;  // tvg-chno
-    QString country; // tvg-country
+    QString tvgName;  // kept for matching a programme guide
+    QString logo;     // tvg-logo
+    QString group;    // group-title (the first of several separated by ';'), or #EXTGRP
+    QString number;   // tvg-chno
+    QString country;  // tvg-country
+    QString tvgShift; // hours the guide's times are off for this channel ("-1.5"), or the header's
     bool radio = false;
     double duration = -1;
     // What the channel's server wants to see (#EXTVLCOPT, #EXTHTTP).

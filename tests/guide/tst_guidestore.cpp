@@ -1,10 +1,13 @@
 #include "GuideMaker.h"
+#include "catalogue/ListCipher.h"
 #include "guide/GuideImport.h"
 #include "guide/GuideMatch.h"
 #include "guide/GuideSchedule.h"
+#include "guide/GuideService.h"
 #include "guide/GuideStore.h"
 
 #include <QBuffer>
+#include <QDateTime>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -63,6 +66,7 @@ private slots:
     void importKeepsWhatTheListsNeed();
     void aFailedImportLeavesTheGuideWhole();
     void aDamagedFileIsSetAside();
+    void theServiceAppliesAChannelsShift();
 };
 
 void tst_GuideStore::importKeepsWhatTheListsNeed()
@@ -87,7 +91,6 @@ void tst_GuideStore::importKeepsWhatTheListsNeed()
     QCOMPARE(nowOn(s, {{}, {}, QStringLiteral("Nobody")}, kNoon + 600), QString());
     const qint64 two = s.channelOf({{}, {}, QStringLiteral("two")});
     QCOMPARE(s.at(two, kNoon).now->stop, kNoon + 45 * 60); // open ends close at the next start
-    QCOMPARE(s.nextChange({two, s.channelOf({QStringLiteral("one"), {}, {}})}, kNoon + 60), kNoon + 45 * 60);
     QCOMPARE(store.search(QStringLiteral("oo"), 10).value(0).title, QStringLiteral("Noon"));
     QCOMPARE(store.search(QStringLiteral("%"), 10).size(), 0); // LIKE's wildcards are text
 
@@ -141,6 +144,38 @@ void tst_GuideStore::aDamagedFileIsSetAside()
     QVERIFY2(store.notice().contains(QStringLiteral("damaged")), qPrintable(store.notice()));
     QVERIFY(QFile::exists(path + QStringLiteral(".damaged")));
     QVERIFY(store.addSource(QStringLiteral("a"), true) > 0);
+}
+
+void tst_GuideStore::theServiceAppliesAChannelsShift()
+{
+    QTemporaryDir dir;
+    QFile guide(dir.filePath(QStringLiteral("guide.xml")));
+    QVERIFY(guide.open(QIODevice::WriteOnly));
+    const qint64 now = QDateTime::currentSecsSinceEpoch() / 60 * 60;
+    const auto stamp = [](qint64 t) {
+        return QDateTime::fromSecsSinceEpoch(t, Qt::UTC).toString(QStringLiteral("yyyyMMddHHmmss +0000")).toLatin1();
+    };
+    guide.write(Tv(Channel("one", "One") + Programme("one", stamp(now - 1800), stamp(now + 1800), "Now") +
+                   Programme("one", stamp(now + 1800), stamp(now + 5400), "Then")));
+    guide.close();
+    // The list: a playlist's channel with tvg-id "one".
+    GuideService service(dir.filePath(QStringLiteral("guide.sqlite")), dir.filePath(QStringLiteral("spool")));
+    QFile list(dir.filePath(QStringLiteral("list.CHL")));
+    QVERIFY(list.open(QIODevice::WriteOnly));
+    list.write(
+        CipherBytes("<?xml version=\"1.0\"?><ChannelList><G><Item ChannelName=\"One\" URL=\"http://a/1\" "
+                    "INFO=\"\" Ty=\"1\" MT=\"1\" Co=\"\" SP=\"1\" T=\"\" I=\"\" ID=\"one\"/></G></ChannelList>"));
+    list.close();
+    service.setLists({list.fileName()});
+    service.addSource(guide.fileName());
+    QTRY_VERIFY_WITH_TIMEOUT(!service.isEmpty(), 20000);
+    QCOMPARE(service.nowNext({QStringLiteral("one"), {}, {}}, now).now->title, QStringLiteral("Now"));
+    // The guide runs an hour behind this channel: its "Now" starts an hour later here.
+    const NowNext later = service.nowNext({QStringLiteral("one"), {}, {}, 3600}, now);
+    QVERIFY(!later.now);
+    QCOMPARE(later.next->title, QStringLiteral("Now"));
+    QCOMPARE(later.next->start, now + 1800);
+    QCOMPARE(service.nowNext({QStringLiteral("one"), {}, {}, -3600}, now).now->title, QStringLiteral("Then"));
 }
 
 QTEST_GUILESS_MAIN(tst_GuideStore)

@@ -41,6 +41,13 @@ void tst_PlaylistReader::extinfAttributesInEveryForm()
                                     "#EXTGRP:From EXTGRP\n"
                                     "http://a/path/three.m3u8?token=x\n");
     QCOMPARE(p.guides, QStringList({QStringLiteral("http://guide.example/epg.xml.gz")}));
+    // tvg-shift: the header's for channels without their own; nonsense is no shift.
+    const Playlist shifted =
+        ReadPlaylist("#EXTM3U tvg-shift=\"-1.5\"\n#EXTINF:-1,A\nhttp://a\n"
+                     "#EXTINF:-1 tvg-shift=\"+2\",B\nhttp://b\n#EXTINF:-1 tvg-shift=x,C\nhttp://c\n");
+    QCOMPARE(shifted.entries[0].tvgShift, QStringLiteral("-1.5"));
+    QCOMPARE(shifted.entries[1].tvgShift, QStringLiteral("2"));
+    QCOMPARE(shifted.entries[2].tvgShift, QStringLiteral("-1.5"));
     // Several, in all three attributes, each once; nothing that is no guide's address.
     QCOMPARE(ReadPlaylist("#EXTM3U url-tvg=\"http://g/1.xml, https://g/2.xml.gz\" "
                           "tvg-url=\"http://g/1.xml,javascript:alert(1),/srv/guide.xml\"\n#EXTINF:-1,A\nhttp://a\n")
