@@ -1,15 +1,20 @@
 #include "GuideCommands.h"
 
 #include "GuideOnTree.h"
+#include "GuideReminders.h"
 #include "GuideService.h"
 #include "GuideSourcesDialog.h"
 #include "GuideWindow.h"
+#include "base/AppInfo.h"
 #include "base/PlainText.h"
 #include "base/pGloba.h"
 #include "catalogue/ChannelTree.h"
 #include "playback/NowPlaying.h"
 #include "playlists/PlaylistStore.h"
 
+#include <QDBusConnection>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
 #include <QDateTime>
 #include <QLabel>
 #include <QMenu>
@@ -74,6 +79,11 @@ GuideCommands::GuideCommands(const Widgets &widgets, TGlobal &global, ChannelTre
     m_programmeTimer.setInterval(30000);
     connect(&m_programmeTimer, &QTimer::timeout, this, &GuideCommands::tellProgramme);
     m_programmeTimer.start();
+    m_reminders = new GuideReminders(m_global.Paths.userDataDir() + QStringLiteral("reminders.json"), this);
+    connect(m_reminders, &GuideReminders::due, this, &GuideCommands::remind);
+    QDBusConnection::sessionBus().connect(
+        {}, QStringLiteral("/org/freedesktop/Notifications"), QStringLiteral("org.freedesktop.Notifications"),
+        QStringLiteral("ActionInvoked"), this, SLOT(notificationAction(uint, QString)));
     listsChanged();
 }
 
@@ -128,7 +138,7 @@ GuideWindow *GuideCommands::guideWindow() const
 void GuideCommands::showGuide()
 {
     if (!m_window) {
-        m_window = new GuideWindow(*m_guide, m_main);
+        m_window = new GuideWindow(*m_guide, *m_reminders, m_main);
         m_window->setAttribute(Qt::WA_DeleteOnClose);
         connect(m_window, &GuideWindow::playRequested, this,
                 [this](const GuideRow &row) { m_tree.playChannelWithAddress(row.address); });
@@ -157,4 +167,39 @@ void GuideCommands::say(const QString &text, int ms)
         m_w.statusPanel->show();
     if (ms > 0)
         m_statusHide.start(ms);
+}
+
+void GuideCommands::remind(const Reminder &r)
+{
+    say(QStringLiteral("Starting now: %1 on %2").arg(r.title, r.channel), 60000);
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected())
+        return;
+    QDBusMessage message = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("/org/freedesktop/Notifications"),
+        QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("Notify"));
+    const QVariantMap hints{{QStringLiteral("desktop-entry"), AppId()},
+                            {QStringLiteral("category"), QStringLiteral("x-zentavo.reminder")}};
+    // Notification servers read the body as simple markup: the channel's name is text.
+    message << AppTitle() << uint(0) << AppId() << r.title
+            << QStringLiteral("Starts now on %1").arg(r.channel.toHtmlEscaped())
+            << QStringList{QStringLiteral("play"), QStringLiteral("Play")} << hints << qint32(-1);
+    auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(message), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, r](QDBusPendingCallWatcher *w) {
+        w->deleteLater();
+        const QDBusPendingReply<uint> reply = *w;
+        if (!reply.isError())
+            m_notified.insert(reply.value(), {r.address, r.channel});
+    });
+}
+
+void GuideCommands::notificationAction(uint id, const QString &action)
+{
+    const auto it = m_notified.constFind(id);
+    if (it == m_notified.cend() || action != u"play")
+        return;
+    const auto [address, channel] = *it;
+    m_notified.erase(it);
+    if (!m_tree.playChannelWithAddress(address))
+        emit playRequested(address, channel);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
@@ -7,6 +8,8 @@
 class ChannelTree;
 class NowPlaying;
 class GuideOnTree;
+class GuideReminders;
+struct Reminder;
 class GuideService;
 class GuideSourcesDialog;
 class GuideWindow;
@@ -48,11 +51,19 @@ public:
     // Guide > Show Guide: the grid of the list the tree shows.
     void showGuide();
     GuideWindow *guideWindow() const;
+    GuideReminders &reminders() { return *m_reminders; }
+
+signals:
+    // A reminder's Play: the channel is not in the list shown, so the window plays it.
+    void playRequested(const QString &address, const QString &name);
 
 private:
     void say(const QString &text, int ms);
     // What the guide says is on the channel playing, for the status line and the desktop.
     void tellProgramme();
+    // A reminder came due: a desktop notification with a Play action, and the status bar.
+    void remind(const Reminder &reminder);
+    Q_SLOT void notificationAction(uint id, const QString &action);
 
     Widgets m_w;
     TGlobal &m_global;
@@ -66,6 +77,8 @@ private:
     bool m_showingProgress = false;
     QPointer<GuideSourcesDialog> m_sources;
     QPointer<GuideWindow> m_window;
+    GuideReminders *m_reminders;
+    QHash<uint, QPair<QString, QString>> m_notified; // notification -> address, channel
     NowPlaying &m_now;
     ChannelTree &m_tree;
     QString m_playingId, m_playingTvgName, m_playingName; // of the channel the tree played

@@ -1,5 +1,6 @@
 #include "GuideWindow.h"
 
+#include "GuideReminders.h"
 #include "GuideService.h"
 
 #include <QComboBox>
@@ -30,7 +31,8 @@ QString span(qint64 start, qint64 stop)
 
 } // namespace
 
-GuideWindow::GuideWindow(GuideService &guide, QWidget *parent) : QWidget(parent, Qt::Window), m_guide(guide)
+GuideWindow::GuideWindow(GuideService &guide, GuideReminders &reminders, QWidget *parent)
+    : QWidget(parent, Qt::Window), m_guide(guide), m_reminders(reminders)
 {
     setObjectName(QStringLiteral("frmGuide"));
     setWindowTitle(QStringLiteral("Guide"));
@@ -60,6 +62,10 @@ GuideWindow::GuideWindow(GuideService &guide, QWidget *parent) : QWidget(parent,
     m_details->setAlignment(Qt::AlignTop | Qt::AlignLeft);
     m_details->setMinimumHeight(fontMetrics().height() * 5);
 
+    m_remind = new QPushButton(QStringLiteral("&Remind Me"), this);
+    m_remind->setObjectName(QStringLiteral("btnRemind"));
+    m_remind->setEnabled(false);
+
     auto *bar = new QHBoxLayout;
     bar->addWidget(m_day);
     bar->addWidget(now);
@@ -71,12 +77,17 @@ GuideWindow::GuideWindow(GuideService &guide, QWidget *parent) : QWidget(parent,
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(bar);
     layout->addLayout(middle, 1);
-    layout->addWidget(m_details);
+    auto *foot = new QHBoxLayout;
+    foot->addWidget(m_details, 1);
+    foot->addWidget(m_remind, 0, Qt::AlignTop);
+    layout->addLayout(foot);
     resize(960, 560);
 
     connect(m_day, &QComboBox::activated, this, [this](int index) { showDay(m_day->itemData(index).toInt()); });
     connect(now, &QPushButton::clicked, this, &GuideWindow::showNow);
     connect(m_grid, &GuideGrid::programmePicked, this, &GuideWindow::showDetails);
+    connect(m_grid, &GuideGrid::programmePicked, this, &GuideWindow::updateRemind);
+    connect(m_remind, &QPushButton::clicked, this, &GuideWindow::toggleReminder);
     connect(m_grid, &GuideGrid::activated, this, [this](const GuideGrid::Picked &p) {
         const qint64 t = QDateTime::currentSecsSinceEpoch();
         // Only what is on the air plays; past programmes need the channel's catch-up.
@@ -205,4 +216,26 @@ void GuideWindow::search()
         }
         m_found->setVisible(m_found->count() > 0);
     });
+}
+
+void GuideWindow::updateRemind()
+{
+    const auto p = m_grid->picked();
+    const bool future = p && p->airing.start > QDateTime::currentSecsSinceEpoch();
+    const bool set = future && m_reminders.contains(m_grid->rows().value(p->row).address, p->airing.start);
+    m_remind->setEnabled(future);
+    m_remind->setText(set ? QStringLiteral("Forget &Reminder") : QStringLiteral("&Remind Me"));
+}
+
+void GuideWindow::toggleReminder()
+{
+    const auto p = m_grid->picked();
+    if (!p || p->row >= m_grid->rows().size())
+        return;
+    const GuideRow &row = m_grid->rows()[p->row];
+    if (m_reminders.contains(row.address, p->airing.start))
+        m_reminders.remove(row.address, p->airing.start);
+    else if (p->airing.start > QDateTime::currentSecsSinceEpoch())
+        m_reminders.add({row.name, row.address, p->airing.title, p->airing.start});
+    updateRemind();
 }

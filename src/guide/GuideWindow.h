@@ -5,7 +5,9 @@
 #include <QTimer>
 #include <QWidget>
 
+class GuideReminders;
 class GuideService;
+class QPushButton;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -18,7 +20,7 @@ class GuideWindow : public QWidget
     Q_OBJECT
 
 public:
-    GuideWindow(GuideService &guide, QWidget *parent);
+    GuideWindow(GuideService &guide, GuideReminders &reminders, QWidget *parent);
 
     void setRows(const QList<GuideRow> &rows);
     // Shows day `offset` (0 today, -1 yesterday, 1 tomorrow...) around the time of day in view.
@@ -39,6 +41,8 @@ private:
     void load(qint64 from, qint64 to, qint64 scrollTo, int pickRow = -1);
     void showDetails(const GuideGrid::Picked &picked);
     void search();
+    void updateRemind();
+    void toggleReminder();
 
     GuideService &m_guide;
     GuideGrid *m_grid;
@@ -46,6 +50,8 @@ private:
     QLineEdit *m_find;
     QListWidget *m_found;
     QLabel *m_details;
+    QPushButton *m_remind;
+    GuideReminders &m_reminders;
     QTimer m_findDelay;
     QList<qint64> m_foundKeys;
     int m_request = 0; // the newest schedule asked for; older answers are dropped

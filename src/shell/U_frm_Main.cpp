@@ -178,6 +178,8 @@ void Tfrm_Main::createSubsystems()
         {m_ui->mnuMain, m_ui->menOptions->menuAction(), m_ui->treChannle, m_ui->Panel5, m_ui->StatusBar1}, m_global,
         *m_tree, m_playlists->store(), *m_playback->nowPlaying(), this);
     connect(m_playlists, &PlaylistCommands::fetchFinished, m_guide, [this] { m_guide->listsChanged(); });
+    connect(m_guide, &GuideCommands::playRequested, this,
+            [this](const QString &address, const QString &name) { Guarded(this, [&] { PlayStream(address, name); }); });
     m_listCheck = new ListUpdateCheck(m_global, this, m_ui->actTV, this);
     m_web = new WebPages([this] { return m_tree->ContextItem(); }, this);
     connect(m_video, &VideoLayout::resizeHandling, this, &Tfrm_Main::FormResize);

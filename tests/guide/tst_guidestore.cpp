@@ -2,6 +2,7 @@
 #include "catalogue/ListCipher.h"
 #include "guide/GuideImport.h"
 #include "guide/GuideMatch.h"
+#include "guide/GuideReminders.h"
 #include "guide/GuideSchedule.h"
 #include "guide/GuideService.h"
 #include "guide/GuideStore.h"
@@ -9,6 +10,7 @@
 #include <QBuffer>
 #include <QDateTime>
 #include <QFile>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -67,6 +69,7 @@ private slots:
     void aFailedImportLeavesTheGuideWhole();
     void aDamagedFileIsSetAside();
     void theServiceAppliesAChannelsShift();
+    void remindersComeDueAndAreKept();
 };
 
 void tst_GuideStore::importKeepsWhatTheListsNeed()
@@ -176,6 +179,48 @@ void tst_GuideStore::theServiceAppliesAChannelsShift()
     QCOMPARE(later.next->title, QStringLiteral("Now"));
     QCOMPARE(later.next->start, now + 1800);
     QCOMPARE(service.nowNext({QStringLiteral("one"), {}, {}, -3600}, now).now->title, QStringLiteral("Then"));
+}
+
+void tst_GuideStore::remindersComeDueAndAreKept()
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("reminders.json"));
+    const qint64 now = QDateTime::currentSecsSinceEpoch();
+    {
+        GuideReminders reminders(file);
+        reminders.add({QStringLiteral("One"), QStringLiteral("http://a/1"), QStringLiteral("Film"), now + 3600});
+        reminders.add({QStringLiteral("One"), QStringLiteral("http://a/1"), QStringLiteral("Film"), now + 3600});
+        reminders.add({QStringLiteral("Two"), QStringLiteral("http://a/2"), QStringLiteral("Past"), now - 60});
+        QCOMPARE(reminders.list().size(), 1); // not the one that started, nor the same one twice
+    }
+    {
+        GuideReminders again(file); // read back, as the next start does
+        QCOMPARE(again.list().size(), 1);
+        QCOMPARE(again.list()[0].title, QStringLiteral("Film"));
+        QVERIFY(again.contains(QStringLiteral("http://a/1"), now + 3600));
+        QSignalSpy due(&again, &GuideReminders::due);
+        again.add({QStringLiteral("Three"), QStringLiteral("http://a/3"), QStringLiteral("Soon"), now + 1});
+        QTRY_COMPARE_WITH_TIMEOUT(due.size(), 1, 10000);
+        QCOMPARE(due[0][0].value<Reminder>().title, QStringLiteral("Soon"));
+        again.remove(QStringLiteral("http://a/1"), now + 3600);
+        QVERIFY(again.list().isEmpty());
+    }
+    QVERIFY(GuideReminders(file).list().isEmpty());
+
+    // Started while the program was not running: told if lately, else dropped.
+    QFile f(file);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(QStringLiteral("[{\"address\":\"http://a/4\",\"title\":\"Lately\",\"start\":%1},"
+                           "{\"address\":\"http://a/5\",\"title\":\"Long ago\",\"start\":%2}]")
+                .arg(now - 60)
+                .arg(now - 3600)
+                .toUtf8());
+    f.close();
+    GuideReminders late(file);
+    QSignalSpy due(&late, &GuideReminders::due);
+    QTRY_VERIFY(late.list().isEmpty());
+    QCOMPARE(due.size(), 1);
+    QCOMPARE(due[0][0].value<Reminder>().title, QStringLiteral("Lately"));
 }
 
 QTEST_GUILESS_MAIN(tst_GuideStore)

@@ -7,6 +7,7 @@
 #include "catalogue/ChannelTree.h"
 #include "guide/GuideCommands.h"
 #include "guide/GuideOnTree.h"
+#include "guide/GuideReminders.h"
 #include "guide/GuideService.h"
 #include "guide/GuideWindow.h"
 #include "playback/NowPlaying.h"
@@ -170,9 +171,16 @@ void tst_GuideWindow::theGuideWindow()
     QCOMPARE(grid->picked()->airing.title, QStringLiteral("Later"));
     QTest::keyClick(grid, Qt::Key_Return); // not on the air yet: nothing plays
     QVERIFY(win.w.playback()->nowPlaying()->isIdle());
+    auto *remind = child<QPushButton>(*window, "btnRemind");
+    QVERIFY(remind->isEnabled());
+    remind->click();
+    QCOMPARE(remind->text(), QStringLiteral("Forget &Reminder"));
+    QCOMPARE(win.w.guide()->reminders().list().value(0).title, QStringLiteral("Later"));
+    QCOMPARE(win.w.guide()->reminders().list().value(0).channel, QStringLiteral("One"));
     QTest::keyClick(grid, Qt::Key_Left);
     QTest::keyClick(grid, Qt::Key_Down);
     QCOMPARE(grid->picked()->airing.title, QStringLiteral("Zweites"));
+    QVERIFY(!remind->isEnabled()); // on the air already
     QTest::keyClick(grid, Qt::Key_Return);
     QTRY_COMPARE(win.w.playback()->nowPlaying()->channel(), QStringLiteral("Zwei"));
 
