@@ -170,8 +170,11 @@ void tst_GuideStore::theServiceAppliesAChannelsShift()
                     "INFO=\"\" Ty=\"1\" MT=\"1\" Co=\"\" SP=\"1\" T=\"\" I=\"\" ID=\"one\"/></G></ChannelList>"));
     list.close();
     service.setLists({list.fileName()});
-    service.addSource(guide.fileName());
+    // A playlist names the guide: it is a source at once, and goes when no playlist names it.
+    service.setPlaylistGuides({guide.fileName()});
     QTRY_VERIFY_WITH_TIMEOUT(!service.isEmpty(), 20000);
+    QCOMPARE(service.sources().size(), 1);
+    QVERIFY(!service.sources()[0].fromUser);
     QCOMPARE(service.nowNext({QStringLiteral("one"), {}, {}}, now).now->title, QStringLiteral("Now"));
     // The guide runs an hour behind this channel: its "Now" starts an hour later here.
     const NowNext later = service.nowNext({QStringLiteral("one"), {}, {}, 3600}, now);
@@ -179,6 +182,9 @@ void tst_GuideStore::theServiceAppliesAChannelsShift()
     QCOMPARE(later.next->title, QStringLiteral("Now"));
     QCOMPARE(later.next->start, now + 1800);
     QCOMPARE(service.nowNext({QStringLiteral("one"), {}, {}, -3600}, now).now->title, QStringLiteral("Then"));
+
+    service.setPlaylistGuides({});
+    QTRY_VERIFY(service.sources().isEmpty() && service.isEmpty());
 }
 
 void tst_GuideStore::remindersComeDueAndAreKept()

@@ -9,6 +9,7 @@
 #include "guide/GuideOnTree.h"
 #include "guide/GuideReminders.h"
 #include "guide/GuideService.h"
+#include "guide/GuideSourcesDialog.h"
 #include "guide/GuideWindow.h"
 #include "playback/NowPlaying.h"
 #include "playback/PlaybackControl.h"
@@ -227,6 +228,20 @@ void tst_GuideWindow::aGuideFileShowsWhatIsOn()
         QCOMPARE(win.source()->matched, 2);
         auto *dialog = win.w.findChild<QDialog *>(QStringLiteral("frmGuideSources"));
         QTRY_COMPARE(child<QTreeWidget>(*dialog, "lstGuideSources")->topLevelItem(0)->text(3), QStringLiteral("2"));
+
+        // What is no source is refused with why; a playlist's source cannot be removed here.
+        auto *field = child<QLineEdit>(*dialog, "edtGuideSource");
+        for (const QString &bad : {QStringLiteral("http://"), dir.file(QStringLiteral("missing.xml"))}) {
+            field->setText(bad);
+            child<QPushButton>(*dialog, "btnAddGuideSource")->click();
+            QCOMPARE(field->text(), bad); // kept, to be mended
+        }
+        QCOMPARE(GuideSourcesDialog::Refusal(QStringLiteral("http://")),
+                 QStringLiteral("The address names no server."));
+        QCOMPARE(win.w.guide()->service().sources().size(), 1);
+        auto *sources = child<QTreeWidget>(*dialog, "lstGuideSources");
+        sources->setCurrentItem(sources->topLevelItem(0));
+        QVERIFY(child<QPushButton>(*dialog, "btnRemoveGuideSource")->isEnabled()); // the user's own
 
         // A broken file later: the guide stays, the source says why.
         dir.write(QStringLiteral("guide.xml.xz"), Packed("xz", guideNow("Broken")).left(100));
