@@ -1,6 +1,6 @@
 #include "TitleNotifier.h"
 
-#include "base/AppInfo.h"
+#include "Notification.h"
 #include "playback/NowPlaying.h"
 
 #include <QDBusMessage>
@@ -18,14 +18,7 @@ void TitleNotifier::notify(const QString &channel, const QString &title)
 {
     if (!m_enabled || !m_bus.isConnected())
         return;
-    QDBusMessage message = QDBusMessage::createMethodCall(
-        QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("/org/freedesktop/Notifications"),
-        QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("Notify"));
-    const QVariantMap hints{{QStringLiteral("desktop-entry"), AppId()},
-                            {QStringLiteral("category"), QStringLiteral("x-zentavo.title")}};
-    // Notification servers read the body as simple markup: the channel's name is text.
-    message << AppTitle() << m_lastId << AppId() << title << channel.toHtmlEscaped() << QStringList() << hints
-            << qint32(-1);
+    const QDBusMessage message = NotificationMessage(m_lastId, title, channel, {}, QStringLiteral("x-zentavo.title"));
     auto *watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(message), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher *w) {
         w->deleteLater();

@@ -5,10 +5,10 @@
 #include "GuideService.h"
 #include "GuideSourcesDialog.h"
 #include "GuideWindow.h"
-#include "base/AppInfo.h"
 #include "base/PlainText.h"
 #include "base/pGloba.h"
 #include "catalogue/ChannelTree.h"
+#include "desktop/Notification.h"
 #include "playback/NowPlaying.h"
 #include "playlists/PlaylistStore.h"
 
@@ -175,15 +175,9 @@ void GuideCommands::remind(const Reminder &r)
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected())
         return;
-    QDBusMessage message = QDBusMessage::createMethodCall(
-        QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("/org/freedesktop/Notifications"),
-        QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("Notify"));
-    const QVariantMap hints{{QStringLiteral("desktop-entry"), AppId()},
-                            {QStringLiteral("category"), QStringLiteral("x-zentavo.reminder")}};
-    // Notification servers read the body as simple markup: the channel's name is text.
-    message << AppTitle() << uint(0) << AppId() << r.title
-            << QStringLiteral("Starts now on %1").arg(r.channel.toHtmlEscaped())
-            << QStringList{QStringLiteral("play"), QStringLiteral("Play")} << hints << qint32(-1);
+    const QDBusMessage message =
+        NotificationMessage(0, r.title, QStringLiteral("Starts now on %1").arg(r.channel),
+                            {QStringLiteral("play"), QStringLiteral("Play")}, QStringLiteral("x-zentavo.reminder"));
     auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(message), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, r](QDBusPendingCallWatcher *w) {
         w->deleteLater();

@@ -7,18 +7,9 @@
 #include <QString>
 
 // A programme as the guide keeps it.
-struct GuideProgramme
+struct GuideProgramme : ProgrammeInfo
 {
     qint64 channel = 0; // the guide channel's row
-    qint64 start = 0;
-    qint64 stop = 0;
-    QString title;
-    QString subTitle;
-    QString description;
-    QStringList categories;
-    QString episode;
-    QString icon;
-    QString rating;
 };
 
 struct GuideChannelRow

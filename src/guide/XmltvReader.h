@@ -14,9 +14,9 @@ struct XmltvChannel
     QString icon;
 };
 
-struct XmltvProgramme
+// What a guide says of a programme.
+struct ProgrammeInfo
 {
-    QString channel;
     qint64 start = 0;
     qint64 stop = 0; // 0: the guide gave none
     QString title;
@@ -26,6 +26,11 @@ struct XmltvProgramme
     QString episode;
     QString icon;
     QString rating;
+};
+
+struct XmltvProgramme : ProgrammeInfo
+{
+    QString channel; // the guide channel's id
 };
 
 // Reads XMLTV as it comes, a piece at a time, without holding the document: each channel and
