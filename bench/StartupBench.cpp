@@ -18,8 +18,9 @@ qint64 nowNs()
     return qint64(ts.tv_sec) * 1000000000LL + ts.tv_nsec;
 }
 
-// Milliseconds from starting the process to its window being exposed; -1 on failure.
-double startOnce(const QString &program, const QStringList &args = {})
+} // namespace
+
+double StartOnce(const QString &program, const QStringList &args)
 {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -38,8 +39,6 @@ double startOnce(const QString &program, const QStringList &args = {})
     return -1;
 }
 
-} // namespace
-
 int RunStartupBench(const QString &program, const QString &floorProgram, int runs, const QString &installedProgram)
 {
     if (!installedProgram.isEmpty()) {
@@ -47,12 +46,12 @@ int RunStartupBench(const QString &program, const QString &floorProgram, int run
         QTemporaryDir home;
         for (const char *v : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME"})
             qputenv(v, (home.path() + u'/' + QLatin1String(v)).toUtf8());
-        startOnce(installedProgram);
-        startOnce(program);
+        StartOnce(installedProgram);
+        StartOnce(program);
         QList<double> installed, portable;
         for (int i = 0; i < runs; ++i) {
-            installed.append(startOnce(installedProgram));
-            portable.append(startOnce(program));
+            installed.append(StartOnce(installedProgram));
+            portable.append(StartOnce(program));
         }
         if (installed.contains(-1) || portable.contains(-1)) {
             QTextStream(stderr) << "startup: a run failed\n";
@@ -65,14 +64,14 @@ int RunStartupBench(const QString &program, const QString &floorProgram, int run
     }
     // One start of each first: font caches and the page cache warm up.
     const QStringList text = {QStringLiteral("--text")};
-    startOnce(program);
-    startOnce(floorProgram);
-    startOnce(floorProgram, text);
+    StartOnce(program);
+    StartOnce(floorProgram);
+    StartOnce(floorProgram, text);
     QList<double> ours, floor, textFloor;
     for (int i = 0; i < runs; ++i) {
-        const double a = startOnce(program);
-        const double b = startOnce(floorProgram);
-        const double c = startOnce(floorProgram, text);
+        const double a = StartOnce(program);
+        const double b = StartOnce(floorProgram);
+        const double c = StartOnce(floorProgram, text);
         if (a < 0 || b < 0 || c < 0) {
             QTextStream(stderr) << "startup: a run failed\n";
             return 1;
