@@ -17,6 +17,7 @@
 #include "shell/U_frm_Main.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDateTime>
 #include <QDialog>
 #include <QLabel>
@@ -25,6 +26,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTreeWidget>
+#include <QWheelEvent>
 
 using namespace GuideMaker;
 
@@ -166,6 +168,19 @@ void tst_GuideWindow::theGuideWindow()
     QTRY_VERIFY2(window->details().contains(QStringLiteral("What happened today.")), qPrintable(window->details()));
     QVERIFY(window->details().startsWith(QStringLiteral("Evening news - Late\nOne, ")));
     QVERIFY(!programmeShown(grid, 0).isEmpty());
+
+    // The mouse: a click picks what is under it, the wheel moves in time.
+    const QRect evening = programmeShown(grid, 0);
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
+                      QPoint(evening.center().x(), evening.center().y() + evening.height()));
+    QCOMPARE(grid->picked()->airing.title, QStringLiteral("Zweites")); // the row below
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, evening.center());
+    QCOMPARE(grid->picked()->airing.title, QStringLiteral("Evening news"));
+    const qint64 before = grid->viewStart();
+    QWheelEvent wheel(QPointF(evening.center()), grid->viewport()->mapToGlobal(QPointF(evening.center())), {},
+                      {0, -120}, Qt::NoButton, {}, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(grid->viewport(), &wheel);
+    QCOMPARE(grid->viewStart(), before + 15 * 60); // a notch: a quarter of an hour later
 
     // Keys: the next programme, the channel below at the same time; Enter plays what is on.
     QTest::keyClick(grid, Qt::Key_Right);
