@@ -10,6 +10,7 @@
 #include "catalogue/ChannelTree.h"
 #include "desktop/Notification.h"
 #include "playback/NowPlaying.h"
+#include "playlists/LogoCache.h"
 #include "playlists/PlaylistStore.h"
 
 #include <QDBusConnection>
@@ -146,10 +147,12 @@ void GuideCommands::showGuide()
     QList<GuideRow> rows;
     for (const XmlNode &c : m_tree.shownChannels()) {
         const QString name = c.attribute("ChannelName").value_or(QString());
+        const QString logo = c.attribute("Logo").value_or(QString());
         rows.append({name,
                      c.attribute("URL").value_or(QString()),
                      {TvgIdOfListId(c.attribute("ID").value_or(QString())), c.attribute("TvgName").value_or(QString()),
-                      name, ShiftOfAttribute(c.attribute("TvgShift").value_or(QString()))}});
+                      name, ShiftOfAttribute(c.attribute("TvgShift").value_or(QString()))},
+                     m_logos && !logo.isEmpty() && m_logos->has(logo) ? m_logos->fileFor(logo) : QString()});
     }
     m_window->setRows(rows);
     m_window->show();

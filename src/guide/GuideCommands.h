@@ -13,6 +13,7 @@ struct Reminder;
 class GuideService;
 class GuideSourcesDialog;
 class GuideWindow;
+class LogoCache;
 class PlaylistStore;
 class QAction;
 class QLabel;
@@ -52,6 +53,8 @@ public:
     void showGuide();
     GuideWindow *guideWindow() const;
     GuideReminders &reminders() { return *m_reminders; }
+    // Where the Guide window finds the channels' logos.
+    void setLogos(LogoCache *logos) { m_logos = logos; }
 
 signals:
     // A reminder's Play: the channel is not in the list shown, so the window plays it.
@@ -78,6 +81,7 @@ private:
     QPointer<GuideSourcesDialog> m_sources;
     QPointer<GuideWindow> m_window;
     GuideReminders *m_reminders;
+    LogoCache *m_logos = nullptr;
     QHash<uint, QPair<QString, QString>> m_notified; // notification -> address, channel
     NowPlaying &m_now;
     ChannelTree &m_tree;

@@ -1,8 +1,10 @@
 #include "GuideGrid.h"
 
 #include <QDateTime>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QPixmapCache>
 #include <QScrollBar>
 
 #include <algorithm>
@@ -127,9 +129,21 @@ void GuideGrid::paintEvent(QPaintEvent *)
     for (int row = first, y = h; row < m_rows.size() && y < viewport()->height(); ++row, y += h) {
         const QRect name(0, y, left - 1, h - 1);
         p.fillRect(name, pal.alternateBase());
+        int textLeft = 6;
+        if (const QString &logo = m_rows[row].logoFile; !logo.isEmpty()) {
+            const int side = h - 8;
+            QPixmap pixmap;
+            const QString key = QStringLiteral("guide-logo:%1:%2").arg(side).arg(logo);
+            if (!QPixmapCache::find(key, &pixmap)) {
+                pixmap = QIcon(logo).pixmap(QSize(side, side), devicePixelRatioF());
+                QPixmapCache::insert(key, pixmap);
+            }
+            p.drawPixmap(QRect(4, y + 4, side, side), pixmap);
+            textLeft = side + 10;
+        }
         p.setPen(pal.color(QPalette::Text));
-        p.drawText(name.adjusted(6, 0, -4, 0), Qt::AlignVCenter | Qt::AlignLeft,
-                   fontMetrics().elidedText(m_rows[row].name, Qt::ElideRight, left - 10));
+        p.drawText(name.adjusted(textLeft, 0, -4, 0), Qt::AlignVCenter | Qt::AlignLeft,
+                   fontMetrics().elidedText(m_rows[row].name, Qt::ElideRight, left - textLeft - 4));
         if (!m_schedule || m_keys.value(row) == 0)
             continue;
         const qint64 shift = m_rows[row].channel.shift;

@@ -13,6 +13,7 @@ struct GuideRow
     QString name;
     QString address;
     ListChannel channel;
+    QString logoFile = {}; // the channel's logo, where it is on disk already
 };
 
 // The guide as a grid: channels as rows (in the list's order), time as columns in 30-minute

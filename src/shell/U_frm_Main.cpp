@@ -177,6 +177,7 @@ void Tfrm_Main::createSubsystems()
     m_guide = new GuideCommands(
         {m_ui->mnuMain, m_ui->menOptions->menuAction(), m_ui->treChannle, m_ui->Panel5, m_ui->StatusBar1}, m_global,
         *m_tree, m_playlists->store(), *m_playback->nowPlaying(), this);
+    m_guide->setLogos(m_logos);
     connect(m_playlists, &PlaylistCommands::fetchFinished, m_guide, [this] { m_guide->listsChanged(); });
     connect(m_guide, &GuideCommands::playRequested, this,
             [this](const QString &address, const QString &name) { Guarded(this, [&] { PlayStream(address, name); }); });

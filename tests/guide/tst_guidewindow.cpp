@@ -6,6 +6,7 @@
 #include "base/pGloba.h"
 #include "catalogue/ChannelTree.h"
 #include "guide/GuideCommands.h"
+#include "guide/GuideGrid.h"
 #include "guide/GuideOnTree.h"
 #include "guide/GuideReminders.h"
 #include "guide/GuideService.h"
@@ -24,6 +25,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
 #include <QWheelEvent>
@@ -104,6 +106,7 @@ private slots:
     void aGuideFileShowsWhatIsOn();
     void playingTellsTheProgramme();
     void theGuideWindow();
+    void gridRowsShowLogos();
     void aDownloadedGuideIsFetchedOnlyWhenChanged();
 };
 
@@ -215,6 +218,24 @@ void tst_GuideWindow::theGuideWindow()
     QVERIFY(found->item(0)->text().startsWith(QStringLiteral("Tomorrow's film\nOne, ")));
     emit found->itemActivated(found->item(0));
     QTRY_VERIFY(grid->picked() && grid->picked()->airing.title == QStringLiteral("Tomorrow's film"));
+}
+
+void tst_GuideWindow::gridRowsShowLogos()
+{
+    QTemporaryDir dir;
+    QImage red(32, 32, QImage::Format_RGB32);
+    red.fill(Qt::red);
+    const QString logo = dir.filePath(QStringLiteral("logo.png"));
+    QVERIFY(red.save(logo));
+    GuideGrid grid;
+    grid.resize(600, 300);
+    grid.setRows({{QStringLiteral("With"), QStringLiteral("http://a/1"), {}, logo},
+                  {QStringLiteral("Without"), QStringLiteral("http://a/2"), {}}});
+    grid.show();
+    const QImage shot = grid.viewport()->grab().toImage();
+    const int h = grid.fontMetrics().height() * 2 + 6; // a row, the ruler's too
+    QCOMPARE(QColor(shot.pixel(4 + (h - 8) / 2, h + h / 2)), QColor(Qt::red));
+    QVERIFY(QColor(shot.pixel(4 + (h - 8) / 2, 2 * h + h / 2)) != QColor(Qt::red));
 }
 
 void tst_GuideWindow::aGuideFileShowsWhatIsOn()
