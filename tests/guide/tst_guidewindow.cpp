@@ -5,6 +5,8 @@
 #include "UiDriver.h"
 #include "base/pGloba.h"
 #include "catalogue/ChannelTree.h"
+#include "desktop/DesktopLink.h"
+#include "desktop/Mpris.h"
 #include "guide/GuideCommands.h"
 #include "guide/GuideGrid.h"
 #include "guide/GuideOnTree.h"
@@ -138,6 +140,8 @@ void tst_GuideWindow::playingTellsTheProgramme()
         child<QLabel>(win.w, "labState")->toolTip().contains(QStringLiteral("Playing: News at noon (")), 20000);
     QVERIFY(child<QLabel>(win.w, "labState")->toolTip().contains(QStringLiteral(" min left)")));
     QCOMPARE(win.w.playback()->nowPlaying()->shownTitle(), QStringLiteral("News at noon"));
+    QCOMPARE(win.w.desktop()->mpris()->metadata().value(QStringLiteral("xesam:title")).toString(),
+             QStringLiteral("News at noon"));
     // A stream opened by its address is no channel of the guide.
     win.w.PlayStream(http.url(QStringLiteral("/tone.mp3?other")), QStringLiteral("Other"));
     QTRY_COMPARE(win.w.playback()->nowPlaying()->channel(), QStringLiteral("Other"));
