@@ -141,6 +141,7 @@ void GuideCommands::showGuide()
     if (!m_window) {
         m_window = new GuideWindow(*m_guide, *m_reminders, m_main);
         m_window->setAttribute(Qt::WA_DeleteOnClose);
+        m_window->setPictures(m_logos);
         connect(m_window, &GuideWindow::playRequested, this,
                 [this](const GuideRow &row) { m_tree.playChannelWithAddress(row.address); });
     }

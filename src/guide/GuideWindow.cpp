@@ -2,6 +2,7 @@
 
 #include "GuideReminders.h"
 #include "GuideService.h"
+#include "playlists/LogoCache.h"
 
 #include <QComboBox>
 #include <QDateTime>
@@ -11,6 +12,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QShortcut>
+#include <QUrl>
 #include <QVBoxLayout>
 
 namespace {
@@ -77,7 +79,12 @@ GuideWindow::GuideWindow(GuideService &guide, GuideReminders &reminders, QWidget
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(bar);
     layout->addLayout(middle, 1);
+    m_picture = new QLabel(this);
+    m_picture->setObjectName(QStringLiteral("labGuidePicture"));
+    m_picture->setFixedSize(fontMetrics().height() * 8, fontMetrics().height() * 5);
+    m_picture->setAlignment(Qt::AlignCenter);
     auto *foot = new QHBoxLayout;
+    foot->addWidget(m_picture, 0, Qt::AlignTop);
     foot->addWidget(m_details, 1);
     foot->addWidget(m_remind, 0, Qt::AlignTop);
     layout->addLayout(foot);
@@ -151,6 +158,8 @@ void GuideWindow::load(qint64 from, qint64 to, qint64 scrollTo, int pickRow)
 void GuideWindow::showDetails(const GuideGrid::Picked &picked)
 {
     const QString channel = m_grid->rows().value(picked.row).name;
+    m_pictureAddress.clear();
+    m_picture->clear();
     m_details->setText(
         QStringLiteral("%1\n%2, %3").arg(picked.airing.title, channel, span(picked.airing.start, picked.airing.stop)));
     m_guide.requestDetails(
@@ -158,6 +167,8 @@ void GuideWindow::showDetails(const GuideGrid::Picked &picked)
             const auto now = m_grid->picked();
             if (!now || now->channel != picked.channel || now->airing.start != picked.airing.start || p.channel == 0)
                 return;
+            m_pictureAddress = p.icon;
+            showPicture();
             QStringList lines{
                 p.subTitle.isEmpty() ? p.title : p.title + QStringLiteral(" - ") + p.subTitle,
                 QStringLiteral("%1, %2").arg(channel, span(p.start + picked.shift, p.stop + picked.shift))};
@@ -238,4 +249,34 @@ void GuideWindow::toggleReminder()
     else if (p->airing.start > QDateTime::currentSecsSinceEpoch())
         m_reminders.add({row.name, row.address, p->airing.title, p->airing.start});
     updateRemind();
+}
+
+void GuideWindow::setPictures(LogoCache *cache)
+{
+    m_pictures = cache;
+    if (cache)
+        connect(cache, &LogoCache::ready, this, [this](const QString &address) {
+            if (address == m_pictureAddress)
+                showPicture();
+        });
+}
+
+void GuideWindow::showPicture()
+{
+    m_picture->clear();
+    const QUrl url(m_pictureAddress);
+    if (!m_pictures || !(url.scheme() == u"http" || url.scheme() == u"https"))
+        return;
+    if (!m_pictures->has(m_pictureAddress)) {
+        m_pictures->request(m_pictureAddress);
+        return;
+    }
+    const QPixmap p(m_pictures->fileFor(m_pictureAddress));
+    if (!p.isNull())
+        m_picture->setPixmap(p.scaled(m_picture->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+}
+
+QPixmap GuideWindow::picture() const
+{
+    return m_picture->pixmap();
 }

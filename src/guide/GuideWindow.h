@@ -6,6 +6,7 @@
 #include <QWidget>
 
 class GuideReminders;
+class LogoCache;
 class GuideService;
 class QPushButton;
 class QComboBox;
@@ -23,6 +24,10 @@ public:
     GuideWindow(GuideService &guide, GuideReminders &reminders, QWidget *parent);
 
     void setRows(const QList<GuideRow> &rows);
+    // Where programme pictures come from (fetched and kept as channel logos are).
+    void setPictures(LogoCache *cache);
+    // The picture of the programme whose details are shown; null while there is none.
+    QPixmap picture() const;
     // Shows day `offset` (0 today, -1 yesterday, 1 tomorrow...) around the time of day in view.
     void showDay(int offset);
     void showNow();
@@ -51,6 +56,10 @@ private:
     QListWidget *m_found;
     QLabel *m_details;
     QPushButton *m_remind;
+    QLabel *m_picture;
+    LogoCache *m_pictures = nullptr;
+    QString m_pictureAddress; // of the programme shown
+    void showPicture();
     GuideReminders &m_reminders;
     QTimer m_findDelay;
     QList<qint64> m_foundKeys;

@@ -21,6 +21,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QBuffer>
 #include <QDateTime>
 #include <QDialog>
 #include <QLabel>
@@ -159,6 +160,15 @@ void tst_GuideWindow::theGuideWindow()
     guide.insert(guide.lastIndexOf("</tv>"), tomorrow);
     guide.replace("<title>Evening news</title>", "<title>Evening news</title><sub-title>Late</sub-title>"
                                                  "<desc>What happened today.</desc><category>News</category>");
+    // The programme's picture, from a server.
+    TestHttpServer http;
+    QImage blue(64, 36, QImage::Format_RGB32);
+    blue.fill(Qt::blue);
+    QByteArray png;
+    QBuffer buffer(&png);
+    blue.save(&buffer, "PNG");
+    http.script(QStringLiteral("/p.png"), HttpReply(200, "OK", png, "Content-Type: image/png\r\n"));
+    guide.replace("<desc>", "<icon src=\"" + http.url(QStringLiteral("/p.png")).toUtf8() + "\"/><desc>");
     dir.write(QStringLiteral("guide.xml"), guide);
     Window win(dir.path());
     win.addSource(dir.file(QStringLiteral("guide.xml")));
@@ -174,6 +184,9 @@ void tst_GuideWindow::theGuideWindow()
     QCOMPARE(grid->picked()->airing.title, QStringLiteral("Evening news"));
     QTRY_VERIFY2(window->details().contains(QStringLiteral("What happened today.")), qPrintable(window->details()));
     QVERIFY(window->details().startsWith(QStringLiteral("Evening news - Late\nOne, ")));
+    QTRY_VERIFY_WITH_TIMEOUT(!window->picture().isNull(), 20000);
+    QCOMPARE(window->picture().toImage().pixelColor(window->picture().width() / 2, window->picture().height() / 2),
+             QColor(Qt::blue));
     QVERIFY(!programmeShown(grid, 0).isEmpty());
 
     // The mouse: a click picks what is under it, the wheel moves in time.
