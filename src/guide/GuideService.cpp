@@ -124,6 +124,11 @@ void GuideService::setRefreshHours(int hours)
     m_hours = hours;
 }
 
+void GuideService::setDownloadLimits(int stallMs, qint64 maxBytes)
+{
+    onWorker([stallMs, maxBytes](GuideWorker &w) { w.setLimits(stallMs, maxBytes); });
+}
+
 void GuideService::addSource(const QString &address)
 {
     onWorker([address](GuideWorker &w) { w.addSource(address); });

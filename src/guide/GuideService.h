@@ -29,6 +29,8 @@ public:
     void setPlaylistGuides(const QStringList &addresses);
     // Sources are refreshed when this many hours old (checked hourly); 0: only on demand.
     void setRefreshHours(int hours);
+    // A download's stall timeout and largest size (tests shorten them).
+    void setDownloadLimits(int stallMs, qint64 maxBytes);
     int refreshHours() const { return m_hours; }
 
     void addSource(const QString &address);

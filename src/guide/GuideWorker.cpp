@@ -39,13 +39,15 @@ void collect(const XmlNode &node, QList<ListChannel> &out)
 } // namespace
 
 GuideWorker::GuideWorker(const QString &databasePath, const QString &spoolFolder, Reports reports)
-    : m_path(databasePath), m_spoolFolder(spoolFolder), m_reports(std::move(reports))
+    : m_path(databasePath), m_spoolFolder(spoolFolder), m_reports(std::move(reports)),
+      m_maxDownload(UnpackingReader::kDefaultLimit)
 {
     m_stall.setSingleShot(true);
     m_stall.setInterval(kStallMs);
     m_deadline.setSingleShot(true);
     m_deadline.setInterval(kDeadlineMs);
-    connect(&m_stall, &QTimer::timeout, this, [this] { downloaded(QStringLiteral("nothing came for 30 s")); });
+    connect(&m_stall, &QTimer::timeout, this,
+            [this] { downloaded(QStringLiteral("nothing came for %1 s").arg(m_stall.interval() / 1000.0)); });
     connect(&m_deadline, &QTimer::timeout, this, [this] { downloaded(QStringLiteral("it took too long")); });
 }
 
@@ -53,6 +55,12 @@ GuideWorker::~GuideWorker()
 {
     if (m_reader)
         m_reader->stop();
+}
+
+void GuideWorker::setLimits(int stallMs, qint64 maxDownload)
+{
+    m_stall.setInterval(stallMs);
+    m_maxDownload = maxDownload;
 }
 
 void GuideWorker::open()
@@ -191,8 +199,12 @@ void GuideWorker::download(const GuideSourceRow &source)
     request.compressed = true;
     request.ifNoneMatch = source.etag;
     request.ifModifiedSince = source.modified;
-    m_reader = std::make_unique<HttpReader>(request, UnpackingReader::kDefaultLimit);
-    m_reader->setSink([this](QByteArrayView data) { return m_spool.write(data.data(), data.size()) == data.size(); });
+    m_reader = std::make_unique<HttpReader>(request, m_maxDownload);
+    m_tooLarge = false;
+    m_reader->setSink([this](QByteArrayView data) {
+        m_tooLarge = m_spool.size() + data.size() > m_maxDownload;
+        return !m_tooLarge && m_spool.write(data.data(), data.size()) == data.size();
+    });
     connect(m_reader.get(), &HttpReader::bodyRead, &m_stall, qOverload<>(&QTimer::start));
     connect(m_reader.get(), &HttpReader::headersRead, &m_stall, qOverload<>(&QTimer::start));
     connect(m_reader.get(), &HttpReader::bodyRead, this, [this] {
@@ -221,6 +233,10 @@ void GuideWorker::downloaded(const QString &error)
         QFile::remove(m_spool.fileName());
         finish(source, false, why);
     };
+    const QString tooLarge =
+        QStringLiteral("the guide is larger than %1").arg(QLocale::c().formattedDataSize(m_maxDownload));
+    if (m_tooLarge)
+        return failed(tooLarge);
     if (!error.isEmpty())
         return failed(error);
     if (reply.status == 304) {
@@ -231,8 +247,7 @@ void GuideWorker::downloaded(const QString &error)
     if (reply.status != 200)
         return failed(QStringLiteral("the server answered %1 %2").arg(reply.status).arg(reply.reason));
     if (!reply.ended)
-        return failed(QStringLiteral("the guide is larger than %1")
-                          .arg(QLocale::c().formattedDataSize(UnpackingReader::kDefaultLimit)));
+        return failed(tooLarge);
     m_store->setSourceValidators(source.row, {}, {});
     m_current.etag = reply.etag;
     m_current.modified = reply.lastModified;

@@ -41,6 +41,8 @@ public:
     // Refreshes the sources due (refreshed longer than `hours` ago; never with 0), or all.
     void refresh(bool all, int hours);
     void rebuildSchedule();
+    // How long a download may receive nothing, and how large it may be (tests shorten them).
+    void setLimits(int stallMs, qint64 maxDownload);
     // What is on in [from, to) on every guide channel, titles and times.
     std::shared_ptr<GuideSchedule> scheduleFor(qint64 from, qint64 to);
     // A programme whole (description and all); its channel 0 where there is none.
@@ -72,6 +74,8 @@ private:
     std::unique_ptr<HttpReader> m_reader;
     GuideSourceRow m_current;
     QFile m_spool;
+    qint64 m_maxDownload;
+    bool m_tooLarge = false;
     QTimer m_stall{this}; // children, so that they move to the worker's thread with it
     QTimer m_deadline{this};
 };
