@@ -91,6 +91,17 @@ QString makeGuide()
     return path;
 }
 
+// A channel list of every `step`th channel of the generated guides, by id ("ch12" + suffix).
+QByteArray listXml(int step, const char *idSuffix)
+{
+    QByteArray xml = "<?xml version=\"1.0\"?><ChannelList><All>";
+    for (int c = 0; c < kChannels; c += step)
+        xml += "<Item ChannelName=\"Channel " + QByteArray::number(c) + "\" URL=\"http://tv.example/" +
+               QByteArray::number(c) + "\" INFO=\"\" Ty=\"1\" MT=\"1\" Co=\"\" SP=\"1\" T=\"\" I=\"\" ID=\"ch" +
+               QByteArray::number(c) + idSuffix + "\"/>";
+    return xml + "</All></ChannelList>";
+}
+
 double zcatMs(const QString &file)
 {
     QProcess p;
@@ -182,12 +193,7 @@ void windowFigures()
     GuideReminders reminders(dir.filePath(QStringLiteral("reminders.json")));
     // The lists' channels: those the guide has.
     TempAppDir lists;
-    QByteArray xml = "<?xml version=\"1.0\"?><ChannelList><All>";
-    for (int c = 0; c < kChannels; ++c)
-        xml += "<Item ChannelName=\"Channel " + QByteArray::number(c) + "\" URL=\"http://tv.example/" +
-               QByteArray::number(c) + "\" INFO=\"\" Ty=\"1\" MT=\"1\" Co=\"\" SP=\"1\" T=\"\" I=\"\" ID=\"ch" +
-               QByteArray::number(c) + "\"/>";
-    lists.writeList(QStringLiteral("list.CHL"), xml + "</All></ChannelList>");
+    lists.writeList(QStringLiteral("list.CHL"), listXml(1, ""));
     service.setLists({lists.file(QStringLiteral("list.CHL"))});
     service.addSource(guide.fileName());
     while (service.isEmpty())
@@ -256,12 +262,7 @@ void startupFigure(const QString &guideFile)
         // the database the program opens, which is what the start pays for.
         GuideService service(dir.filePath(QStringLiteral("guide.sqlite")), dir.filePath(QStringLiteral("guide")));
         TempAppDir lists;
-        QByteArray xml = "<?xml version=\"1.0\"?><ChannelList><All>";
-        for (int c = 0; c < kChannels; c += 4)
-            xml += "<Item ChannelName=\"Channel " + QByteArray::number(c) + "\" URL=\"http://tv.example/" +
-                   QByteArray::number(c) + "\" INFO=\"\" Ty=\"1\" MT=\"1\" Co=\"\" SP=\"1\" T=\"\" I=\"\" ID=\"ch" +
-                   QByteArray::number(c) + ".example\"/>";
-        lists.writeList(QStringLiteral("list.CHL"), xml + "</All></ChannelList>");
+        lists.writeList(QStringLiteral("list.CHL"), listXml(4, ".example"));
         service.setLists({lists.file(QStringLiteral("list.CHL"))});
         service.addSource(guideFile);
         while (service.sources().isEmpty() || service.sources()[0].refreshed == 0)
@@ -282,12 +283,7 @@ int RunGuideBench(const QString &xmltv)
     startupFigure(file);
     // A quarter of the guide's channels are in the list.
     TempAppDir dir;
-    QByteArray xml = "<?xml version=\"1.0\"?><ChannelList><All>";
-    for (int c = 0; c < kChannels; c += 4)
-        xml += "<Item ChannelName=\"Channel " + QByteArray::number(c) + "\" URL=\"http://tv.example/" +
-               QByteArray::number(c) + "\" INFO=\"\" Ty=\"1\" MT=\"1\" Co=\"\" SP=\"1\" T=\"\" I=\"\" ID=\"ch" +
-               QByteArray::number(c) + ".example\"/>";
-    dir.writeList(QStringLiteral("list.CHL"), xml + "</All></ChannelList>");
+    dir.writeList(QStringLiteral("list.CHL"), listXml(4, ".example"));
     const double zcat = zcatMs(file);
     QProcess p;
     p.start(QCoreApplication::applicationFilePath(),
