@@ -212,6 +212,8 @@ void windowFigures()
     window->showNow();
     while (!loaded)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    // Laid out and drawn at its size, as the user sees it.
+    QCoreApplication::processEvents();
     window->grid()->viewport()->repaint();
     const double open = t.nsecsElapsed() / 1e6;
     // A screen at a time, down the channels and along the day; each frame painted at once.

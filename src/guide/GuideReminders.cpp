@@ -12,6 +12,17 @@
 
 #include <algorithm>
 
+namespace {
+
+void write(const QString &file, const QByteArray &bytes)
+{
+    QString why;
+    if (!WriteFileAtomically(file, bytes, &why))
+        qWarning("reminders not saved: %s", qPrintable(why));
+}
+
+} // namespace
+
 GuideReminders::GuideReminders(const QString &file, QObject *parent) : QObject(parent), m_file(file)
 {
     m_timer.setSingleShot(true);
@@ -27,6 +38,20 @@ GuideReminders::GuideReminders(const QString &file, QObject *parent) : QObject(p
 GuideReminders::~GuideReminders()
 {
     m_write.waitForFinished();
+    // A change made while the last write ran is written now: the program is ending.
+    if (m_writeAgain)
+        write(m_file, contents());
+}
+
+QByteArray GuideReminders::contents() const
+{
+    QJsonArray array;
+    for (const Reminder &r : std::as_const(m_list))
+        array.append(QJsonObject{{QStringLiteral("channel"), r.channel},
+                                 {QStringLiteral("address"), r.address},
+                                 {QStringLiteral("title"), r.title},
+                                 {QStringLiteral("start"), double(r.start)}});
+    return QJsonDocument(array).toJson(QJsonDocument::Compact);
 }
 
 void GuideReminders::read()
@@ -52,18 +77,7 @@ void GuideReminders::save()
         m_writeAgain = true;
         return;
     }
-    QJsonArray array;
-    for (const Reminder &r : std::as_const(m_list))
-        array.append(QJsonObject{{QStringLiteral("channel"), r.channel},
-                                 {QStringLiteral("address"), r.address},
-                                 {QStringLiteral("title"), r.title},
-                                 {QStringLiteral("start"), double(r.start)}});
-    const QByteArray bytes = QJsonDocument(array).toJson(QJsonDocument::Compact);
-    m_write.setFuture(QtConcurrent::run([file = m_file, bytes] {
-        QString why;
-        if (!WriteFileAtomically(file, bytes, &why))
-            qWarning("reminders not saved: %s", qPrintable(why));
-    }));
+    m_write.setFuture(QtConcurrent::run([file = m_file, bytes = contents()] { write(file, bytes); }));
 }
 
 void GuideReminders::add(const Reminder &reminder)

@@ -39,6 +39,7 @@ signals:
 private:
     void read();
     void save();
+    QByteArray contents() const;
     void arm();
     void fire();
 

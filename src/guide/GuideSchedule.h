@@ -37,6 +37,13 @@ public:
     const QList<Airing> &programmes(qint64 key) const;
     NowNext at(qint64 key, qint64 when) const;
     qsizetype channelCount() const { return m_programmes.size(); }
+    // The time it was read for: what is on in [from, to) is all here.
+    void setSpan(qint64 from, qint64 to)
+    {
+        m_from = from;
+        m_to = to;
+    }
+    bool covers(qint64 from, qint64 to) const { return m_from <= from && to <= m_to; }
     qsizetype size() const { return m_size; }
 
     static constexpr qint64 kUnknownLength = 3600; // the last programme of a channel without a stop
@@ -45,4 +52,6 @@ private:
     GuideMatcher<qint64> m_matcher;
     QHash<qint64, QList<Airing>> m_programmes;
     qsizetype m_size = 0;
+    qint64 m_from = 0;
+    qint64 m_to = 0;
 };

@@ -143,16 +143,22 @@ void GuideWindow::showDay(int offset)
 void GuideWindow::load(qint64 from, qint64 to, qint64 scrollTo, int pickRow)
 {
     const int request = ++m_request;
-    m_guide.requestSchedule(from, to, this,
-                            [this, request, from, to, scrollTo, pickRow](std::shared_ptr<const GuideSchedule> s) {
-                                if (request != m_request)
-                                    return;
-                                m_grid->setSchedule(std::move(s), from, to);
-                                m_grid->scrollToTime(scrollTo);
-                                if (pickRow >= 0)
-                                    m_grid->pick(pickRow, scrollTo);
-                                emit loaded();
-                            });
+    const auto show = [this, from, to, scrollTo, pickRow](std::shared_ptr<const GuideSchedule> schedule) {
+        m_grid->setSchedule(std::move(schedule), from, to);
+        m_grid->scrollToTime(scrollTo);
+        if (pickRow >= 0)
+            m_grid->pick(pickRow, scrollTo);
+        emit loaded();
+    };
+    // What is on now is in memory already: the grid opens without asking the database.
+    if (const std::shared_ptr<const GuideSchedule> now = m_guide.schedule(); now && now->covers(from, to)) {
+        show(now);
+        return;
+    }
+    m_guide.requestSchedule(from, to, this, [this, request, show](std::shared_ptr<const GuideSchedule> schedule) {
+        if (request == m_request)
+            show(std::move(schedule));
+    });
 }
 
 void GuideWindow::showDetails(const GuideGrid::Picked &picked)

@@ -299,7 +299,8 @@ void GuideWorker::rebuildSchedule()
     if (!m_store || !m_store->isOpen())
         return;
     const qint64 now = QDateTime::currentSecsSinceEpoch();
-    m_reports.schedule(scheduleFor(now - 12 * 3600, now + 48 * 3600));
+    // Today's and tomorrow's grid, whatever the local time, are in it.
+    m_reports.schedule(scheduleFor(now - 28 * 3600, now + 52 * 3600));
 }
 
 std::shared_ptr<GuideSchedule> GuideWorker::scheduleFor(qint64 from, qint64 to)
@@ -312,6 +313,7 @@ std::shared_ptr<GuideSchedule> GuideWorker::scheduleFor(qint64 from, qint64 to)
     for (const GuideProgramme &p : m_store->schedule(from, to))
         schedule->addProgramme(p.channel, {p.start, p.stop, p.title});
     schedule->finish();
+    schedule->setSpan(from, to);
     return schedule;
 }
 
