@@ -257,16 +257,26 @@ void PlaylistScanner::State::m3uLine(QStringView line)
             const QStringView option = line.sliced(11).trimmed();
             const qsizetype eq = option.indexOf(u'=');
             const QString key = option.first(qMax<qsizetype>(eq, 0)).trimmed().toString().toLower();
-            const QString value = eq < 0 ? QString() : option.sliced(eq + 1).trimmed().toString();
+            QString value = eq < 0 ? QString() : option.sliced(eq + 1).trimmed().toString();
+            // Quoted as attributes are: the quotes are not part of it.
+            if (value.size() >= 2 && (value.front() == u'"' || value.front() == u'\'') && value.back() == value.front())
+                value = value.sliced(1, value.size() - 2);
             if (key == u"http-user-agent")
                 pending.entry.userAgent = value;
             else if (key == u"http-referrer" || key == u"http-referer")
                 pending.entry.referrer = value;
         } else if (startsWith(line, QLatin1StringView("#EXTHTTP:"))) {
+            // Header names, whatever their case ("User-Agent", "cookie").
             const QJsonObject o = QJsonDocument::fromJson(line.sliced(9).toUtf8()).object();
-            pending.entry.cookie = o.value(QStringLiteral("cookie")).toString();
-            if (const QString ua = o.value(QStringLiteral("user-agent")).toString(); !ua.isEmpty())
-                pending.entry.userAgent = ua;
+            for (auto it = o.begin(); it != o.end(); ++it) {
+                const QString name = it.key().toLower();
+                if (name == u"cookie")
+                    pending.entry.cookie = it.value().toString();
+                else if (name == u"user-agent" && !it.value().toString().isEmpty())
+                    pending.entry.userAgent = it.value().toString();
+                else if ((name == u"referer" || name == u"referrer") && !it.value().toString().isEmpty())
+                    pending.entry.referrer = it.value().toString();
+            }
         }
         return; // unknown directives and comments
     }

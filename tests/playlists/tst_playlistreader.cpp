@@ -96,6 +96,18 @@ void tst_PlaylistReader::optionsBelongToTheEntryTheyPrecede()
     QCOMPARE(p.entries[1].cookie, QString());
     QCOMPARE(p.entries[2].address, QStringLiteral("rtmp://a/3"));
     QCOMPARE(p.entries[2].name, QStringLiteral("3"));
+
+    // Quoted option values, and #EXTHTTP's header names in any case, as players write them.
+    const Playlist q =
+        ReadPlaylist("#EXTM3U\n#EXTINF:-1,Q\n#EXTVLCOPT:http-user-agent=\"Dalvik/2.1.0\"\n"
+                     "#EXTVLCOPT:http-referrer='http://r.example/'\nhttp://a/q\n"
+                     "#EXTINF:-1,J\n#EXTHTTP:{\"User-Agent\":\"Box\",\"COOKIE\":\"k=v\",\"Referer\":\"http://j/\"}\n"
+                     "http://a/j\n");
+    QCOMPARE(q.entries[0].userAgent, QStringLiteral("Dalvik/2.1.0"));
+    QCOMPARE(q.entries[0].referrer, QStringLiteral("http://r.example/"));
+    QCOMPARE(q.entries[1].userAgent, QStringLiteral("Box"));
+    QCOMPARE(q.entries[1].cookie, QStringLiteral("k=v"));
+    QCOMPARE(q.entries[1].referrer, QStringLiteral("http://j/"));
 }
 
 void tst_PlaylistReader::lineEndsMarksAndEncodings_data()
