@@ -6,6 +6,7 @@
 #include "base/Errors.h"
 #include "catalogue/ListDocuments.h"
 #include "online/HttpReader.h"
+#include "playlists/PlaylistReader.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -15,12 +16,6 @@
 #include <QUrl>
 
 namespace {
-
-bool isWeb(const QString &address)
-{
-    return address.startsWith(QStringLiteral("http://"), Qt::CaseInsensitive) ||
-           address.startsWith(QStringLiteral("https://"), Qt::CaseInsensitive);
-}
 
 // Every channel element of a list (one with an address), however deep its groups go.
 void collect(const XmlNode &node, QList<ListChannel> &out)
@@ -175,7 +170,7 @@ void GuideWorker::next()
             continue;
         m_busy = true;
         m_current = *it;
-        if (isWeb(it->address))
+        if (IsWebAddress(it->address))
             download(*it);
         else
             import(*it, it->address, false);
@@ -248,7 +243,6 @@ void GuideWorker::downloaded(const QString &error)
         return failed(QStringLiteral("the server answered %1 %2").arg(reply.status).arg(reply.reason));
     if (!reply.ended)
         return failed(tooLarge);
-    m_store->setSourceValidators(source.row, {}, {});
     m_current.etag = reply.etag;
     m_current.modified = reply.lastModified;
     import(m_current, m_spool.fileName(), true);

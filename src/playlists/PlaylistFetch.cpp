@@ -97,7 +97,7 @@ PlaylistFetch::Result readAndStore(const QString &path, const QString &origin, c
         r.ok = true;
         r.groups = list->groups();
         r.channels = list->channels();
-        r.guides = summary.guides;
+        r.guides = fromWeb ? GuidesOfWebList(summary.guides) : summary.guides;
     } catch (const ZError &e) {
         r.error = e.message();
     } catch (const std::bad_alloc &) {

@@ -1,6 +1,7 @@
 #include "PlaylistReader.h"
 
 #include "base/Errors.h"
+#include "base/NetworkScope.h"
 #include "base/OutsideText.h"
 
 #include <QJsonDocument>
@@ -396,6 +397,16 @@ bool IsWebAddress(const QString &source)
 {
     return source.startsWith(QLatin1StringView("http://"), Qt::CaseInsensitive) ||
            source.startsWith(QLatin1StringView("https://"), Qt::CaseInsensitive);
+}
+
+QStringList GuidesOfWebList(const QStringList &guides)
+{
+    QStringList out;
+    for (const QString &g : guides) {
+        if (IsWebAddress(g) && netscope::WebListRefusal(QUrl(g)).isEmpty())
+            out.append(g);
+    }
+    return out;
 }
 
 Playlist ReadPlaylist(const QByteArray &bytes, const QString &address)

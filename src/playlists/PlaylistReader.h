@@ -80,6 +80,10 @@ Playlist ReadPlaylist(const QByteArray &bytes, const QString &address = {});
 // Whether a playlist's source, or an address in one, is an http:// or https:// address.
 bool IsWebAddress(const QString &source);
 
+// The guides a playlist fetched from the internet may name: not local files, not hosts that are
+// private as written (as for its channels).
+QStringList GuidesOfWebList(const QStringList &guides);
+
 // The largest playlist read, from a file or a download: half the largest channel list, so that
 // the list a playlist of this size makes can be written too.
 inline constexpr qint64 kMaxPlaylistSize = qint64(128) << 20;

@@ -41,6 +41,10 @@ void tst_PlaylistReader::extinfAttributesInEveryForm()
                                     "#EXTGRP:From EXTGRP\n"
                                     "http://a/path/three.m3u8?token=x\n");
     QCOMPARE(p.guides, QStringList({QStringLiteral("http://guide.example/epg.xml.gz")}));
+    // A playlist from the internet may not name a guide on this computer or its network.
+    QCOMPARE(GuidesOfWebList({QStringLiteral("https://g/1.xml"), QStringLiteral("/etc/passwd"),
+                              QStringLiteral("http://127.0.0.1/epg.xml"), QStringLiteral("http://192.168.1.2/e.xml")}),
+             QStringList({QStringLiteral("https://g/1.xml")}));
     // tvg-shift: the header's for channels without their own; nonsense is no shift.
     const Playlist shifted =
         ReadPlaylist("#EXTM3U tvg-shift=\"-1.5\"\n#EXTINF:-1,A\nhttp://a\n"
